@@ -1,0 +1,81 @@
+#pragma once
+
+#include "grid/sortoptions.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+// One data row during one sorting pass. The key is prepared once per pass so that
+// the comparison never converts the same text twice.
+struct TSortedListEntry
+{
+    QString key;
+    int rowNumber = 0;
+    double number = 0.0;
+    bool isNumber = false;
+};
+
+using TSortedList = std::vector<TSortedListEntry>;
+
+// Lower-cases A-Z only; every other character stays as it is.
+QString lowerAsciiLetters(const QString &text);
+
+// Byte-wise comparison: first difference decides, a prefix is smaller.
+int byteCompare(QStringView left, QStringView right);
+
+// Floating-point conversion with the locale's decimal separator, blanks around allowed,
+// no thousands separators. Empty text does not convert.
+bool textToFloat(QStringView text, double &value);
+
+// Fills an entry's prepared fields for the given style.
+void prepareSortEntry(TSortedListEntry &entry, TSortStyle style);
+
+// Style comparison of two prepared entries, before the row-number tie-break and direction.
+int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
+                   const TCustomCompare &custom);
+
+// Full entry comparison: style, then row number ascending, then direction.
+int compareEntries(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
+                   TSortDirection direction, const TCustomCompare &custom);
+
+// Quicksort with the middle entry as pivot. Indexes never leave the range, whatever
+// the comparison answers.
+void quickSortEntries(TSortedList &list, TSortStyle style, TSortDirection direction,
+                      const TCustomCompare &custom);
+
+// The quicksort behind quickSortEntries, open for any comparison: middle pivot, an
+// index running up while below the pivot and one running down while above it, swap
+// when not crossed. The smaller part recurses so the depth stays logarithmic; the
+// order produced is the same as recursing on the left part.
+template<class T, class Compare>
+void boundedQuickSort(std::vector<T> &list, int low, int high, Compare compare)
+{
+    while (low < high) {
+        int i = low;
+        int j = high;
+        const T pivot = list[static_cast<size_t>((low + high) / 2)];
+        do {
+            while (i < high && compare(list[static_cast<size_t>(i)], pivot) < 0)
+                ++i;
+            while (j > low && compare(list[static_cast<size_t>(j)], pivot) > 0)
+                --j;
+            if (i <= j) {
+                if (i != j)
+                    std::swap(list[static_cast<size_t>(i)], list[static_cast<size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (j - low < high - i) {
+            if (low < j)
+                boundedQuickSort(list, low, j, compare);
+            low = i;
+        } else {
+            if (i < high)
+                boundedQuickSort(list, i, high, compare);
+            high = j;
+        }
+    }
+}

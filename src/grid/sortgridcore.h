@@ -1,0 +1,159 @@
+#pragma once
+
+#include "grid/sortcompare.h"
+#include "grid/sortoptions.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class QObject;
+
+struct TGridRect
+{
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool operator==(const TGridRect &) const = default;
+};
+
+// The data side of the sortable grid: cells with their associated objects, counts,
+// column widths, current cell and selection, the selection lists, the modified flag,
+// the update bracket and the sort. It knows nothing of the screen; what the screen
+// has to do goes through the protected virtual hooks, which the widget fills in.
+class SortGridCore
+{
+public:
+    using TNotifyEvent = std::function<void(SortGridCore *sender)>;
+    using TSizeChangedEvent = std::function<void(SortGridCore *sender, int oldColCount, int oldRowCount)>;
+    using TSortStartingEvent = std::function<void(SortGridCore *sender, int &col)>;
+    using TSortFinishedEvent = std::function<void(SortGridCore *sender, int col)>;
+    using TSelectCellEvent = std::function<void(SortGridCore *sender, int col, int row, bool &canSelect)>;
+    using TGetSortStyleEvent = std::function<void(SortGridCore *sender, int col, TSortStyle &style)>;
+
+    static constexpr int kFixedRows = 1;
+    static constexpr int kDefaultColWidth = 64;
+    static constexpr int kDefaultRowHeight = 24;
+
+    SortGridCore();
+    virtual ~SortGridCore();
+    SortGridCore(const SortGridCore &) = delete;
+    SortGridCore &operator=(const SortGridCore &) = delete;
+
+    // Cells. Access outside the table reads as empty and writes nothing.
+    QString Cells(int col, int row) const;
+    void setCells(int col, int row, const QString &text);
+    QObject *Objects(int col, int row) const;
+    void setObjects(int col, int row, QObject *object);
+    QStringList Rows(int row) const;
+    void setRows(int row, const QStringList &texts);
+
+    int ColCount() const { return m_colCount; }
+    void setColCount(int count);
+    int RowCount() const { return m_rowCount; }
+    void setRowCount(int count);
+    int FixedRows() const { return kFixedRows; }
+
+    int DefaultColWidth() const { return m_defaultColWidth; }
+    void setDefaultColWidth(int width);
+    int DefaultRowHeight() const { return m_defaultRowHeight; }
+    void setDefaultRowHeight(int height);
+    int ColWidths(int col) const;
+    void setColWidths(int col, int width);
+
+    // Current cell and selection.
+    int Col() const { return m_col; }
+    int Row() const { return m_row; }
+    void setCol(int col) { MoveCurrent(col, m_row); }
+    void setRow(int row) { MoveCurrent(m_col, row); }
+    // The ordinary change of the current cell: SelectCell is asked first; false when refused.
+    bool MoveCurrent(int col, int row);
+    TGridRect Selection() const { return m_selection; }
+    void setSelection(const TGridRect &rect);
+    bool RowSelect() const { return m_rowSelect; }
+    void setRowSelect(bool on);
+
+    QStringList SelectedRowList;
+    QStringList AnchorRowList;
+    bool SelectionTracking() const { return m_tracking; }
+    void setSelectionTracking(bool on) { m_tracking = on; }
+    void ClearSelection();
+    int HiddenRowCount() const { return m_hiddenRowCount; }
+    void setHiddenRowCount(int count);
+
+    bool Modified() const { return m_modified; }
+    void SetModified(bool modified);
+
+    // Update bracket.
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const { return m_updateDepth > 0; }
+
+    // Sorting.
+    TSortOptions &SortOptions() { return m_sortOptions; }
+    const TSortOptions &SortOptions() const { return m_sortOptions; }
+    void SortRowsByColumn(int column);
+    int FindRowWithText(int col, const QString &text, bool ignoreCase) const;
+    // The style of one key column: the hook when assigned, else the options' style.
+    TSortStyle ChooseSortStyle(int col, TSortStyle &hookStyle);
+
+    TNotifyEvent OnModified;
+    TNotifyEvent OnEndUpdate;
+    TNotifyEvent OnRowSelected;
+    TSizeChangedEvent OnSizeChanged;
+    TSortStartingEvent OnSortStarting;
+    TSortFinishedEvent OnSortFinished;
+    TSelectCellEvent OnSelectCell;
+    TGetSortStyleEvent OnGetSortStyle;
+
+protected:
+    // Asked before the current cell moves; the default fires OnSelectCell.
+    virtual bool SelectCell(int col, int row);
+    // Screen side of the update bracket: busy cursor, painting, input, focus.
+    virtual void screenBeginUpdate() { }
+    virtual void screenEndUpdate() { }
+    virtual void showMessage(const QString &text) { Q_UNUSED(text); }
+    // Layout after a count or width change; the widget recomputes its scroll range.
+    virtual void layoutChanged() { }
+    virtual void updateScrollBars() { }
+    virtual void scrollIntoView(int col, int row) { Q_UNUSED(col); Q_UNUSED(row); }
+    virtual void invalidateRow(int row) { Q_UNUSED(row); }
+    virtual void invalidateGrid() { }
+
+    void sizeChanged(int oldColCount, int oldRowCount);
+
+private:
+    struct Cell
+    {
+        QString text;
+        QObject *object = nullptr;
+    };
+    using RowData = QList<Cell>;
+
+    const Cell *cellAt(int col, int row) const;
+    Cell *cellAt(int col, int row);
+    void resizeStorage();
+    QList<int> sortKeyColumns(int primary) const;
+
+    std::vector<RowData> m_rows; // RowCount + HiddenRowCount rows
+    std::vector<int> m_colWidths;
+    int m_colCount = 5;
+    int m_rowCount = 5;
+    int m_defaultColWidth = kDefaultColWidth;
+    int m_defaultRowHeight = kDefaultRowHeight;
+    int m_col = 0;
+    int m_row = 1;
+    TGridRect m_selection { 0, 1, 0, 1 };
+    bool m_rowSelect = false;
+    bool m_tracking = true;
+    int m_hiddenRowCount = 0;
+    bool m_modified = false;
+    int m_updateDepth = 0;
+    bool m_savedUpdateOnSizeChange = false;
+    TSortOptions m_sortOptions;
+    TSortedList m_sortedList;
+};

@@ -1,0 +1,246 @@
+#include "grid/sortgridcore.h"
+#include "scoring/marks.h"
+#include "scoring/resulttable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ResultTableTest : public ::testing::Test
+{
+protected:
+    SortGridCore grid;
+    ResultTable table { grid };
+
+    void SetUp() override
+    {
+        table.setUpGrid();
+        table.writeHeader();
+        grid.setRowCount(2);
+        table.runResizeHandler = [this] { table.LayoutTableColumns(590, 17); };
+        table.SetJudgeCount(5);
+    }
+
+    // Rows of { start number, marks... } for the first marks columns.
+    void load(const std::vector<QStringList> &rows)
+    {
+        grid.setRowCount(int(rows.size()) + 1);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const int row = int(i) + 1;
+            for (int c = 0; c < ResultTable::kColumnCount; ++c)
+                grid.setCells(c, row, QString());
+            grid.setCells(ResultTable::ColNumber, row, rows[i][0]);
+            for (int k = 1; k < rows[i].size(); ++k)
+                grid.setCells(ResultTable::ColFirstMark + k - 1, row, rows[i][k]);
+        }
+    }
+
+    QStringList columnTexts(int col) const
+    {
+        QStringList texts;
+        for (int row = 1; row < grid.RowCount(); ++row)
+            texts.append(grid.Cells(col, row));
+        return texts;
+    }
+};
+
+TEST_F(ResultTableTest, HeaderRow)
+{
+    EXPECT_EQ(grid.Rows(0), (QStringList { "Nr.", "Name", "Verein", "J.1", "J.2", "J.3", "J.4", "J.5", "J.6",
+                                            "J.7", "Summe", "Platz", "" }));
+    table.SetJudgeCount(3);
+    EXPECT_EQ(grid.Cells(8, 0), QStringLiteral("J.6"));
+    EXPECT_EQ(grid.ColCount(), 13);
+}
+
+TEST_F(ResultTableTest, ColumnWidthsOfThe590PixelLayout)
+{
+    struct Case
+    {
+        int judges, name, club;
+    };
+    for (const Case &c : { Case { 3, 234, 117 }, Case { 5, 192, 96 }, Case { 7, 150, 75 } }) {
+        table.SetJudgeCount(c.judges);
+        EXPECT_EQ(grid.ColWidths(0), 30);
+        EXPECT_EQ(grid.ColWidths(1), c.name) << c.judges << " judges";
+        EXPECT_EQ(grid.ColWidths(2), c.club) << c.judges << " judges";
+        for (int judge = 1; judge <= 7; ++judge)
+            EXPECT_EQ(grid.ColWidths(judge + 2), judge <= c.judges ? 30 : -1) << "judge " << judge;
+        EXPECT_EQ(grid.ColWidths(10), 46);
+        EXPECT_EQ(grid.ColWidths(11), 45);
+        EXPECT_EQ(grid.ColWidths(12), -1);
+    }
+}
+
+TEST_F(ResultTableTest, SetJudgeCountRunsItsStepsInOrder)
+{
+    QStringList steps;
+    table.showMarkLabels = [&](int n) { steps << QStringLiteral("labels %1").arg(n); };
+    table.runResizeHandler = [&] { steps << QStringLiteral("resize"); };
+    table.mirrorMarkLabels = [&](int n) { steps << QStringLiteral("mirror %1").arg(n); };
+    table.SetJudgeCount(4);
+    EXPECT_EQ(steps, (QStringList { "labels 4", "resize", "mirror 4" }));
+    EXPECT_EQ(table.JudgeCount, 4);
+}
+
+TEST_F(ResultTableTest, RowTotals)
+{
+    struct Case
+    {
+        QStringList marks;
+        int judges;
+        QString net, raw;
+    };
+    const std::vector<Case> cases {
+        { { "9", "8", "8", "8", "7" }, 5, "24", "40" },
+        { { "10", "8", "8", "8", "6" }, 5, "24", "40" },
+        { { "5", "5", "5", "5", "5" }, 5, "15", "25" },
+        { { "5", "0", "0" }, 3, "", "" },
+        { { "0", "0", "0" }, 3, "", "" },
+        { { "4", "9", "6" }, 3, "6", "19" },
+        { { "9", "8", "", "8", "7" }, 5, "", "" },
+        { { "9", "8", "8a", "8", "7" }, 5, "", "" },
+        { { "9", "8", " ", "8", "7" }, 5, "", "" },
+        { { " 9", "+8", "8", "8", "7" }, 5, "24", "40" },
+        { { "9 ", "8", "8", "8", "7" }, 5, "", "" },
+        { { "9", "8", "8", "8", "2147483648" }, 5, "", "" },
+        { { "6", "6", "6", "6", "6", "6" }, 6, "24", "36" },
+        // Large marks must not wrap around in the sum.
+        { { "2147483647", "2147483647", "2147483647", "2147483647", "2147483647" }, 5, "6442450941",
+          "10737418235" },
+    };
+    for (const Case &c : cases) {
+        table.SetJudgeCount(c.judges);
+        QStringList row { "1" };
+        row += c.marks;
+        load({ row });
+        grid.setCells(ResultTable::ColPlace, 1, QStringLiteral("typed"));
+        table.CalcRowTotals();
+        EXPECT_EQ(grid.Cells(10, 1), c.net) << c.marks.join(',').toStdString();
+        EXPECT_EQ(grid.Cells(12, 1), c.raw) << c.marks.join(',').toStdString();
+        EXPECT_EQ(grid.Cells(11, 1), QString());
+    }
+}
+
+TEST_F(ResultTableTest, HiddenMarkColumnsKeepTextAndCountAgain)
+{
+    table.SetJudgeCount(7);
+    load({ { "1", "5", "5", "5", "5", "5", "9", "1" } });
+    table.SetJudgeCount(5);
+    table.CalcRowTotals();
+    EXPECT_EQ(grid.Cells(10, 1), QStringLiteral("15"));
+    EXPECT_EQ(grid.Cells(8, 1), QStringLiteral("9"));
+    table.SetJudgeCount(7);
+    table.CalcRowTotals();
+    EXPECT_EQ(grid.Cells(10, 1), QStringLiteral("25"));
+    EXPECT_EQ(grid.Cells(12, 1), QStringLiteral("35"));
+}
+
+TEST_F(ResultTableTest, SharedPlacesFollowTheRawTotal)
+{
+    // net 24 / raw 40 twice, then net 23 / raw 38: places 1, 1, 3.
+    load({ { "7", "9", "8", "8", "8", "7" }, { "3", "8", "8", "7", "8", "6" }, { "5", "10", "8", "8", "8", "6" } });
+    table.AssignPlaces();
+    EXPECT_EQ(columnTexts(0), (QStringList { "7", "5", "3" }));
+    EXPECT_EQ(columnTexts(11), (QStringList { "1", "1", "3" }));
+
+    // net 25 and 24 with the same raw total 40 share the place of the first.
+    load({ { "1", "9", "8", "8", "8", "7" }, { "2", "9", "9", "8", "8", "6" }, { "3", "1", "1", "2", "2", "1" } });
+    table.AssignPlaces();
+    EXPECT_EQ(columnTexts(0), (QStringList { "2", "1", "3" }));
+    EXPECT_EQ(columnTexts(10), (QStringList { "25", "24", "4" }));
+    EXPECT_EQ(columnTexts(11), (QStringList { "1", "1", "3" }));
+}
+
+TEST_F(ResultTableTest, EqualNetTotalsAreSeparatedByRawTotals)
+{
+    // nets 24, 25, 24 with raws 38, 41, 40
+    load({ { "a", "6", "8", "8", "8", "8" }, { "b", "9", "8", "8", "9", "7" }, { "c", "9", "8", "8", "8", "7" } });
+    table.AssignPlaces();
+    EXPECT_EQ(columnTexts(0), (QStringList { "b", "c", "a" }));
+    EXPECT_EQ(columnTexts(12), (QStringList { "41", "40", "38" }));
+    EXPECT_EQ(columnTexts(11), (QStringList { "1", "2", "3" }));
+}
+
+TEST_F(ResultTableTest, IncompleteRowsGoLastInTheirOrder)
+{
+    load({ { "1", "5" }, { "2", "9", "8", "8", "8", "7" }, { "3" }, { "4", "6", "6", "6", "6", "6" } });
+    table.AssignPlaces();
+    EXPECT_EQ(columnTexts(0), (QStringList { "2", "4", "1", "3" }));
+    EXPECT_EQ(columnTexts(11), (QStringList { "1", "2", "", "" }));
+}
+
+TEST_F(ResultTableTest, NoCompleteRowKeepsTheOrder)
+{
+    load({ { "3", "5" }, { "1" }, { "2", "4", "4" } });
+    table.AssignPlaces();
+    EXPECT_EQ(columnTexts(0), (QStringList { "3", "1", "2" }));
+    EXPECT_EQ(columnTexts(11), (QStringList { "", "", "" }));
+}
+
+TEST_F(ResultTableTest, CurrentCompetitorIsFoundAgainAfterTheSort)
+{
+    std::vector<QStringList> rows;
+    for (int i = 1; i <= 8; ++i)
+        rows.push_back({ QString::number(i), "5", "5", "5", "5", "5" });
+    rows[6] = { "7", "9", "9", "8", "9", "9" };
+    load(rows);
+    table.AssignPlaces(); // row 7 moves to the top, competitor 1 (current) to row 2
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(grid.Cells(0, 2), QStringLiteral("1"));
+    grid.MoveCurrent(3, 7);
+    const QString current = grid.Cells(0, 7);
+    grid.setCells(3, 7, QStringLiteral("8"));
+    grid.setCells(4, 7, QStringLiteral("8"));
+    grid.setCells(5, 7, QStringLiteral("8"));
+    grid.setCells(6, 7, QStringLiteral("8"));
+    grid.setCells(7, 7, QStringLiteral("8"));
+    table.AssignPlaces();
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(grid.Cells(0, 2), current);
+    EXPECT_EQ(grid.Col(), 12);
+    EXPECT_EQ(grid.Selection(), (TGridRect { 0, 2, 12, 2 }));
+}
+
+TEST_F(ResultTableTest, DuplicateStartNumbersSelectTheFirstInNewOrder)
+{
+    load({ { "4", "5", "5", "5", "5", "5" }, { "4", "9", "9", "9", "9", "9" } });
+    grid.MoveCurrent(0, 1);
+    table.AssignPlaces();
+    EXPECT_EQ(grid.Cells(3, 1), QStringLiteral("9"));
+    EXPECT_EQ(grid.Row(), 1);
+}
+
+TEST_F(ResultTableTest, TableWithoutDataRows)
+{
+    grid.setRowCount(1);
+    table.CalcRowTotals();
+    table.AssignPlaces();
+    table.SetJudgeCount(7);
+    EXPECT_EQ(grid.RowCount(), 1);
+    EXPECT_EQ(grid.Cells(0, 0), QStringLiteral("Nr."));
+}
+
+TEST_F(ResultTableTest, FreshTableHasOneEmptyDataRow)
+{
+    EXPECT_EQ(grid.RowCount(), 2);
+    for (int c = 0; c < ResultTable::kColumnCount; ++c)
+        EXPECT_TRUE(grid.Cells(c, 1).isEmpty());
+}
+
+TEST(Marks, PresentOnlyWhenTheWholeTextIsAnInteger)
+{
+    int v = 0;
+    EXPECT_TRUE(parseMark(u"-2147483648", v));
+    EXPECT_EQ(v, -2147483647 - 1);
+    EXPECT_TRUE(parseMark(u"  +12", v));
+    EXPECT_EQ(v, 12);
+    EXPECT_FALSE(parseMark(u"-2147483649", v));
+    EXPECT_FALSE(parseMark(u"", v));
+    EXPECT_FALSE(parseMark(u"-", v));
+    EXPECT_FALSE(parseMark(u"0x1F", v));
+    EXPECT_FALSE(parseMark(u"$1F", v));
+    EXPECT_FALSE(parseMark(u"1 2", v));
+}
+
+} // namespace

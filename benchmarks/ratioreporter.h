@@ -21,8 +21,7 @@ public:
 
     explicit RatioReporter(std::vector<Pair> pairs)
         : m_pairs(std::move(pairs))
-    {
-    }
+    { }
 
     void ReportRuns(const std::vector<Run> &runs) override
     {
@@ -35,8 +34,8 @@ public:
 
     void printRatios() const
     {
-        std::printf("\n%-44s %14s %14s %8s %6s\n", "measured / baseline", "measured", "baseline", "ratio",
-                    "goal");
+        std::printf(
+            "\n%-44s %14s %14s %8s %6s\n", "measured / baseline", "measured", "baseline", "ratio", "goal");
         for (const Pair &pair : m_pairs) {
             for (const auto &[name, time] : m_times) {
                 if (name.rfind(pair.measured + "/", 0) != 0 && name != pair.measured)
@@ -47,7 +46,7 @@ public:
                     continue;
                 const double ratio = time / base->second;
                 std::printf("%-44s %14.3f %14.3f %8.2f %6.2f %s\n", name.c_str(), time, base->second, ratio,
-                            pair.goal, ratio <= pair.goal ? "ok" : "ABOVE GOAL");
+                    pair.goal, ratio <= pair.goal ? "ok" : "ABOVE GOAL");
             }
         }
         std::printf("(times in the unit the benchmarks report)\n");

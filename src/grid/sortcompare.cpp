@@ -80,7 +80,7 @@ void prepareSortEntry(TSortedListEntry &entry, TSortStyle style)
 }
 
 int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
-                   const TCustomCompare &custom)
+    const TCustomCompare &custom)
 {
     switch (style) {
     case ssNumeric:
@@ -100,7 +100,7 @@ int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, 
 }
 
 int compareEntries(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
-                   TSortDirection direction, const TCustomCompare &custom)
+    TSortDirection direction, const TCustomCompare &custom)
 {
     const int result = compareByStyle(left, right, style, custom);
     if (result == 0) {
@@ -111,13 +111,13 @@ int compareEntries(const TSortedListEntry &left, const TSortedListEntry &right, 
     return direction == sdDescending ? -result : result;
 }
 
-void quickSortEntries(TSortedList &list, TSortStyle style, TSortDirection direction,
-                      const TCustomCompare &custom)
+void quickSortEntries(
+    TSortedList &list, TSortStyle style, TSortDirection direction, const TCustomCompare &custom)
 {
     if (list.size() < 2)
         return;
-    boundedQuickSort(list, 0, int(list.size()) - 1,
-                     [&](const TSortedListEntry &l, const TSortedListEntry &r) {
-                         return compareEntries(l, r, style, direction, custom);
-                     });
+    boundedQuickSort(
+        list, 0, int(list.size()) - 1, [&](const TSortedListEntry &l, const TSortedListEntry &r) {
+            return compareEntries(l, r, style, direction, custom);
+        });
 }

@@ -34,22 +34,22 @@ void prepareSortEntry(TSortedListEntry &entry, TSortStyle style);
 
 // Style comparison of two prepared entries, before the row-number tie-break and direction.
 int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
-                   const TCustomCompare &custom);
+    const TCustomCompare &custom);
 
 // Full entry comparison: style, then row number ascending, then direction.
 int compareEntries(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
-                   TSortDirection direction, const TCustomCompare &custom);
+    TSortDirection direction, const TCustomCompare &custom);
 
 // Quicksort with the middle entry as pivot. Indexes never leave the range, whatever
 // the comparison answers.
-void quickSortEntries(TSortedList &list, TSortStyle style, TSortDirection direction,
-                      const TCustomCompare &custom);
+void quickSortEntries(
+    TSortedList &list, TSortStyle style, TSortDirection direction, const TCustomCompare &custom);
 
 // The quicksort behind quickSortEntries, open for any comparison: middle pivot, an
 // index running up while below the pivot and one running down while above it, swap
 // when not crossed. The smaller part recurses so the depth stays logarithmic; the
 // order produced is the same as recursing on the left part.
-template<class T, class Compare>
+template <class T, class Compare>
 void boundedQuickSort(std::vector<T> &list, int low, int high, Compare compare)
 {
     while (low < high) {

@@ -120,7 +120,11 @@ protected:
     // Layout after a count or width change; the widget recomputes its scroll range.
     virtual void layoutChanged() { }
     virtual void updateScrollBars() { }
-    virtual void scrollIntoView(int col, int row) { Q_UNUSED(col); Q_UNUSED(row); }
+    virtual void scrollIntoView(int col, int row)
+    {
+        Q_UNUSED(col);
+        Q_UNUSED(row);
+    }
     virtual void invalidateRow(int row) { Q_UNUSED(row); }
     virtual void invalidateGrid() { }
 

@@ -4,9 +4,22 @@
 
 #include <functional>
 
-enum TSortStyle { ssAutomatic, ssNormal, ssNumeric, ssNumericExtended, ssDateTime, ssTime, ssCustom };
+enum TSortStyle
+{
+    ssAutomatic,
+    ssNormal,
+    ssNumeric,
+    ssNumericExtended,
+    ssDateTime,
+    ssTime,
+    ssCustom
+};
 
-enum TSortDirection { sdAscending = 0, sdDescending = 1 };
+enum TSortDirection
+{
+    sdAscending = 0,
+    sdDescending = 1
+};
 
 using TCustomCompare = std::function<int(const QString &a, const QString &b)>;
 

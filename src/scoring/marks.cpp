@@ -16,7 +16,8 @@ bool parseMark(QStringView text, int &value)
     if (i == size)
         return false;
     qint64 magnitude = 0;
-    const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min()) : std::numeric_limits<int>::max();
+    const qint64 limit
+        = negative ? -qint64(std::numeric_limits<int>::min()) : std::numeric_limits<int>::max();
     for (; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (c < u'0' || c > u'9')

@@ -8,8 +8,7 @@
 
 ResultTable::ResultTable(SortGridCore &grid)
     : m_grid(grid)
-{
-}
+{ }
 
 void ResultTable::setUpGrid()
 {

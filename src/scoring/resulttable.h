@@ -10,7 +10,8 @@ class SortGridCore;
 class ResultTable
 {
 public:
-    enum Column {
+    enum Column
+    {
         ColNumber = 0,
         ColName = 1,
         ColClub = 2,

@@ -292,9 +292,8 @@ TEST(SortEngine, MatchesAStableReferenceOnRandomNumbers)
         grid.setCells(1, row, QString::number(b));
         reference.push_back({ a, b, row });
     }
-    std::stable_sort(reference.begin(), reference.end(), [](const auto &l, const auto &r) {
-        return l[0] != r[0] ? l[0] > r[0] : l[1] > r[1];
-    });
+    std::stable_sort(reference.begin(), reference.end(),
+        [](const auto &l, const auto &r) { return l[0] != r[0] ? l[0] > r[0] : l[1] > r[1]; });
     grid.SortRowsByColumn(0);
     for (int row = 1; row <= rows; ++row) {
         ASSERT_EQ(grid.Cells(0, row).toInt(), reference[size_t(row - 1)][0]) << "row " << row;

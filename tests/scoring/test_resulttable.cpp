@@ -46,8 +46,9 @@ protected:
 
 TEST_F(ResultTableTest, HeaderRow)
 {
-    EXPECT_EQ(grid.Rows(0), (QStringList { "Nr.", "Name", "Verein", "J.1", "J.2", "J.3", "J.4", "J.5", "J.6",
-                                            "J.7", "Summe", "Platz", "" }));
+    EXPECT_EQ(grid.Rows(0),
+        (QStringList { "Nr.", "Name", "Verein", "J.1", "J.2", "J.3", "J.4", "J.5", "J.6", "J.7", "Summe",
+            "Platz", "" }));
     table.SetJudgeCount(3);
     EXPECT_EQ(grid.Cells(8, 0), QStringLiteral("J.6"));
     EXPECT_EQ(grid.ColCount(), 13);
@@ -107,7 +108,7 @@ TEST_F(ResultTableTest, RowTotals)
         { { "6", "6", "6", "6", "6", "6" }, 6, "24", "36" },
         // Large marks must not wrap around in the sum.
         { { "2147483647", "2147483647", "2147483647", "2147483647", "2147483647" }, 5, "6442450941",
-          "10737418235" },
+            "10737418235" },
     };
     for (const Case &c : cases) {
         table.SetJudgeCount(c.judges);
@@ -139,13 +140,15 @@ TEST_F(ResultTableTest, HiddenMarkColumnsKeepTextAndCountAgain)
 TEST_F(ResultTableTest, SharedPlacesFollowTheRawTotal)
 {
     // net 24 / raw 40 twice, then net 23 / raw 38: places 1, 1, 3.
-    load({ { "7", "9", "8", "8", "8", "7" }, { "3", "8", "8", "7", "8", "6" }, { "5", "10", "8", "8", "8", "6" } });
+    load({ { "7", "9", "8", "8", "8", "7" }, { "3", "8", "8", "7", "8", "6" },
+        { "5", "10", "8", "8", "8", "6" } });
     table.AssignPlaces();
     EXPECT_EQ(columnTexts(0), (QStringList { "7", "5", "3" }));
     EXPECT_EQ(columnTexts(11), (QStringList { "1", "1", "3" }));
 
     // net 25 and 24 with the same raw total 40 share the place of the first.
-    load({ { "1", "9", "8", "8", "8", "7" }, { "2", "9", "9", "8", "8", "6" }, { "3", "1", "1", "2", "2", "1" } });
+    load({ { "1", "9", "8", "8", "8", "7" }, { "2", "9", "9", "8", "8", "6" },
+        { "3", "1", "1", "2", "2", "1" } });
     table.AssignPlaces();
     EXPECT_EQ(columnTexts(0), (QStringList { "2", "1", "3" }));
     EXPECT_EQ(columnTexts(10), (QStringList { "25", "24", "4" }));
@@ -155,7 +158,8 @@ TEST_F(ResultTableTest, SharedPlacesFollowTheRawTotal)
 TEST_F(ResultTableTest, EqualNetTotalsAreSeparatedByRawTotals)
 {
     // nets 24, 25, 24 with raws 38, 41, 40
-    load({ { "a", "6", "8", "8", "8", "8" }, { "b", "9", "8", "8", "9", "7" }, { "c", "9", "8", "8", "8", "7" } });
+    load({ { "a", "6", "8", "8", "8", "8" }, { "b", "9", "8", "8", "9", "7" },
+        { "c", "9", "8", "8", "8", "7" } });
     table.AssignPlaces();
     EXPECT_EQ(columnTexts(0), (QStringList { "b", "c", "a" }));
     EXPECT_EQ(columnTexts(12), (QStringList { "41", "40", "38" }));

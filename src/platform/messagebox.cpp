@@ -1,0 +1,66 @@
+#include "platform/messagebox.h"
+
+#include "platform/programinfo.h"
+
+namespace MessageBox {
+
+namespace {
+std::optional<QMessageBox::StandardButton> g_nextAnswer;
+std::optional<QMessageBox::StandardButton> g_autoAnswer;
+QString g_lastText;
+int g_shownCount = 0;
+
+QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWidget *parent)
+{
+    g_lastText = text;
+    ++g_shownCount;
+    if (g_nextAnswer) {
+        const QMessageBox::StandardButton answer = *g_nextAnswer;
+        g_nextAnswer.reset();
+        return answer;
+    }
+    if (g_autoAnswer)
+        return *g_autoAnswer;
+    QMessageBox box(icon, ProgramInfo::title(), text, QMessageBox::Ok, parent);
+    return QMessageBox::StandardButton(box.exec());
+}
+} // namespace
+
+QString errorText(const QString &text)
+{
+    if (!text.isEmpty() && text.back() <= u'.')
+        return text;
+    return text + u'.';
+}
+
+void showError(const QString &text, QWidget *parent)
+{
+    run(QMessageBox::Critical, errorText(text), parent);
+}
+
+void showMessage(const QString &text, QWidget *parent)
+{
+    run(QMessageBox::NoIcon, text, parent);
+}
+
+void setNextAnswer(QMessageBox::StandardButton answer)
+{
+    g_nextAnswer = answer;
+}
+
+void setAutoAnswer(std::optional<QMessageBox::StandardButton> answer)
+{
+    g_autoAnswer = answer;
+}
+
+QString lastText()
+{
+    return g_lastText;
+}
+
+int shownCount()
+{
+    return g_shownCount;
+}
+
+} // namespace MessageBox

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// All message boxes of the program go through here, so that tests can answer a box
+// without showing it (setNextAnswer) and see what it said (lastText).
+namespace MessageBox {
+
+// The standard error box: the failure's text, followed by "." unless it already ends
+// in "." or in a character that sorts below "."; caption the program title; one OK.
+void showError(const QString &text, QWidget *parent = nullptr);
+
+// A plain box with an OK button, for the runtime's own messages.
+void showMessage(const QString &text, QWidget *parent = nullptr);
+
+// The text the standard error box shows for a failure text.
+QString errorText(const QString &text);
+
+// Test seam: the next box is not shown and returns this answer.
+void setNextAnswer(QMessageBox::StandardButton answer);
+// Test seam: every box is answered without being shown until switched off again.
+void setAutoAnswer(std::optional<QMessageBox::StandardButton> answer);
+QString lastText();
+int shownCount();
+
+} // namespace MessageBox

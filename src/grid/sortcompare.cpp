@@ -2,6 +2,15 @@
 
 #include <QLocale>
 
+bool hasAsciiCapitals(QStringView text)
+{
+    for (QChar c : text) {
+        if (c >= u'A' && c <= u'Z')
+            return true;
+    }
+    return false;
+}
+
 QString lowerAsciiLetters(const QString &text)
 {
     const qsizetype size = text.size();
@@ -84,15 +93,10 @@ int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, 
 {
     switch (style) {
     case ssNumeric:
-        if (left.isNumber && right.isNumber) {
-            if (left.number < right.number)
-                return -1;
-            return left.number > right.number ? 1 : 0;
-        }
-        return byteCompare(left.key, right.key);
+        return compareNumeric(left, right);
     case ssCustom:
         if (custom)
-            return custom(left.key, right.key);
+            return custom(left.key.toString(), right.key.toString());
         return byteCompare(left.key, right.key);
     default:
         return byteCompare(left.key, right.key);
@@ -102,13 +106,7 @@ int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, 
 int compareEntries(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
     TSortDirection direction, const TCustomCompare &custom)
 {
-    const int result = compareByStyle(left, right, style, custom);
-    if (result == 0) {
-        if (left.rowNumber == right.rowNumber)
-            return 0;
-        return left.rowNumber < right.rowNumber ? -1 : 1;
-    }
-    return direction == sdDescending ? -result : result;
+    return finishComparison(compareByStyle(left, right, style, custom), left, right, direction);
 }
 
 void quickSortEntries(
@@ -116,8 +114,15 @@ void quickSortEntries(
 {
     if (list.size() < 2)
         return;
-    boundedQuickSort(
-        list, 0, int(list.size()) - 1, [&](const TSortedListEntry &l, const TSortedListEntry &r) {
-            return compareEntries(l, r, style, direction, custom);
+    const int high = int(list.size()) - 1;
+    // The placing sorts numerically; give that comparison a loop of its own.
+    if (style == ssNumeric) {
+        boundedQuickSort(list, 0, high, [direction](const TSortedListEntry &l, const TSortedListEntry &r) {
+            return finishComparison(compareNumeric(l, r), l, r, direction);
         });
+        return;
+    }
+    boundedQuickSort(list, 0, high, [&](const TSortedListEntry &l, const TSortedListEntry &r) {
+        return compareEntries(l, r, style, direction, custom);
+    });
 }

@@ -8,19 +8,21 @@
 #include <vector>
 
 // One data row during one sorting pass. The key is prepared once per pass so that
-// the comparison never converts the same text twice.
+// the comparison never converts the same text twice. The key views a text that
+// outlives the pass: the grid's cell, or its lower-cased copy.
 struct TSortedListEntry
 {
-    QString key;
+    QStringView key;
     int rowNumber = 0;
-    double number = 0.0;
     bool isNumber = false;
+    double number = 0.0;
 };
 
 using TSortedList = std::vector<TSortedListEntry>;
 
 // Lower-cases A-Z only; every other character stays as it is.
 QString lowerAsciiLetters(const QString &text);
+bool hasAsciiCapitals(QStringView text);
 
 // Byte-wise comparison: first difference decides, a prefix is smaller.
 int byteCompare(QStringView left, QStringView right);
@@ -35,6 +37,28 @@ void prepareSortEntry(TSortedListEntry &entry, TSortStyle style);
 // Style comparison of two prepared entries, before the row-number tie-break and direction.
 int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
     const TCustomCompare &custom);
+
+inline int compareNumeric(const TSortedListEntry &left, const TSortedListEntry &right)
+{
+    if (left.isNumber && right.isNumber) {
+        if (left.number < right.number)
+            return -1;
+        return left.number > right.number ? 1 : 0;
+    }
+    return byteCompare(left.key, right.key);
+}
+
+// Row number ascending breaks every tie, whatever the direction.
+inline int finishComparison(
+    int result, const TSortedListEntry &left, const TSortedListEntry &right, TSortDirection direction)
+{
+    if (result == 0) {
+        if (left.rowNumber == right.rowNumber)
+            return 0;
+        return left.rowNumber < right.rowNumber ? -1 : 1;
+    }
+    return direction == sdDescending ? -result : result;
+}
 
 // Full entry comparison: style, then row number ascending, then direction.
 int compareEntries(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,

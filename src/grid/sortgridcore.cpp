@@ -1,6 +1,9 @@
 #include "grid/sortgridcore.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
 
 SortGridCore::SortGridCore()
 {
@@ -28,6 +31,13 @@ QString SortGridCore::Cells(int col, int row) const
 {
     const Cell *cell = cellAt(col, row);
     return cell ? cell->text : QString();
+}
+
+const QString &SortGridCore::cellText(int col, int row) const
+{
+    static const QString empty;
+    const Cell *cell = cellAt(col, row);
+    return cell ? cell->text : empty;
 }
 
 void SortGridCore::setCells(int col, int row, const QString &text)
@@ -317,6 +327,83 @@ TSortStyle SortGridCore::ChooseSortStyle(int col, TSortStyle &hookStyle)
     return m_sortOptions.SortStyle;
 }
 
+// One pass per key, least significant first; each pass only permutes row indices.
+void SortGridCore::sortKeyByKey(
+    const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order)
+{
+    const int dataRows = int(order.size());
+    std::vector<QString> lowered; // reserved up front: entries view into it
+    for (qsizetype k = keys.size() - 1; k >= 0; --k) {
+        const int keyCol = keys[k];
+        const TSortStyle style = styles[size_t(k)];
+        m_sortedList.clear();
+        m_sortedList.resize(size_t(dataRows));
+        lowered.clear();
+        lowered.reserve(size_t(dataRows));
+        for (int p = 0; p < dataRows; ++p) {
+            TSortedListEntry &entry = m_sortedList[size_t(p)];
+            const QString &text = m_rows[size_t(order[size_t(p)])][keyCol].text;
+            if (!m_sortOptions.SortCaseSensitive && hasAsciiCapitals(text)) {
+                lowered.push_back(lowerAsciiLetters(text));
+                entry.key = lowered.back();
+            } else {
+                entry.key = text;
+            }
+            entry.rowNumber = p + kFixedRows;
+            prepareSortEntry(entry, style);
+        }
+        quickSortEntries(m_sortedList, style, m_sortOptions.SortDirection, m_sortOptions.CustomCompare);
+        std::vector<int> next(order.size());
+        for (int p = 0; p < dataRows; ++p)
+            next[size_t(p)] = order[size_t(m_sortedList[size_t(p)].rowNumber - kFixedRows)];
+        order.swap(next);
+    }
+    m_sortedList.clear();
+}
+
+// When every key is numeric and each of its texts is a finite number or empty, the
+// numeric comparison is a total order (empty before every number), and one pass over
+// all keys at once gives exactly the order of the key-by-key passes. The placing always
+// sorts such a table. Returns false, leaving the order alone, when that does not hold.
+bool SortGridCore::sortAllNumericKeys(
+    const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order) const
+{
+    constexpr qsizetype kMaxKeys = 3;
+    if (keys.size() > kMaxKeys
+        || std::any_of(styles.begin(), styles.end(), [](TSortStyle s) { return s != ssNumeric; }))
+        return false;
+    struct Keyed
+    {
+        std::array<double, kMaxKeys> value {};
+        int position = 0;
+    };
+    // Descending sorts compare negated values, so that one ascending comparison serves both.
+    const double sign = m_sortOptions.SortDirection == sdDescending ? -1.0 : 1.0;
+    const size_t rows = order.size();
+    std::vector<Keyed> keyed(rows);
+    for (size_t p = 0; p < rows; ++p) {
+        const RowData &row = m_rows[size_t(order[p])];
+        keyed[p].position = int(p);
+        for (qsizetype k = 0; k < keys.size(); ++k) {
+            const QString &text = row[keys[k]].text;
+            double value = -std::numeric_limits<double>::infinity();
+            if (!text.isEmpty() && !(textToFloat(text, value) && std::isfinite(value)))
+                return false;
+            keyed[p].value[size_t(k)] = sign * value;
+        }
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        if (a.value != b.value)
+            return a.value < b.value;
+        return a.position < b.position;
+    });
+    std::vector<int> next(rows);
+    for (size_t p = 0; p < rows; ++p)
+        next[p] = order[size_t(keyed[p].position)];
+    order.swap(next);
+    return true;
+}
+
 void SortGridCore::SortRowsByColumn(int column)
 {
     if (!m_sortOptions.CanSort)
@@ -342,31 +429,21 @@ void SortGridCore::SortRowsByColumn(int column)
     for (int p = 0; p < dataRows; ++p)
         order[size_t(p)] = p + kFixedRows;
 
-    TSortStyle hookStyle = ssAutomatic;
-    for (qsizetype k = keys.size() - 1; primaryValid && dataRows > 0 && k >= 0; --k) {
-        const int keyCol = keys[k];
-        const TSortStyle style = ChooseSortStyle(keyCol, hookStyle);
-        m_sortedList.clear();
-        m_sortedList.resize(size_t(dataRows));
-        for (int p = 0; p < dataRows; ++p) {
-            TSortedListEntry &entry = m_sortedList[size_t(p)];
-            const QString &text = m_rows[size_t(order[size_t(p)])][keyCol].text;
-            entry.key = m_sortOptions.SortCaseSensitive ? text : lowerAsciiLetters(text);
-            entry.rowNumber = p + kFixedRows;
-            prepareSortEntry(entry, style);
-        }
-        quickSortEntries(m_sortedList, style, m_sortOptions.SortDirection, m_sortOptions.CustomCompare);
-        std::vector<int> next(order.size());
-        for (int p = 0; p < dataRows; ++p)
-            next[size_t(p)] = order[size_t(m_sortedList[size_t(p)].rowNumber - kFixedRows)];
-        order.swap(next);
+    if (primaryValid && dataRows > 0) {
+        // Styles are chosen least significant key first, as the passes would ask for them.
+        std::vector<TSortStyle> styles(size_t(keys.size()));
+        TSortStyle hookStyle = ssAutomatic;
+        for (qsizetype k = keys.size() - 1; k >= 0; --k)
+            styles[size_t(k)] = ChooseSortStyle(keys[k], hookStyle);
+        if (!sortAllNumericKeys(keys, styles, order))
+            sortKeyByKey(keys, styles, order);
     }
     m_sortedList.clear();
 
     if (primaryValid && dataRows > 0) {
         std::vector<RowData> moved(static_cast<size_t>(dataRows));
         for (int p = 0; p < dataRows; ++p)
-            moved[size_t(p)] = m_rows[size_t(order[size_t(p)])];
+            moved[size_t(p)] = std::move(m_rows[size_t(order[size_t(p)])]);
         bool currentPlaced = false;
         for (int p = 0; p < dataRows; ++p) {
             const int gridRow = p + kFixedRows;

@@ -46,6 +46,8 @@ public:
 
     // Cells. Access outside the table reads as empty and writes nothing.
     QString Cells(int col, int row) const;
+    // The cell's text without a copy; an empty text outside the table.
+    const QString &cellText(int col, int row) const;
     void setCells(int col, int row, const QString &text);
     QObject *Objects(int col, int row) const;
     void setObjects(int col, int row, QObject *object);
@@ -142,6 +144,9 @@ private:
     Cell *cellAt(int col, int row);
     void resizeStorage();
     QList<int> sortKeyColumns(int primary) const;
+    void sortKeyByKey(const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order);
+    bool sortAllNumericKeys(
+        const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order) const;
 
     std::vector<RowData> m_rows; // RowCount + HiddenRowCount rows
     std::vector<int> m_colWidths;

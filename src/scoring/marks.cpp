@@ -1,5 +1,6 @@
 #include "scoring/marks.h"
 
+#include <array>
 #include <limits>
 
 bool parseMark(QStringView text, int &value)
@@ -28,4 +29,16 @@ bool parseMark(QStringView text, int &value)
     }
     value = int(negative ? -magnitude : magnitude);
     return true;
+}
+
+QString numberText(qint64 value)
+{
+    constexpr qint64 kShared = 4096;
+    if (value < 0 || value >= kShared)
+        return QString::number(value);
+    static std::array<QString, kShared> texts;
+    QString &text = texts[size_t(value)];
+    if (text.isNull())
+        text = QString::number(value);
+    return text;
 }

@@ -6,6 +6,14 @@
 #include <algorithm>
 #include <climits>
 
+namespace {
+// Empty once leading and trailing blanks are removed.
+bool isBlank(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+}
+} // namespace
+
 ResultTable::ResultTable(SortGridCore &grid)
     : m_grid(grid)
 { }
@@ -78,7 +86,7 @@ void ResultTable::CalcRowTotals()
         int highest = -INT_MAX;
         for (int judge = 1; judge <= judges; ++judge) {
             int mark = 0;
-            if (!parseMark(m_grid.Cells(judge + 2, row), mark))
+            if (!parseMark(m_grid.cellText(judge + 2, row), mark))
                 continue;
             if (mark < lowest)
                 lowest = mark;
@@ -92,8 +100,8 @@ void ResultTable::CalcRowTotals()
             m_grid.setCells(ColTotal, row, QString());
             m_grid.setCells(ColRawTotal, row, QString());
         } else {
-            m_grid.setCells(ColRawTotal, row, QString::number(sum));
-            m_grid.setCells(ColTotal, row, QString::number(net));
+            m_grid.setCells(ColRawTotal, row, numberText(sum));
+            m_grid.setCells(ColTotal, row, numberText(net));
         }
     }
 }
@@ -111,13 +119,13 @@ void ResultTable::AssignPlaces()
     QString previousRaw;
     int place = 1;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
-        const QString raw = m_grid.Cells(ColRawTotal, row);
-        if (raw.trimmed().isEmpty() || m_grid.Cells(ColTotal, row).trimmed().isEmpty()) {
+        const QString &raw = m_grid.cellText(ColRawTotal, row);
+        if (isBlank(raw) || isBlank(m_grid.cellText(ColTotal, row))) {
             m_grid.setCells(ColPlace, row, QString());
         } else if (raw == previousRaw) {
-            m_grid.setCells(ColPlace, row, QString::number(place));
+            m_grid.setCells(ColPlace, row, numberText(place));
         } else {
-            m_grid.setCells(ColPlace, row, QString::number(row));
+            m_grid.setCells(ColPlace, row, numberText(row));
             previousRaw = raw;
             place = row;
         }

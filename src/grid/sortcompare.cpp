@@ -1,6 +1,8 @@
 #include "grid/sortcompare.h"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QStringList>
 
 bool hasAsciiCapitals(QStringView text)
 {
@@ -82,10 +84,203 @@ bool textToFloat(QStringView text, double &value)
     return ok;
 }
 
+namespace {
+
+const QDate kDayZero(1899, 12, 30);
+
+double msecsValue(const QDateTime &dateTime)
+{
+    return double(dateTime.toMSecsSinceEpoch());
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Optional leading blanks and sign, then decimal digits, within 32 bits.
+bool textToInt(QStringView text, qint64 &value)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    if (i == text.size())
+        return false;
+    qint64 magnitude = 0;
+    for (; i < text.size(); ++i) {
+        if (!isDigit(text[i]))
+            return false;
+        magnitude = magnitude * 10 + (text[i].unicode() - u'0');
+        if (magnitude > 2147483648LL)
+            return false;
+    }
+    value = negative ? -magnitude : magnitude;
+    return value >= -2147483648LL && value <= 2147483647LL;
+}
+
+} // namespace
+
+namespace {
+
+// The locale's short formats, also with one-digit days, months and hours and with
+// four-digit years, which people type even where the short format says otherwise.
+struct DateTimeFormats
+{
+    QString localeName;
+    QStringList dates;
+    QStringList times;
+};
+
+QString lenient(QString format)
+{
+    format.replace(QStringLiteral("dd"), QStringLiteral("d"));
+    format.replace(QStringLiteral("MM"), QStringLiteral("M"));
+    format.replace(QStringLiteral("HH"), QStringLiteral("H"));
+    format.replace(QStringLiteral("hh"), QStringLiteral("h"));
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return format;
+}
+
+const DateTimeFormats &formatsOf(const QLocale &locale)
+{
+    static DateTimeFormats formats;
+    if (formats.localeName != locale.name() || formats.dates.isEmpty()) {
+        formats.localeName = locale.name();
+        const QString date = locale.dateFormat(QLocale::ShortFormat);
+        const QString time = locale.timeFormat(QLocale::ShortFormat);
+        formats.dates = QStringList { date, lenient(date) };
+        formats.times = QStringList { time, lenient(time) };
+        if (!time.contains(u's'))
+            formats.times.append(lenient(time).replace(QStringLiteral("mm"), QStringLiteral("mm:ss")));
+        formats.dates.removeDuplicates();
+        formats.times.removeDuplicates();
+    }
+    return formats;
+}
+
+QTime parseTime(const QString &text, const QLocale &locale)
+{
+    for (const QString &format : formatsOf(locale).times) {
+        const QTime time = locale.toTime(text, format);
+        if (time.isValid())
+            return time;
+    }
+    return QTime::fromString(text, Qt::ISODate);
+}
+
+QDate parseDate(const QString &text, const QLocale &locale)
+{
+    for (const QString &format : formatsOf(locale).dates) {
+        const QDate date = locale.toDate(text, format);
+        if (date.isValid())
+            return date;
+    }
+    return QDate::fromString(text, Qt::ISODate);
+}
+
+} // namespace
+
+bool textToTime(QStringView text, double &value)
+{
+    const QString trimmed = text.trimmed().toString();
+    if (trimmed.isEmpty())
+        return false;
+    const QTime time = parseTime(trimmed, QLocale());
+    if (!time.isValid())
+        return false;
+    value = double(time.msecsSinceStartOfDay());
+    return true;
+}
+
+bool textToDateTime(QStringView text, double &value)
+{
+    const QString trimmed = text.trimmed().toString();
+    if (trimmed.isEmpty())
+        return false;
+    const QLocale locale;
+    QDateTime dateTime;
+    const qsizetype blank = trimmed.indexOf(u' ');
+    if (blank > 0) {
+        const QDate date = parseDate(trimmed.left(blank), locale);
+        const QTime time = parseTime(trimmed.mid(blank + 1).trimmed(), locale);
+        if (date.isValid() && time.isValid())
+            dateTime = QDateTime(date, time);
+    } else if (const QDate date = parseDate(trimmed, locale); date.isValid()) {
+        dateTime = QDateTime(date, QTime(0, 0));
+    } else if (const QTime time = parseTime(trimmed, locale); time.isValid()) {
+        dateTime = QDateTime(kDayZero, time);
+    }
+    if (!dateTime.isValid())
+        dateTime = QDateTime::fromString(trimmed, Qt::ISODate);
+    if (!dateTime.isValid())
+        return false;
+    value = msecsValue(dateTime);
+    return true;
+}
+
+int compareNumericExtended(QStringView a, QStringView b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return -1;
+
+    // Drop the equal non-digit characters of the common length; the last common
+    // position takes the rest of both texts along.
+    QString reducedA, reducedB;
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype p = 0; p < n; ++p) {
+        if (a[p] == b[p] && !isDigit(a[p]))
+            continue;
+        if (p == n - 1) {
+            reducedA += a.sliced(p);
+            reducedB += b.sliced(p);
+        } else {
+            reducedA += a[p];
+            reducedB += b[p];
+        }
+    }
+
+    // Equal non-digit endings go as well, one character for every match from the end.
+    const QString copyA = reducedA;
+    const QString copyB = reducedB;
+    const qsizetype m = std::min(copyA.size(), copyB.size());
+    for (qsizetype i = 0; i < m; ++i) {
+        const QChar endA = copyA[copyA.size() - 1 - i];
+        const QChar endB = copyB[copyB.size() - 1 - i];
+        if (endA == endB && !isDigit(endA)) {
+            reducedA.chop(1);
+            reducedB.chop(1);
+        }
+    }
+
+    if (reducedA == reducedB)
+        return 0;
+    qint64 numberA = 0;
+    qint64 numberB = 0;
+    if (textToInt(reducedA, numberA) && textToInt(reducedB, numberB))
+        return numberA < numberB ? -1 : 1;
+    return byteCompare(reducedA, reducedB);
+}
+
 void prepareSortEntry(TSortedListEntry &entry, TSortStyle style)
 {
-    if (style == ssNumeric)
+    switch (style) {
+    case ssNumeric:
         entry.isNumber = textToFloat(entry.key, entry.number);
+        break;
+    case ssDateTime:
+        entry.isNumber = textToDateTime(entry.key, entry.number);
+        break;
+    case ssTime:
+        entry.isNumber = textToTime(entry.key, entry.number);
+        break;
+    default:
+        entry.isNumber = false;
+        break;
+    }
 }
 
 int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, TSortStyle style,
@@ -93,7 +288,11 @@ int compareByStyle(const TSortedListEntry &left, const TSortedListEntry &right, 
 {
     switch (style) {
     case ssNumeric:
+    case ssDateTime:
+    case ssTime:
         return compareNumeric(left, right);
+    case ssNumericExtended:
+        return compareNumericExtended(left.key, right.key);
     case ssCustom:
         if (custom)
             return custom(left.key.toString(), right.key.toString());

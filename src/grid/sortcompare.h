@@ -31,6 +31,15 @@ int byteCompare(QStringView left, QStringView right);
 // no thousands separators. Empty text does not convert.
 bool textToFloat(QStringView text, double &value);
 
+// Date and time in the locale's short formats or as ISO 8601; a time alone counts
+// as that time on the calendar's day zero. The value orders like the date and time.
+bool textToDateTime(QStringView text, double &value);
+// A time of day in the locale's short format or as ISO 8601.
+bool textToTime(QStringView text, double &value);
+
+// Mixed text-and-number comparison: "Item 9" before "Item 10".
+int compareNumericExtended(QStringView a, QStringView b);
+
 // Fills an entry's prepared fields for the given style.
 void prepareSortEntry(TSortedListEntry &entry, TSortStyle style);
 

@@ -404,6 +404,25 @@ bool SortGridCore::sortAllNumericKeys(
     return true;
 }
 
+TSortStyle SortGridCore::DetectSortStyle(int col) const
+{
+    bool numeric = true;
+    bool dateTime = true;
+    bool time = true;
+    double value = 0;
+    for (int row = kFixedRows; row < m_rowCount && (numeric || dateTime || time); ++row) {
+        const QString &text = cellText(col, row);
+        numeric = numeric && textToFloat(text, value);
+        dateTime = dateTime && textToDateTime(text, value);
+        time = time && textToTime(text, value);
+    }
+    if (numeric)
+        return ssNumeric;
+    if (dateTime)
+        return ssDateTime;
+    return time ? ssTime : ssNormal;
+}
+
 void SortGridCore::SortRowsByColumn(int column)
 {
     if (!m_sortOptions.CanSort)
@@ -431,10 +450,17 @@ void SortGridCore::SortRowsByColumn(int column)
 
     if (primaryValid && dataRows > 0) {
         // Styles are chosen least significant key first, as the passes would ask for them.
+        // Automatic detection looks at every key column on its own, so that a date column
+        // as a further key of a numeric one still sorts by date; the style of the primary
+        // column is what stays in SortStyle.
         std::vector<TSortStyle> styles(size_t(keys.size()));
+        const bool detect = !OnGetSortStyle && m_sortOptions.SortStyle == ssAutomatic;
         TSortStyle hookStyle = ssAutomatic;
-        for (qsizetype k = keys.size() - 1; k >= 0; --k)
+        for (qsizetype k = keys.size() - 1; k >= 0; --k) {
+            if (detect)
+                m_sortOptions.SortStyle = DetectSortStyle(keys[k]);
             styles[size_t(k)] = ChooseSortStyle(keys[k], hookStyle);
+        }
         if (!sortAllNumericKeys(keys, styles, order))
             sortKeyByKey(keys, styles, order);
     }

@@ -102,6 +102,9 @@ public:
     int FindRowWithText(int col, const QString &text, bool ignoreCase) const;
     // The style of one key column: the hook when assigned, else the options' style.
     TSortStyle ChooseSortStyle(int col, TSortStyle &hookStyle);
+    // ssNumeric, ssDateTime, ssTime or ssNormal: the first that every data cell of the
+    // column converts to; ssNumeric without data rows.
+    TSortStyle DetectSortStyle(int col) const;
 
     TNotifyEvent OnModified;
     TNotifyEvent OnEndUpdate;

@@ -1,5 +1,7 @@
 #include "grid/sortgridcore.h"
 
+#include "support/qtprinters.h"
+
 #include <gtest/gtest.h>
 
 #include <QObject>

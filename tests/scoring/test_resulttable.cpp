@@ -2,6 +2,8 @@
 #include "scoring/marks.h"
 #include "scoring/resulttable.h"
 
+#include "support/qtprinters.h"
+
 #include <gtest/gtest.h>
 
 namespace {

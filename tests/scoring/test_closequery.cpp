@@ -28,12 +28,3 @@ TEST(CloseQuery, OnlyJaLetsTheProgramEnd)
         EXPECT_FALSE(dialog.Icon->isHidden()) << c.name;
     }
 }
-
-TEST(CloseQuery, AskedAgainAfterARefusal)
-{
-    TFDlgYesNo dialog;
-    YesNoDriver::answerWhenShown(dialog, YesNoDriver::clickNein);
-    EXPECT_FALSE(confirmClose(dialog));
-    YesNoDriver::answerWhenShown(dialog, YesNoDriver::clickJa);
-    EXPECT_TRUE(confirmClose(dialog));
-}

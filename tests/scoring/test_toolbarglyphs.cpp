@@ -16,15 +16,24 @@ double coverage(const QImage &image)
     return double(covered) / (image.width() * image.height());
 }
 
+int lightness(const QImage &image)
+{
+    int sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += qGray(image.pixel(x, y));
+    return sum;
+}
+
 } // namespace
 
 TEST(ToolbarGlyphs, EveryButtonHasItsOwnVisibleGlyph)
 {
     QList<QImage> seen;
     for (ToolbarGlyph glyph : kAllToolbarGlyphs) {
-        const QImage image = renderToolbarGlyph(glyph, 32);
-        ASSERT_EQ(image.size(), QSize(32, 32));
+        const QImage image = toolbarIcon(glyph).pixmap(QSize(32, 32)).toImage();
         const int index = int(seen.size());
+        EXPECT_EQ(image.size(), QSize(32, 32));
         EXPECT_GT(coverage(image), 0.15) << index;
         EXPECT_LT(coverage(image), 0.95) << index;
         for (int other = 0; other < index; ++other)
@@ -36,39 +45,16 @@ TEST(ToolbarGlyphs, EveryButtonHasItsOwnVisibleGlyph)
 TEST(ToolbarGlyphs, DisabledIsFaintGreyAndActiveIsLighter)
 {
     for (ToolbarGlyph glyph : kAllToolbarGlyphs) {
-        const QImage normal = renderToolbarGlyph(glyph, 24).convertToFormat(QImage::Format_ARGB32);
         const QImage disabled
             = renderToolbarGlyph(glyph, 24, QIcon::Disabled).convertToFormat(QImage::Format_ARGB32);
-        const QImage active
-            = renderToolbarGlyph(glyph, 24, QIcon::Active).convertToFormat(QImage::Format_ARGB32);
-        long normalLight = 0;
-        long activeLight = 0;
-        bool disabledGreyAndFaint = true;
         for (int y = 0; y < 24; ++y) {
             for (int x = 0; x < 24; ++x) {
                 const QRgb d = disabled.pixel(x, y);
-                disabledGreyAndFaint = disabledGreyAndFaint && qAlpha(d) <= 102
-                    && qAbs(qRed(d) - qGreen(d)) <= 1 && qAbs(qGreen(d) - qBlue(d)) <= 1;
-                EXPECT_EQ(qAlpha(active.pixel(x, y)), qAlpha(normal.pixel(x, y)));
-                normalLight
-                    += qRed(normal.pixel(x, y)) + qGreen(normal.pixel(x, y)) + qBlue(normal.pixel(x, y));
-                activeLight
-                    += qRed(active.pixel(x, y)) + qGreen(active.pixel(x, y)) + qBlue(active.pixel(x, y));
+                ASSERT_LE(qAlpha(d), 102) << x << "," << y;
+                ASSERT_LE(qAbs(qRed(d) - qBlue(d)) + qAbs(qGreen(d) - qBlue(d)), 2) << x << "," << y;
             }
         }
-        EXPECT_TRUE(disabledGreyAndFaint);
-        EXPECT_GT(activeLight, normalLight);
+        EXPECT_GT(lightness(renderToolbarGlyph(glyph, 24, QIcon::Active)),
+            lightness(renderToolbarGlyph(glyph, 24, QIcon::Normal)));
     }
-}
-
-TEST(ToolbarGlyphs, IconDrawsAtTheRequestedSize)
-{
-    const QIcon icon = toolbarIcon(ToolbarGlyph::sbTV);
-    for (int side : { 16, 32, 48 }) {
-        const QImage image = icon.pixmap(QSize(side, side)).toImage();
-        EXPECT_EQ(image.size(), QSize(side, side));
-        EXPECT_GT(coverage(image), 0.15) << side;
-    }
-    const QImage disabled = icon.pixmap(QSize(32, 32), QIcon::Disabled).toImage();
-    EXPECT_LE(qAlpha(disabled.pixel(16, 12)), 102);
 }

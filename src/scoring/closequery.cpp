@@ -1,0 +1,9 @@
+#include "scoring/closequery.h"
+
+#include "dialogs/dlgyesno.h"
+
+bool confirmClose(TFDlgYesNo &dialog)
+{
+    dialog.SetQuestion(QStringLiteral("Beenden?"));
+    return dialog.exec() == TFDlgYesNo::kYes;
+}

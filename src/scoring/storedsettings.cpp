@@ -1,0 +1,86 @@
+#include "scoring/storedsettings.h"
+
+#include "platform/monitors.h"
+
+#include <QSettings>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// Only a plain decimal integer counts; the INI format keeps every value as text.
+std::optional<int> readInteger(const QSettings &settings, const QString &key)
+{
+    const QVariant value = settings.value(key);
+    if (!value.isValid() || value.typeId() == QMetaType::QStringList)
+        return std::nullopt;
+    bool ok = false;
+    const int number = value.toString().toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+QString SettingsStore::defaultPath(const QString &programTitle)
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quellmark"), programTitle)
+        .fileName();
+}
+
+SettingsStore::SettingsStore(QString iniPath)
+    : m_path(std::move(iniPath))
+{ }
+
+StoredSettings SettingsStore::read(const MonitorList &monitors) const
+{
+    StoredSettings result;
+    const QSettings settings(m_path, QSettings::IniFormat);
+    if (settings.status() == QSettings::NoError) {
+        // A lambda per value keeps the read order and the stop at the first failure in one place.
+        const auto readInto = [&](const char *key, auto apply) {
+            const std::optional<int> value = readInteger(settings, QString::fromLatin1(key));
+            if (value)
+                apply(*value);
+            return value.has_value();
+        };
+        readInto("Left", [&](int v) { result.Left = v; }) && readInto("Top", [&](int v) { result.Top = v; })
+            && readInto("KeepAR", [&](int v) { result.KeepAR = v != 0; })
+            && readInto("Monitor", [&](int v) { result.Monitor = v; }) && readInto("ColSUD", [&](int v) {
+                   result.ColSUD = std::clamp(v, ResultTable::kMinJudges, ResultTable::kMaxJudges);
+               });
+    }
+    if (result.Monitor > monitors.count() - 1)
+        result.Monitor = 0;
+    return result;
+}
+
+bool SettingsStore::write(const StoredSettings &s) const
+{
+    QSettings settings(m_path, QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Left"), s.Left);
+    settings.setValue(QStringLiteral("Top"), s.Top);
+    settings.setValue(QStringLiteral("Width"), s.Width);
+    settings.setValue(QStringLiteral("Height"), s.Height);
+    settings.setValue(QStringLiteral("KeepAR"), s.KeepAR ? 1 : 0);
+    settings.setValue(QStringLiteral("Monitor"), s.Monitor);
+    settings.setValue(QStringLiteral("ColSUD"), s.ColSUD);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+QPoint mainWindowPosition(QPoint stored, QSize outerSize, const MonitorList &monitors)
+{
+    const QSize size = outerSize.isEmpty() ? QSize(1, 1) : outerSize;
+    if (monitors.monitorShowing(QRect(stored, size)) >= 0)
+        return stored;
+
+    const QRect primary = monitors.rect(0);
+    const auto fit = [](int start, int offset, int length, int monitorLength) {
+        return start + std::max(0, std::min(offset, monitorLength - length));
+    };
+    return QPoint(fit(primary.left(), StoredSettings::kDefaultLeft, size.width(), primary.width()),
+        fit(primary.top(), StoredSettings::kDefaultTop, size.height(), primary.height()));
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "scoring/resulttable.h"
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+class MonitorList;
+
+// The values kept between runs. Field names are the names of the stored values.
+struct StoredSettings
+{
+    static constexpr int kDefaultLeft = 313;
+    static constexpr int kDefaultTop = 129;
+
+    int Left = kDefaultLeft; // main window's outer left edge
+    int Top = kDefaultTop;
+    int Width = 0; // outer size: written at the end, never read back
+    int Height = 0;
+    bool KeepAR = true;
+    int Monitor = 0;
+    int ColSUD = ResultTable::kDefaultJudges;
+
+    bool operator==(const StoredSettings &) const = default;
+};
+
+// The per-user settings file: integer values only, organisation "Quellmark",
+// application the program title, INI format under the XDG config folder.
+class SettingsStore
+{
+public:
+    // The file the program itself uses for a title, e.g. ~/.config/Quellmark/Scorelane.ini.
+    static QString defaultPath(const QString &programTitle);
+
+    // Tests pass a file of their own.
+    explicit SettingsStore(QString iniPath);
+    QString path() const { return m_path; }
+
+    // Reads "Left", "Top", "KeepAR", "Monitor", "ColSUD" in that order; the first value that is
+    // missing or not an integer ends the reading and the later ones keep their defaults. No file,
+    // or one that cannot be read, gives the defaults. A monitor above the last one becomes 0 (a
+    // negative one is left for the monitor list to treat as 0); the judge count is held to 3 .. 7.
+    StoredSettings read(const MonitorList &monitors) const;
+
+    // Writes all seven values, creating the file and its folder when needed. False when nothing
+    // could be stored.
+    bool write(const StoredSettings &settings) const;
+
+private:
+    QString m_path;
+};
+
+// Where the main window opens: the stored top-left corner, unless the window would touch no
+// monitor there (a monitor was removed or rearranged); then it goes onto monitor 0, the
+// primary one, at the default offset, pulled in so that it stays on that monitor.
+QPoint mainWindowPosition(QPoint stored, QSize outerSize, const MonitorList &monitors);

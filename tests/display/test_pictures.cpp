@@ -48,17 +48,6 @@ protected:
 
 } // namespace
 
-TEST(Pictures, FileNames)
-{
-    EXPECT_EQ(Pictures::backgroundFileName(), QStringLiteral("Hintergrund.jpg"));
-    const char *expected[]
-        = { "TV-Logo.jpg", "TV-Logo1.jpg", "TV-Logo2.jpg", "TV-Logo3.jpg", "TV-Logo4.jpg", "TV-Logo5.jpg" };
-    for (int n = 0; n < Pictures::kLogoCount; ++n)
-        EXPECT_EQ(Pictures::logoFileName(n), QLatin1String(expected[n]));
-    EXPECT_TRUE(Pictures::logoFileName(-1).isEmpty());
-    EXPECT_TRUE(Pictures::logoFileName(6).isEmpty());
-}
-
 TEST(Pictures, FittingRules)
 {
     const struct

@@ -1,0 +1,174 @@
+#include "display/pictures.h"
+
+#include "platform/jpegdecoder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+
+#include <algorithm>
+
+// Outside any namespace: the resource's initialiser is declared where this is expanded.
+static void initBackgroundResource()
+{
+    Q_INIT_RESOURCE(background);
+}
+
+namespace {
+
+QImage builtInBackground()
+{
+    initBackgroundResource();
+    QFile file(QStringLiteral(":/default-background.jpg"));
+    if (file.open(QIODevice::ReadOnly)) {
+        try {
+            return Jpeg::decode(file.readAll());
+        } catch (const JpegError &) { }
+    }
+    // Only a broken build gets here; the scoreboard must still stand on something dark.
+    QImage plain(1920, 1080, QImage::Format_RGB32);
+    plain.fill(QColor(12, 18, 32));
+    return plain;
+}
+
+} // namespace
+
+namespace Pictures {
+
+QString backgroundFileName()
+{
+    return QStringLiteral("Hintergrund.jpg");
+}
+
+QString logoFileName(int n)
+{
+    if (n == 0)
+        return QStringLiteral("TV-Logo.jpg");
+    if (n > 0 && n < kLogoCount)
+        return QStringLiteral("TV-Logo%1.jpg").arg(n);
+    return {};
+}
+
+QImage defaultBackground()
+{
+    return builtInBackground();
+}
+
+bool loadPicture(const QString &path, QImage &picture)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    try {
+        picture = Jpeg::readFile(path);
+        return true;
+    } catch (const JpegError &) {
+        return false;
+    }
+}
+
+QImage loadBackground(const QString &folder)
+{
+    QImage background = defaultBackground();
+    loadPicture(folder + backgroundFileName(), background);
+    return background;
+}
+
+bool loadLogo(const QString &folder, int n, QImage &logo)
+{
+    const QString name = logoFileName(n);
+    return !name.isEmpty() && loadPicture(folder + name, logo);
+}
+
+QSize fitKeepAspect(const QSize &picture, const QSize &area)
+{
+    const qint64 w = picture.width();
+    const qint64 h = picture.height();
+    const qint64 cw = std::max(0, area.width());
+    const qint64 ch = std::max(0, area.height());
+    if (w <= 0 || h <= 0)
+        return {};
+    qint64 fw;
+    qint64 fh;
+    if (w > h) {
+        fw = cw;
+        fh = cw * h / w;
+        if (fh > ch) {
+            fh = ch;
+            fw = ch * w / h;
+        }
+    } else {
+        fh = ch;
+        fw = ch * w / h;
+        if (fw > cw) {
+            fw = cw;
+            fh = cw * h / w;
+        }
+    }
+    return QSize(int(fw), int(fh));
+}
+
+QRect fitRect(PictureFit fit, const QSize &picture, const QSize &area)
+{
+    if (picture.isEmpty() || area.isEmpty())
+        return {};
+    switch (fit) {
+    case PictureFit::Stretch:
+        return QRect(QPoint(0, 0), area);
+    case PictureFit::KeepAspectTopLeft:
+        return QRect(QPoint(0, 0), fitKeepAspect(picture, area));
+    case PictureFit::KeepAspectCentred: {
+        const QSize size = fitKeepAspect(picture, area);
+        return QRect(QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size);
+    }
+    }
+    return {};
+}
+
+} // namespace Pictures
+
+FittedPicture::FittedPicture(PictureFit fit)
+    : m_fit(fit)
+{ }
+
+bool FittedPicture::setPicture(const QImage &picture)
+{
+    if (picture.cacheKey() == m_picture.cacheKey())
+        return false;
+    m_picture = picture;
+    rescale(true);
+    return true;
+}
+
+bool FittedPicture::setAreaSize(const QSize &size)
+{
+    if (size == m_areaSize)
+        return false;
+    const QRect oldTarget = m_target;
+    m_areaSize = size;
+    rescale(false);
+    return m_target != oldTarget;
+}
+
+void FittedPicture::paint(QPainter &painter, const QPoint &origin) const
+{
+    if (!m_scaled.isNull())
+        painter.drawImage(m_target.topLeft() + origin, m_scaled);
+}
+
+void FittedPicture::rescale(bool pictureChanged)
+{
+    const QRect target = Pictures::fitRect(m_fit, m_picture.size(), m_areaSize);
+    if (target.isEmpty()) {
+        m_target = QRect();
+        m_scaled = QImage();
+        return;
+    }
+    if (pictureChanged || target.size() != m_target.size() || m_scaled.isNull()) {
+        m_scaled = m_picture.size() == target.size()
+            ? m_picture
+            : m_picture.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (m_scaled.format() != QImage::Format_RGB32 && !m_scaled.hasAlphaChannel())
+            m_scaled.convertTo(QImage::Format_RGB32);
+    }
+    m_target = target;
+}

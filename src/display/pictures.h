@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+class QPainter;
+
+// How a picture is fitted into its area.
+enum class PictureFit
+{
+    KeepAspectTopLeft, // the main window's background
+    Stretch, // the TV window's background
+    KeepAspectCentred, // the logo in the video area
+};
+
+namespace Pictures {
+
+// Alt+0 .. Alt+5.
+inline constexpr int kLogoCount = 6;
+
+// "Hintergrund.jpg".
+QString backgroundFileName();
+// "TV-Logo.jpg" for 0, "TV-Logo1.jpg" .. "TV-Logo5.jpg" for 1..5; empty for any other n.
+QString logoFileName(int n);
+
+// The built-in 1920 x 1080 background.
+QImage defaultBackground();
+
+// Replaces picture by the JPEG file at path. A missing or unreadable file leaves picture as
+// it was, silently. Returns whether the picture was replaced.
+bool loadPicture(const QString &path, QImage &picture);
+
+// The main window's background at start-up: "Hintergrund.jpg" from folder (which ends in a
+// separator) when it reads, the built-in picture otherwise.
+QImage loadBackground(const QString &folder);
+
+// LogoClick and the first logo: logo n from folder into logo, which stays as it is when the
+// file is missing or unreadable. Returns whether logo was replaced.
+bool loadLogo(const QString &folder, int n, QImage &logo);
+
+// The size of a picture scaled to fit inside area with its aspect ratio kept.
+QSize fitKeepAspect(const QSize &picture, const QSize &area);
+// Where a picture is drawn in an area of the given size, in the area's coordinates.
+QRect fitRect(PictureFit fit, const QSize &picture, const QSize &area);
+
+} // namespace Pictures
+
+// A picture drawn into an area by one fitting rule. The scaled copy is made when the
+// picture or the area changes, so painting never scales.
+class FittedPicture
+{
+public:
+    explicit FittedPicture(PictureFit fit);
+
+    // Both return whether what is drawn changed, so the owner knows to repaint.
+    bool setPicture(const QImage &picture);
+    bool setAreaSize(const QSize &size);
+
+    PictureFit fit() const { return m_fit; }
+    const QImage &picture() const { return m_picture; }
+    QSize areaSize() const { return m_areaSize; }
+    // Where the picture lies in the area; empty when there is nothing to draw.
+    QRect target() const { return m_target; }
+    // The picture at the size of target().
+    const QImage &scaled() const { return m_scaled; }
+
+    // Draws the scaled picture into the area whose top-left corner is at origin.
+    void paint(QPainter &painter, const QPoint &origin = QPoint()) const;
+
+private:
+    void rescale(bool pictureChanged);
+
+    PictureFit m_fit;
+    QImage m_picture;
+    QSize m_areaSize;
+    QRect m_target;
+    QImage m_scaled;
+};

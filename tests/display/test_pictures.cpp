@@ -1,0 +1,191 @@
+#include "display/pictures.h"
+#include "platform/jpegencoder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage filled(int width, int height, QRgb colour)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(data);
+}
+
+void writeJpeg(const QString &path, const QImage &image)
+{
+    writeFile(path, Jpeg::encode(image));
+}
+
+// JPEG turns a plain colour into nearly the same colour.
+bool isNear(QRgb actual, QRgb expected)
+{
+    return std::abs(qRed(actual) - qRed(expected)) <= 8 && std::abs(qGreen(actual) - qGreen(expected)) <= 8
+        && std::abs(qBlue(actual) - qBlue(expected)) <= 8;
+}
+
+class PicturesFolder : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    QString folder() const { return m_dir.path() + u'/'; }
+    QString path(const char *name) const { return folder() + QLatin1String(name); }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST(Pictures, FittingRules)
+{
+    const struct
+    {
+        const char *name;
+        PictureFit fit;
+        QSize picture, area;
+        QRect expected;
+    } cases[] = {
+        { "wide logo, centred vertically", PictureFit::KeepAspectCentred, { 800, 200 }, { 1280, 720 },
+            { 0, 200, 1280, 320 } },
+        { "4:3 logo, too high when as wide", PictureFit::KeepAspectCentred, { 400, 300 }, { 1280, 720 },
+            { 160, 0, 960, 720 } },
+        { "square logo", PictureFit::KeepAspectCentred, { 500, 500 }, { 1280, 720 }, { 280, 0, 720, 720 } },
+        { "small logo is enlarged", PictureFit::KeepAspectCentred, { 64, 36 }, { 1280, 720 },
+            { 0, 0, 1280, 720 } },
+        { "tall logo, too wide when as high", PictureFit::KeepAspectCentred, { 100, 400 }, { 50, 720 },
+            { 0, 260, 50, 200 } },
+        { "wide logo in a narrow area", PictureFit::KeepAspectCentred, { 800, 200 }, { 100, 720 },
+            { 0, 347, 100, 25 } },
+        { "main window, default background", PictureFit::KeepAspectTopLeft, { 1920, 1080 }, { 900, 506 },
+            { 0, 0, 900, 506 } },
+        { "main window, 4:3 background undistorted", PictureFit::KeepAspectTopLeft, { 1600, 1200 },
+            { 900, 506 }, { 0, 0, 674, 506 } },
+        { "TV window, 4:3 background stretched", PictureFit::Stretch, { 1600, 1200 }, { 1920, 1080 },
+            { 0, 0, 1920, 1080 } },
+        { "no picture", PictureFit::KeepAspectCentred, { 0, 0 }, { 1280, 720 }, {} },
+        { "no area", PictureFit::Stretch, { 800, 200 }, { 0, 0 }, {} },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Pictures::fitRect(c.fit, c.picture, c.area), c.expected) << c.name;
+}
+
+TEST(Pictures, DefaultBackgroundIsCalmAndDark)
+{
+    const QImage background = Pictures::defaultBackground();
+    ASSERT_EQ(background.size(), QSize(1920, 1080));
+    qint64 sum = 0;
+    int brightest = 0;
+    int darkest = 255;
+    for (int y = 0; y < background.height(); y += 8) {
+        for (int x = 0; x < background.width(); x += 8) {
+            const int grey = qGray(background.pixel(x, y));
+            sum += grey;
+            brightest = std::max(brightest, grey);
+            darkest = std::min(darkest, grey);
+        }
+    }
+    const qint64 samples = (1920 / 8) * (1080 / 8);
+    EXPECT_LT(sum / samples, 50);
+    EXPECT_LT(brightest, 90) << "white figures need a dark ground everywhere";
+    // The compiled-in picture, not the plain stand-in for a missing one.
+    EXPECT_GT(brightest - darkest, 10);
+}
+
+TEST_F(PicturesFolder, BackgroundFromTheProgramFolderOrTheDefault)
+{
+    const QImage builtIn = Pictures::defaultBackground();
+    const QImage none = Pictures::loadBackground(folder());
+    EXPECT_EQ(none, builtIn);
+
+    writeFile(path("Hintergrund.jpg"), "not a JPEG picture\r\n");
+    EXPECT_EQ(Pictures::loadBackground(folder()), builtIn);
+
+    writeJpeg(path("Hintergrund.jpg"), filled(1600, 1200, qRgb(40, 90, 160)));
+    const QImage own = Pictures::loadBackground(folder());
+    EXPECT_EQ(own.size(), QSize(1600, 1200));
+    EXPECT_TRUE(isNear(own.pixel(800, 600), qRgb(40, 90, 160)));
+}
+
+TEST_F(PicturesFolder, FolderNamedLikeThePictureLeavesTheDefault)
+{
+    ASSERT_TRUE(QDir(folder()).mkdir(QStringLiteral("Hintergrund.jpg")));
+    EXPECT_EQ(Pictures::loadBackground(folder()), Pictures::defaultBackground());
+}
+
+TEST_F(PicturesFolder, LogosSwitchAndKeepTheLastGoodOne)
+{
+    writeJpeg(path("TV-Logo.jpg"), filled(160, 90, qRgb(220, 30, 30)));
+    writeJpeg(path("TV-Logo2.jpg"), filled(800, 200, qRgb(30, 30, 220)));
+    writeFile(path("TV-Logo3.jpg"), Jpeg::encode(filled(64, 64, qRgb(0, 200, 0))).left(300));
+
+    QImage logo;
+    EXPECT_FALSE(Pictures::loadLogo(folder(), 1, logo)) << "no TV-Logo1.jpg";
+    EXPECT_TRUE(logo.isNull());
+
+    ASSERT_TRUE(Pictures::loadLogo(folder(), 2, logo));
+    EXPECT_EQ(logo.size(), QSize(800, 200));
+
+    EXPECT_FALSE(Pictures::loadLogo(folder(), 3, logo)) << "cut short";
+    EXPECT_FALSE(Pictures::loadLogo(folder(), 4, logo)) << "missing";
+    EXPECT_FALSE(Pictures::loadLogo(folder(), 6, logo)) << "no such logo";
+    EXPECT_EQ(logo.size(), QSize(800, 200));
+    EXPECT_TRUE(isNear(logo.pixel(10, 10), qRgb(30, 30, 220)));
+
+    // Alt+0 after Alt+2.
+    ASSERT_TRUE(Pictures::loadLogo(folder(), 0, logo));
+    EXPECT_EQ(logo.size(), QSize(160, 90));
+    EXPECT_TRUE(isNear(logo.pixel(10, 10), qRgb(220, 30, 30)));
+}
+
+TEST(FittedPicture, ScalesOnceAndPaintsWhereTheRuleSays)
+{
+    FittedPicture logo(PictureFit::KeepAspectCentred);
+    EXPECT_TRUE(logo.setPicture(filled(800, 200, qRgb(250, 250, 0))));
+    EXPECT_TRUE(logo.setAreaSize(QSize(1280, 720)));
+    EXPECT_EQ(logo.target(), QRect(0, 200, 1280, 320));
+    EXPECT_EQ(logo.scaled().size(), QSize(1280, 320));
+    const qint64 scaledKey = logo.scaled().cacheKey();
+    EXPECT_FALSE(logo.setAreaSize(QSize(1280, 720)));
+    EXPECT_FALSE(logo.setPicture(logo.picture()));
+    EXPECT_EQ(logo.scaled().cacheKey(), scaledKey) << "nothing changed, so nothing is scaled again";
+
+    // The video area of a 1920 x 1080 TV window starts at 320, 180.
+    QImage window = filled(1920, 1080, qRgb(0, 0, 0));
+    {
+        QPainter painter(&window);
+        logo.paint(painter, QPoint(320, 180));
+    }
+    EXPECT_EQ(window.pixel(320, 380), qRgb(250, 250, 0));
+    EXPECT_EQ(window.pixel(1599, 699), qRgb(250, 250, 0));
+    EXPECT_EQ(window.pixel(960, 379), qRgb(0, 0, 0));
+    EXPECT_EQ(window.pixel(960, 700), qRgb(0, 0, 0));
+
+    EXPECT_TRUE(logo.setPicture(QImage()));
+    EXPECT_TRUE(logo.target().isEmpty());
+    EXPECT_TRUE(logo.scaled().isNull());
+}
+
+TEST(FittedPicture, OtherAspectIsDistortedOnTheTVWindowOnly)
+{
+    const QImage fourByThree = filled(1600, 1200, qRgb(10, 20, 30));
+    FittedPicture tv(PictureFit::Stretch);
+    FittedPicture main(PictureFit::KeepAspectTopLeft);
+    tv.setPicture(fourByThree);
+    main.setPicture(fourByThree);
+    tv.setAreaSize(QSize(1920, 1080));
+    main.setAreaSize(QSize(900, 506));
+    EXPECT_EQ(tv.scaled().size(), QSize(1920, 1080));
+    EXPECT_EQ(main.scaled().size(), QSize(674, 506));
+}

@@ -30,6 +30,7 @@ public:
     void setAlignment(TAlignment alignment);
     TTextLayout Layout() const { return m_layout; }
     void setLayout(TTextLayout layout);
+    using QWidget::setLayout; // the widget's own layout manager stays reachable
     bool WordWrap() const { return m_wordWrap; }
     void setWordWrap(bool on);
     bool Transparent() const { return m_transparent; }

@@ -121,27 +121,11 @@ TEST(Label3DLayers, CopiesAndTheirColoursInDrawingOrder)
         { blNone, 255, 2, false, { { {}, L::Text } } },
         { blShadow, 256 | 2 | 128, 4, true,
             { { { -4, 4 }, L::Shadow }, { { 0, -4 }, L::Shadow }, { {}, L::Text } } },
-        { blShadow, 255, 2, true,
-            { { { 2, 2 }, L::Shadow }, { { -2, 2 }, L::Shadow }, { { -2, -2 }, L::Shadow },
-                { { 2, -2 }, L::Shadow }, { { 2, 0 }, L::Shadow }, { { 0, 2 }, L::Shadow },
-                { { -2, 0 }, L::Shadow }, { { 0, -2 }, L::Shadow }, { {}, L::Text } } },
     };
     for (const Case &c : cases) {
         const QList<TextLayer> got = textLayers(c.bevel, c.napr, c.size, c.enabled);
         EXPECT_EQ(got, c.expected) << "bevel " << c.bevel << " napr " << c.napr << " enabled " << c.enabled;
     }
-}
-
-TEST(Label3DLayers, FlagsOfTheCopies)
-{
-    const unsigned base = tfCenter | tfWordBreak | tfExpandTabs;
-    EXPECT_EQ(layeredTextFlags(base, blShadow, false, true), unsigned(tfCenter | tfExpandTabs));
-    EXPECT_EQ(layeredTextFlags(tfLeft, blRaised, true, true), unsigned(tfWordBreak));
-    EXPECT_EQ(layeredTextFlags(base, blNone, false, true), base); // no bevel: word break as given
-    EXPECT_EQ(layeredTextFlags(tfRight, blNone, true, false), unsigned(tfRight | tfNoPrefix));
-    EXPECT_EQ(measuredText(QString(), true), QStringLiteral(" "));
-    EXPECT_EQ(measuredText(QStringLiteral("&"), true), QStringLiteral("& "));
-    EXPECT_EQ(measuredText(QStringLiteral("&"), false), QStringLiteral("&"));
 }
 
 TEST(Label3DLayout, TextRectangleForTheVerticalLayout)
@@ -167,44 +151,18 @@ TEST(Label3DLayout, TextRectangleForTheVerticalLayout)
             << "layout " << c.layout << " height " << c.measuredHeight;
 }
 
-TEST(Label3DGradient, StripsAndColours)
+TEST(Label3DGradient, BothEdgesStartWithTheFirstColour)
 {
-    const QColor first(0, 0, 0);
-    const QColor last(200, 100, 40);
-    EXPECT_TRUE(gradientStrips(QRect(0, 0, 1, 10), first, last, goHorizontal).isEmpty());
-    EXPECT_TRUE(gradientStrips(QRect(0, 0, 10, 1), first, last, goVertical).isEmpty());
-    EXPECT_TRUE(gradientStrips(QRect(0, 0, 1, 10), first, last, goHorizontal2).isEmpty());
-
-    const auto five = gradientStrips(QRect(3, 4, 5, 6), first, last, goHorizontal);
-    const QColor expected[]
-        = { { 0, 0, 0 }, { 50, 25, 10 }, { 100, 50, 20 }, { 150, 75, 30 }, { 200, 100, 40 } };
-    ASSERT_EQ(five.size(), 5);
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(five[k].rect, QRect(3 + k, 4, 1, 6)) << k;
-        EXPECT_EQ(five[k].color, expected[k]) << k;
-    }
-
-    // Both edges start with the first colour; the middle ends with the last.
-    const auto two = gradientStrips(QRect(0, 0, 7, 6), QColor(0, 0, 0), QColor(90, 90, 90), goVertical2);
-    ASSERT_EQ(two.size(), 8);
-    EXPECT_EQ(two[0].rect, QRect(0, 0, 7, 1));
-    EXPECT_EQ(two[1].rect, QRect(0, 5, 7, 1));
-    EXPECT_EQ(two[2].color, QColor(30, 30, 30));
-    EXPECT_EQ(two[6].rect, QRect(0, 3, 7, 1));
-    EXPECT_EQ(two[7].rect, QRect(0, 2, 7, 1));
-    EXPECT_EQ(two[7].color, QColor(90, 90, 90));
-}
-
-TEST(Label3DBorder, FramesOfEachStyle)
-{
-    const BevelFrame lowered { FrameColor::ButtonShadow, FrameColor::ButtonHighlight };
-    const BevelFrame raised { FrameColor::ButtonHighlight, FrameColor::ButtonShadow };
-    EXPECT_TRUE(borderFrames(lbNone).isEmpty());
-    EXPECT_EQ(borderFrames(lbNormal), (QList<BevelFrame> { { FrameColor::Border, FrameColor::Border } }));
-    EXPECT_EQ(borderFrames(lbLowered), (QList<BevelFrame> { lowered }));
-    EXPECT_EQ(borderFrames(lbRaised), (QList<BevelFrame> { raised }));
-    EXPECT_EQ(borderFrames(lbInn), (QList<BevelFrame> { lowered, raised }));
-    EXPECT_EQ(borderFrames(lbOut), (QList<BevelFrame> { raised, lowered }));
+    EXPECT_TRUE(gradientStrips(QRect(0, 0, 1, 10), Qt::black, Qt::white, goHorizontal2).isEmpty());
+    // Height 6: three steps, the middle rows drawn twice and ending in the last colour.
+    const auto strips = gradientStrips(QRect(0, 0, 7, 6), QColor(0, 0, 0), QColor(90, 90, 90), goVertical2);
+    ASSERT_EQ(strips.size(), 8);
+    EXPECT_EQ(strips[0].rect, QRect(0, 0, 7, 1));
+    EXPECT_EQ(strips[1].rect, QRect(0, 5, 7, 1));
+    EXPECT_EQ(strips[2].color, QColor(30, 30, 30));
+    EXPECT_EQ(strips[6].rect, QRect(0, 3, 7, 1));
+    EXPECT_EQ(strips[7].rect, QRect(0, 2, 7, 1));
+    EXPECT_EQ(strips[7].color, QColor(90, 90, 90));
 }
 
 TEST(Label3DPaint, BlackCopyTwoPixelsRightAndDown)
@@ -501,30 +459,6 @@ TEST(Label3DText, AcceleratorIsUnderlined)
     EXPECT_NE(render(accel), b);
 }
 
-TEST(Label3DProperties, ValuesWhenCreated)
-{
-    TLabel3D label;
-    const QPalette palette = QApplication::palette();
-    EXPECT_EQ(label.FirstColor(), QColor(255, 255, 255));
-    EXPECT_EQ(label.LastColor(), QColor(0, 128, 128));
-    EXPECT_FALSE(label.FillGradient());
-    EXPECT_EQ(label.GradientOrientation(), goHorizontal);
-    EXPECT_EQ(label.HighLightColor(), palette.color(QPalette::Active, QPalette::Light));
-    EXPECT_EQ(label.ShadowColor(), palette.color(QPalette::Active, QPalette::Dark));
-    EXPECT_EQ(label.Bevel(), blRaised);
-    EXPECT_EQ(label.ShadowSize(), 1);
-    EXPECT_EQ(label.ShadowNapr(), 1);
-    EXPECT_EQ(label.BorderColor(), QColor(0, 0, 0));
-    EXPECT_EQ(label.BorderWidth(), 1);
-    EXPECT_EQ(label.BorderStyle(), lbNone);
-    EXPECT_EQ(label.Alignment(), taLeftJustify);
-    EXPECT_EQ(label.Layout(), tlTop);
-    EXPECT_FALSE(label.WordWrap());
-    EXPECT_FALSE(label.Transparent());
-    EXPECT_TRUE(label.ShowAccelChar());
-    EXPECT_TRUE(label.Caption().isEmpty());
-}
-
 class PaintCounter : public QObject
 {
 public:
@@ -552,6 +486,7 @@ TEST(Label3DProperties, SettersRepaintOnlyOnChange)
         const char *name;
         std::function<void()> same, other;
     };
+    // The unchanged values of properties without a getter call are the values when created.
     TLabel3D *l = &label;
     const Setter setters[] = {
         { "Caption", [=] { l->setCaption(l->Caption()); }, [=] { l->setCaption("x"); } },

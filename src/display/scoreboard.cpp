@@ -1,0 +1,213 @@
+#include "display/scoreboard.h"
+
+#include "display/label3d.h"
+#include "grid/sortgridcore.h"
+#include "scoring/resulttable.h"
+
+#include <QWidget>
+
+namespace {
+
+const char *const kItemNames[kScoreboardItemCount] = { "LabNum", "LabName", "Lab1", "Lab2", "Lab3", "Lab4",
+    "Lab5", "Lab6", "Lab7", "LabGesamt", "LabPlatz", "xLab1", "xLab2" };
+
+bool isStrikeMark(ScoreboardItem item)
+{
+    return item == ScoreboardItem::xLab1 || item == ScoreboardItem::xLab2;
+}
+
+TLabel3D *createItem(QWidget *parent, ScoreboardItem item, ScoreboardWindow window)
+{
+    const ScoreboardLook look = scoreboardLook(item, window);
+    auto *label = new TLabel3D(parent);
+    label->setObjectName(QString::fromLatin1(kItemNames[int(item)]));
+    QFont font = label->font();
+    font.setFamilies(look.families);
+    font.setBold(look.bold);
+    font.setItalic(false);
+    font.setPixelSize(look.charHeight);
+    label->setFont(font);
+    label->setFontColor(look.color);
+    label->setAlignment(look.alignment);
+    label->setWordWrap(look.wordWrap);
+    label->setLayout(tlCenter);
+    label->setTransparent(true);
+    label->setBevel(blShadow);
+    label->setShadowSize(2);
+    label->setShadowNapr(1);
+    label->setShadowColor(Qt::black);
+    label->setHighLightColor(Qt::black);
+    label->setFillGradient(false);
+    label->setBorderStyle(lbNone);
+    if (isStrikeMark(item)) {
+        label->setCaption(QStringLiteral("X"));
+        label->hide();
+    }
+    return label;
+}
+
+} // namespace
+
+Scoreboard::Scoreboard(QWidget *parent, ScoreboardWindow window)
+{
+    Q_ASSERT(parent);
+    for (int i = 0; i < kScoreboardItemCount; ++i)
+        m_items[size_t(i)] = createItem(parent, ScoreboardItem(i), window);
+}
+
+Scoreboard::~Scoreboard()
+{
+    connectTable(nullptr);
+    attachMirror(nullptr);
+    if (m_source)
+        m_source->m_mirror = nullptr;
+}
+
+void Scoreboard::placeAtMainWindowPositions()
+{
+    for (int i = 0; i < kScoreboardItemCount; ++i)
+        m_items[size_t(i)]->setGeometry(mainWindowItemBounds(ScoreboardItem(i)));
+}
+
+void Scoreboard::connectTable(ResultTable *table)
+{
+    if (m_table) {
+        m_table->showMarkLabels = nullptr;
+        m_table->mirrorMarkLabels = nullptr;
+    }
+    m_table = table;
+    if (!m_table)
+        return;
+    m_table->showMarkLabels = [this](int judges) { showMarkLabels(judges); };
+    m_table->mirrorMarkLabels = [this](int) { mirrorMarkLabels(); };
+}
+
+void Scoreboard::attachMirror(Scoreboard *second)
+{
+    if (second == this)
+        return;
+    if (m_mirror)
+        m_mirror->m_source = nullptr;
+    m_mirror = second;
+    if (!m_mirror)
+        return;
+    if (m_mirror->m_source)
+        m_mirror->m_source->m_mirror = nullptr;
+    m_mirror->m_source = this;
+}
+
+bool Scoreboard::shown(const TLabel3D *label)
+{
+    return label->isVisibleTo(label->parentWidget());
+}
+
+void Scoreboard::showCurrentRow()
+{
+    if (!m_table)
+        return;
+    SortGridCore &grid = m_table->grid();
+    const int row = grid.Row();
+    const int judges = markLabelCount(m_table->JudgeCount);
+    const QString number = grid.Cells(ResultTable::ColNumber, row);
+
+    int filled = 0;
+    for (int judge = 1; judge <= judges; ++judge) {
+        const QString mark = grid.Cells(ResultTable::ColFirstMark + judge - 1, row);
+        Lab(judge)->setCaption(mark);
+        if (!mark.isEmpty())
+            ++filled;
+    }
+    if (filled < judges) {
+        grid.setCells(ResultTable::ColTotal, row, QString());
+        grid.setCells(ResultTable::ColPlace, row, QString());
+        grid.setCells(ResultTable::ColRawTotal, row, QString());
+        for (int judge = 1; judge <= kScoreboardMarks; ++judge)
+            Lab(judge)->setCaption(QString());
+    }
+
+    LabNum()->setCaption(grid.Cells(ResultTable::ColNumber, row));
+    LabName()->setCaption(grid.Cells(ResultTable::ColName, row) + QStringLiteral("\r\n")
+        + grid.Cells(ResultTable::ColClub, row));
+    LabGesamt()->setCaption(grid.Cells(ResultTable::ColTotal, row));
+    LabPlatz()->setCaption(grid.Cells(ResultTable::ColPlace, row));
+
+    UpdateStrikeMarks();
+
+    const int found = grid.FindRowWithText(ResultTable::ColNumber, number, false);
+    if (found >= grid.FixedRows() && found < grid.RowCount()) {
+        if (grid.MoveCurrent(grid.Col(), found))
+            grid.setSelection(TGridRect { 0, found, grid.ColCount() - 1, found });
+    }
+
+    if (m_mirror) {
+        for (ScoreboardItem item : { ScoreboardItem::LabNum, ScoreboardItem::LabName,
+                 ScoreboardItem::LabGesamt, ScoreboardItem::LabPlatz })
+            m_mirror->item(item)->setCaption(this->item(item)->Caption());
+    }
+}
+
+void Scoreboard::UpdateStrikeMarks()
+{
+    if (!m_table)
+        return;
+    const int judges = markLabelCount(m_table->JudgeCount);
+    QStringList captions;
+    for (int judge = 1; judge <= judges; ++judge)
+        captions.append(Lab(judge)->Caption());
+    const StrikeMarks marks = chooseStrikeMarks(captions);
+
+    LabGesamt()->setCaption(marks.total);
+    if (marks.lowestLabel > 0)
+        xLab1()->setGeometry(Lab(marks.lowestLabel)->geometry());
+    if (marks.highestLabel > 0)
+        xLab2()->setGeometry(Lab(marks.highestLabel)->geometry());
+    xLab1()->setVisible(marks.lowestLabel > 0);
+    xLab2()->setVisible(marks.highestLabel > 0);
+
+    if (m_mirror) {
+        for (int judge = 1; judge <= judges; ++judge)
+            m_mirror->Lab(judge)->setCaption(Lab(judge)->Caption());
+        m_mirror->LabGesamt()->setCaption(LabGesamt()->Caption());
+        m_mirror->xLab1()->setVisible(shown(xLab1()));
+        m_mirror->xLab2()->setVisible(shown(xLab2()));
+        // Its own mark labels: the second window is laid out at its own size.
+        if (marks.lowestLabel > 0)
+            m_mirror->xLab1()->setGeometry(m_mirror->Lab(marks.lowestLabel)->geometry());
+        if (marks.highestLabel > 0)
+            m_mirror->xLab2()->setGeometry(m_mirror->Lab(marks.highestLabel)->geometry());
+    }
+
+    m_table->AssignPlaces();
+}
+
+void Scoreboard::clearItems()
+{
+    for (int i = 0; i < kScoreboardItemCount; ++i) {
+        const auto item = ScoreboardItem(i);
+        if (isStrikeMark(item))
+            m_items[size_t(i)]->hide();
+        else
+            m_items[size_t(i)]->setCaption(QString());
+    }
+}
+
+void Scoreboard::clear()
+{
+    clearItems();
+    if (m_mirror)
+        m_mirror->clearItems();
+}
+
+void Scoreboard::showMarkLabels(int judgeCount)
+{
+    for (int judge = 3; judge <= kScoreboardMarks; ++judge)
+        Lab(judge)->setVisible(markLabelVisible(judge, judgeCount));
+}
+
+void Scoreboard::mirrorMarkLabels()
+{
+    if (!m_mirror)
+        return;
+    for (int judge = 3; judge <= kScoreboardMarks; ++judge)
+        m_mirror->Lab(judge)->setVisible(shown(Lab(judge)));
+}

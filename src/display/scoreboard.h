@@ -1,0 +1,74 @@
+#pragma once
+
+#include "display/scoreboardrules.h"
+
+#include <array>
+
+class QWidget;
+class ResultTable;
+class TLabel3D;
+
+// The 13 items that show one competitor on one window, and the operations that fill
+// them from the result table. The main window's scoreboard is connected to the table
+// and is the source; a second scoreboard (the TV window's) is attached to it and gets
+// every change copied, whether its window is visible or not.
+//
+// Main window:  Scoreboard board(this, ScoreboardWindow::Main);
+//               board.placeAtMainWindowPositions();
+//               board.connectTable(&table);        // SetJudgeCount's label steps
+// TV window:    Scoreboard tvBoard(tvWindow, ScoreboardWindow::TV);
+//               // its layout sets bounds and character heights through item()
+//               board.attachMirror(&tvBoard);
+//
+// The labels are children of the parent widget; a scoreboard must not outlive it.
+class Scoreboard
+{
+public:
+    // Creates the items with their looks, cleared: captions empty, strike marks hidden.
+    // The strike marks are created last so that they stand over the mark labels.
+    Scoreboard(QWidget *parent, ScoreboardWindow window);
+    ~Scoreboard();
+    Scoreboard(const Scoreboard &) = delete;
+    Scoreboard &operator=(const Scoreboard &) = delete;
+
+    TLabel3D *item(ScoreboardItem item) const { return m_items[size_t(item)]; }
+    TLabel3D *Lab(int judge) const { return item(markItem(judge)); }
+    TLabel3D *LabNum() const { return item(ScoreboardItem::LabNum); }
+    TLabel3D *LabName() const { return item(ScoreboardItem::LabName); }
+    TLabel3D *LabGesamt() const { return item(ScoreboardItem::LabGesamt); }
+    TLabel3D *LabPlatz() const { return item(ScoreboardItem::LabPlatz); }
+    TLabel3D *xLab1() const { return item(ScoreboardItem::xLab1); }
+    TLabel3D *xLab2() const { return item(ScoreboardItem::xLab2); }
+
+    void placeAtMainWindowPositions();
+
+    // The table the operations read; also takes over its SetJudgeCount label hooks.
+    // nullptr disconnects.
+    void connectTable(ResultTable *table);
+    ResultTable *table() const { return m_table; }
+    // The second scoreboard that every change is copied to; nullptr detaches.
+    void attachMirror(Scoreboard *second);
+    Scoreboard *mirror() const { return m_mirror; }
+
+    // Shows the current row of the table (double click, Enter, F9, TV window shown).
+    void showCurrentRow();
+    // Totals the shown marks, places the strike marks, then places the table.
+    void UpdateStrikeMarks();
+    // Empties every caption and hides the strike marks, here and then on the mirror.
+    void clear();
+    // SetJudgeCount's step on this window: Lab3 .. Lab7 for the judge count.
+    void showMarkLabels(int judgeCount);
+    // SetJudgeCount's step on the second window: its Lab3 .. Lab7 as this window's.
+    void mirrorMarkLabels();
+
+    // Visible on its window, whether or not that window itself is shown.
+    static bool shown(const TLabel3D *label);
+
+private:
+    void clearItems();
+
+    std::array<TLabel3D *, kScoreboardItemCount> m_items {};
+    ResultTable *m_table = nullptr;
+    Scoreboard *m_mirror = nullptr;
+    Scoreboard *m_source = nullptr;
+};

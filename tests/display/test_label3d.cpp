@@ -1,0 +1,528 @@
+#include "display/label3d.h"
+#include "display/label3dgeometry.h"
+#include "display/textblock.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+const QColor kBackground(128, 128, 128);
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+
+QFont testFont(int pixels)
+{
+    QFont font;
+    font.setFamilies({ QStringLiteral("Liberation Sans") });
+    font.setBold(true);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// A transparent white label with a black drop shadow, left and top aligned.
+void setUpLabel(TLabel3D &label, const QString &caption, QSize size = { 90, 60 })
+{
+    label.resize(size);
+    label.setFont(testFont(36));
+    label.setCaption(caption);
+    label.setTransparent(true);
+    label.setFontColor(kWhite);
+    label.setShadowColor(kBlack);
+    label.setHighLightColor(Qt::blue);
+    label.setBevel(blShadow);
+    label.setShadowSize(2);
+    label.setShadowNapr(1);
+}
+
+QImage render(const TLabel3D &label, const QColor &background = kBackground)
+{
+    QImage image(label.size(), QImage::Format_RGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    label.Paint(painter);
+    return image;
+}
+
+QColor pixel(const QImage &image, QPoint p)
+{
+    return image.rect().contains(p) ? image.pixelColor(p) : kBackground;
+}
+
+// Anti-aliasing leaves a glyph's inside a unit or two short of full coverage.
+bool near(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3
+        && std::abs(a.blue() - b.blue()) <= 3;
+}
+
+// Checks `layered` against the text drawn alone: full text pixels stay text, pixels
+// that only a copy covers fully take the copy's colour, pixels no copy touches stay
+// background. Returns how many copy pixels were seen.
+int expectCopies(const QImage &alone, const QImage &layered, const QColor &text, const QColor &copy,
+    const QList<QPoint> &offsets)
+{
+    int copyPixels = 0;
+    int wrong = 0;
+    for (int y = 0; y < alone.height(); ++y) {
+        for (int x = 0; x < alone.width(); ++x) {
+            const QPoint p(x, y);
+            const QColor own = pixel(alone, p);
+            bool covered = false;
+            bool touched = false;
+            for (const QPoint &o : offsets) {
+                covered |= pixel(alone, p - o) == text;
+                touched |= pixel(alone, p - o) != kBackground;
+            }
+            const QColor got = pixel(layered, p);
+            QColor expected;
+            if (own == text)
+                expected = text;
+            else if (own == kBackground && covered)
+                expected = copy;
+            else if (own == kBackground && !touched)
+                expected = kBackground;
+            else
+                continue; // blended edges
+            if (expected == copy && near(got, copy))
+                ++copyPixels;
+            if (!near(got, expected) && ++wrong <= 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << got.name().toStdString()
+                              << ", expected " << expected.name().toStdString();
+        }
+    }
+    return copyPixels;
+}
+
+TEST(Label3DLayers, CopiesAndTheirColoursInDrawingOrder)
+{
+    using L = LayerColor;
+    struct Case
+    {
+        TLabel3DBevel bevel;
+        int napr, size;
+        bool enabled;
+        QList<TextLayer> expected;
+    };
+    const Case cases[] = {
+        { blShadow, 1, 2, true, { { { 2, 2 }, L::Shadow }, { {}, L::Text } } },
+        { blRaised, 1, 1, true, { { { -1, -1 }, L::HighLight }, { { 1, 1 }, L::Shadow }, { {}, L::Text } } },
+        { blLowered, 1, 3, true, { { { -3, -3 }, L::Shadow }, { { 3, 3 }, L::HighLight }, { {}, L::Text } } },
+        { blRaised, 1, 2, false, { { { 2, 2 }, L::Shadow }, { {}, L::GreyedText } } },
+        { blShadow, 0, 2, true, { { {}, L::Text } } },
+        { blRaised, 0, 2, true, { { { -2, -2 }, L::HighLight }, { {}, L::Text } } },
+        { blNone, 255, 2, false, { { {}, L::Text } } },
+        { blShadow, 256 | 2 | 128, 4, true,
+            { { { -4, 4 }, L::Shadow }, { { 0, -4 }, L::Shadow }, { {}, L::Text } } },
+    };
+    for (const Case &c : cases) {
+        const QList<TextLayer> got = textLayers(c.bevel, c.napr, c.size, c.enabled);
+        EXPECT_EQ(got, c.expected) << "bevel " << c.bevel << " napr " << c.napr << " enabled " << c.enabled;
+    }
+}
+
+TEST(Label3DLayout, TextRectangleForTheVerticalLayout)
+{
+    struct Case
+    {
+        TTextLayout layout;
+        int measuredHeight;
+        QRect expected;
+    };
+    const QRect r(10, 20, 65, 48);
+    const Case cases[] = {
+        { tlTop, 61, r },
+        { tlCenter, 21, { 10, 33, 65, 48 } }, // 27 spare: down 13
+        { tlBottom, 21, { 10, 47, 65, 48 } },
+        // 13 too tall: up 6, and down to the text's bottom.
+        { tlCenter, 61, { 10, 14, 65, 67 } },
+        { tlCenter, 49, { 10, 20, 65, 49 } }, // -1 div 2 is 0
+        { tlBottom, 60, { 10, 8, 65, 72 } },
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(layoutTextRect(r, QRect(r.topLeft(), QSize(40, c.measuredHeight)), c.layout), c.expected)
+            << "layout " << c.layout << " height " << c.measuredHeight;
+}
+
+TEST(Label3DGradient, BothEdgesStartWithTheFirstColour)
+{
+    EXPECT_TRUE(gradientStrips(QRect(0, 0, 1, 10), Qt::black, Qt::white, goHorizontal2).isEmpty());
+    // Height 6: three steps, the middle rows drawn twice and ending in the last colour.
+    const auto strips = gradientStrips(QRect(0, 0, 7, 6), QColor(0, 0, 0), QColor(90, 90, 90), goVertical2);
+    ASSERT_EQ(strips.size(), 8);
+    EXPECT_EQ(strips[0].rect, QRect(0, 0, 7, 1));
+    EXPECT_EQ(strips[1].rect, QRect(0, 5, 7, 1));
+    EXPECT_EQ(strips[2].color, QColor(30, 30, 30));
+    EXPECT_EQ(strips[6].rect, QRect(0, 3, 7, 1));
+    EXPECT_EQ(strips[7].rect, QRect(0, 2, 7, 1));
+    EXPECT_EQ(strips[7].color, QColor(90, 90, 90));
+}
+
+TEST(Label3DPaint, BlackCopyTwoPixelsRightAndDown)
+{
+    TLabel3D label;
+    setUpLabel(label, QStringLiteral("H4"));
+    label.setShadowNapr(0);
+    const QImage alone = render(label);
+    label.setShadowNapr(1);
+    const QImage layered = render(label);
+    EXPECT_GT(expectCopies(alone, layered, kWhite, kBlack, { { 2, 2 } }), 40);
+}
+
+TEST(Label3DPaint, ShadowSizeZeroPutsEveryCopyUnderTheText)
+{
+    TLabel3D label;
+    setUpLabel(label, QStringLiteral("H4"));
+    label.setShadowNapr(0);
+    const QImage alone = render(label);
+    label.setShadowSize(0);
+    label.setShadowNapr(255);
+    const QImage layered = render(label);
+    EXPECT_EQ(expectCopies(alone, layered, kWhite, kBlack, { { 0, 0 } }), 0);
+    // The copies show only where the text's edges let them through.
+    int darkerEdges = 0;
+    for (int y = 0; y < alone.height(); ++y) {
+        for (int x = 0; x < alone.width(); ++x) {
+            const QColor a = alone.pixelColor(x, y);
+            if (a != kWhite && a != kBackground && layered.pixelColor(x, y).red() < a.red())
+                ++darkerEdges;
+        }
+    }
+    EXPECT_GT(darkerEdges, 10);
+}
+
+TEST(Label3DPaint, AllDirectionsGiveAnOutline)
+{
+    TLabel3D label;
+    setUpLabel(label, QStringLiteral("H4"));
+    label.move(0, 0);
+    label.setAlignment(taCenter);
+    label.setShadowNapr(0);
+    const QImage alone = render(label);
+    label.setShadowNapr(255);
+    const QImage layered = render(label);
+    const QList<QPoint> all { { 2, 2 }, { -2, 2 }, { -2, -2 }, { 2, -2 }, { 2, 0 }, { 0, 2 }, { -2, 0 },
+        { 0, -2 } };
+    EXPECT_GT(expectCopies(alone, layered, kWhite, kBlack, all), 100);
+    // Left of the H's first stem the outline shows too, not only below and right.
+    int leftOutline = 0;
+    for (int y = 0; y < alone.height(); ++y) {
+        int x = 0;
+        while (x < alone.width() && alone.pixelColor(x, y) == kBackground)
+            ++x;
+        if (x < alone.width() && x >= 2 && alone.pixelColor(x + 1, y) == kWhite)
+            leftOutline += layered.pixelColor(x - 1, y) == kBlack;
+    }
+    EXPECT_GT(leftOutline, 10);
+}
+
+TEST(Label3DPaint, DisabledLabelDrawsNoFirstLayerAndGreyedText)
+{
+    TLabel3D label;
+    setUpLabel(label, QStringLiteral("H4"));
+    const QColor greyed(0, 160, 0);
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, greyed);
+    label.setPalette(palette);
+    label.setEnabled(false);
+    label.setShadowNapr(0);
+    const QImage alone = render(label); // the greyed text by itself
+    label.setBevel(blRaised);
+    label.setShadowNapr(1);
+    const QImage disabled = render(label);
+    label.setEnabled(true);
+    const QImage enabled = render(label);
+
+    const auto bluePixels = [](const QImage &image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.blue() > c.red() + 40 && c.blue() > c.green() + 40;
+            }
+        }
+        return count;
+    };
+    EXPECT_GT(bluePixels(enabled), 20); // the highlight copy at (-2, -2)
+    EXPECT_EQ(bluePixels(disabled), 0);
+    EXPECT_GT(expectCopies(alone, disabled, greyed, kBlack, { { 2, 2 } }), 40);
+}
+
+TEST(Label3DPaint, InnerBorderOfWidthTwo)
+{
+    const QColor dark(200, 0, 0);
+    const QColor light(0, 0, 220);
+    const QColor face(200, 200, 0);
+    TLabel3D label;
+    setUpLabel(label, QString(), { 60, 40 });
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::Active, QPalette::Dark, dark);
+    palette.setColor(QPalette::Active, QPalette::Light, light);
+    label.setPalette(palette);
+    label.setTransparent(false);
+    label.setColor(face);
+    label.setBorderStyle(lbInn);
+    label.setBorderWidth(2);
+    const QImage image = render(label);
+
+    // Outside in: lowered (dark top-left, light bottom-right) twice, then raised twice.
+    const QColor fromLeft[] = { dark, dark, light, light, face };
+    const QColor fromRight[] = { light, light, dark, dark, face };
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(image.pixelColor(i, 20), fromLeft[i]) << "left " << i;
+        EXPECT_EQ(image.pixelColor(30, i), fromLeft[i]) << "top " << i;
+        EXPECT_EQ(image.pixelColor(59 - i, 20), fromRight[i]) << "right " << i;
+        EXPECT_EQ(image.pixelColor(30, 39 - i), fromRight[i]) << "bottom " << i;
+    }
+    // Corners: top-left belongs to the top-left edges, the other three to the bottom-right ones.
+    EXPECT_EQ(image.pixelColor(0, 0), dark);
+    EXPECT_EQ(image.pixelColor(59, 0), light);
+    EXPECT_EQ(image.pixelColor(0, 39), light);
+    EXPECT_EQ(image.pixelColor(2, 37), dark);
+
+    // The text area is the inside: 4 pixels in on every side.
+    label.setCaption(QStringLiteral("H4"));
+    const QImage framed = render(label);
+    TLabel3D plain;
+    setUpLabel(plain, QStringLiteral("H4"), { 52, 32 });
+    plain.setTransparent(false);
+    plain.setColor(face);
+    const QImage inner = render(plain);
+    EXPECT_EQ(framed.copy(4, 4, 52, 32), inner);
+}
+
+TEST(Label3DPaint, NoHorizontalGradientUnderTwoPixels)
+{
+    TLabel3D label;
+    setUpLabel(label, QString(), { 1, 10 });
+    label.setFillGradient(true);
+    label.setFirstColor(kBlack);
+    label.setLastColor(QColor(200, 100, 40));
+    const QImage narrow = render(label);
+    for (int y = 0; y < 10; ++y)
+        EXPECT_EQ(narrow.pixelColor(0, y), kBackground) << y;
+
+    label.resize(5, 10);
+    const QImage wide = render(label);
+    const QColor expected[]
+        = { { 0, 0, 0 }, { 50, 25, 10 }, { 100, 50, 20 }, { 150, 75, 30 }, { 200, 100, 40 } };
+    for (int x = 0; x < 5; ++x) {
+        EXPECT_EQ(wide.pixelColor(x, 0), expected[x]) << x;
+        EXPECT_EQ(wide.pixelColor(x, 9), expected[x]) << x;
+    }
+}
+
+TEST(Label3DPaint, TallCaptionMovesUpByHalfTheOverflow)
+{
+    const QFont font = testFont(40);
+    const int lineHeight = QFontMetrics(font).height();
+    const int height = 20;
+    const int shift = (lineHeight - height) / 2;
+    ASSERT_GT(shift, 5);
+
+    TLabel3D top;
+    setUpLabel(top, QStringLiteral("Hg"), { 80, lineHeight + 10 });
+    top.setFont(font);
+    TLabel3D centred;
+    setUpLabel(centred, QStringLiteral("Hg"), { 80, height });
+    centred.setFont(font);
+    centred.setLayout(tlCenter);
+    EXPECT_EQ(render(centred), render(top).copy(0, shift, 80, height));
+
+    // A caption that fits is centred the ordinary way.
+    TLabel3D roomy;
+    setUpLabel(roomy, QStringLiteral("Hg"), { 80, lineHeight + 10 });
+    roomy.setFont(font);
+    roomy.setLayout(tlCenter);
+    EXPECT_EQ(render(roomy).copy(0, 5, 80, lineHeight), render(top).copy(0, 0, 80, lineHeight));
+}
+
+TEST(Label3DPaint, PaintIsMeasureThenDrawOfTheLayeredText)
+{
+    for (TTextLayout layout : { tlCenter, tlBottom }) {
+        TLabel3D label;
+        setUpLabel(label, QStringLiteral("Anna Berg\r\nTSC Rot-Weiss Neustadt"), { 160, 70 });
+        label.setFont(testFont(22));
+        label.setAlignment(taRightJustify);
+        label.setWordWrap(true);
+        label.setLayout(layout);
+        label.setBorderStyle(lbNormal);
+        label.setBorderColor(Qt::red);
+        const QImage painted = render(label);
+
+        QImage manual(label.size(), QImage::Format_RGB32);
+        manual.fill(kBackground);
+        QPainter painter(&manual);
+        QRect r = label.rect();
+        TLabel3D::DrawBevelFrame(painter, r, Qt::red, Qt::red, 1);
+        const unsigned flags = tfRight | tfWordBreak | tfExpandTabs;
+        QRect measured = r;
+        label.DrawLayeredText(painter, measured, flags | tfCalcRect);
+        EXPECT_EQ(measured.height(), 3 * QFontMetrics(label.font()).height()) << "layout " << layout;
+        QRect textRect = layoutTextRect(r, measured, layout);
+        label.DrawLayeredText(painter, textRect, flags);
+        painter.end();
+        EXPECT_EQ(painted, manual) << "layout " << layout;
+    }
+}
+
+TEST(Label3DText, Measuring)
+{
+    const QFont font = testFont(20);
+    const QFontMetrics metrics(font);
+    const int line = metrics.height();
+    struct Case
+    {
+        const char *caption;
+        TLabel3DBevel bevel;
+        bool wordWrap, accel;
+        unsigned flags;
+        int width; // of the rectangle
+        int lines;
+        const char *widthOf; // expected text width: this text's advance; nullptr: not checked
+    };
+    const Case cases[] = {
+        { "Abcd\r\nA", blShadow, false, true, tfLeft, 200, 2, "Abcd" },
+        { "Ab\nCd\rEf", blShadow, false, true, tfLeft, 200, 3, nullptr },
+        { "", blShadow, false, true, tfLeft, 200, 1, " " },
+        { "&", blShadow, false, true, tfLeft, 200, 1, " " },
+        { "aaaa bbbb", blShadow, true, true, tfWordBreak, 70, 2, "bbbb" },
+        { "aaaa bbbb", blShadow, false, true, tfWordBreak, 70, 1, "aaaa bbbb" },
+        { "aaaa bbbb", blNone, false, true, tfWordBreak, 70, 2, "bbbb" }, // flags stand without a bevel
+        { "&Ab", blShadow, false, true, tfLeft, 200, 1, "Ab" },
+        { "&Ab", blShadow, false, false, tfLeft, 200, 1, "&Ab" },
+        { "A&&b", blShadow, false, true, tfLeft, 200, 1, "A&b" },
+        { "Hier ist ein sehr langes Wort", blShadow, true, true, tfCenter, 20, 6, nullptr },
+    };
+    for (const Case &c : cases) {
+        TLabel3D label;
+        label.setFont(font);
+        label.setCaption(QString::fromUtf8(c.caption));
+        label.setBevel(c.bevel);
+        label.setWordWrap(c.wordWrap);
+        label.setShowAccelChar(c.accel);
+        QImage image(10, 10, QImage::Format_RGB32);
+        QPainter painter(&image);
+        QRect r(5, 7, c.width, 10);
+        label.DrawLayeredText(painter, r, c.flags | tfCalcRect);
+        EXPECT_EQ(r.topLeft(), QPoint(5, 7)) << c.caption;
+        EXPECT_EQ(r.height(), c.lines * line) << c.caption;
+        if (c.widthOf) {
+            EXPECT_NEAR(r.width(), metrics.horizontalAdvance(QString::fromUtf8(c.widthOf)), 1) << c.caption;
+        }
+    }
+}
+
+TEST(Label3DText, TabsExpandToEightAverageCharacters)
+{
+    const QFont font = testFont(20);
+    const QFontMetrics metrics(font);
+    const int tab = 8 * metrics.averageCharWidth();
+    const TextBlock expanded(QStringLiteral("a\tb"), font, 400, tfExpandTabs);
+    EXPECT_NEAR(expanded.size().width(), tab + metrics.horizontalAdvance(u'b'), 1);
+    const TextBlock twoTabs(QStringLiteral("a\t\tb"), font, 400, tfExpandTabs);
+    EXPECT_NEAR(twoTabs.size().width(), 2 * tab + metrics.horizontalAdvance(u'b'), 1);
+    const TextBlock plain(QStringLiteral("a\tb"), font, 400, tfLeft);
+    EXPECT_NEAR(plain.size().width(), metrics.horizontalAdvance(QStringLiteral("a b")), 1);
+}
+
+TEST(Label3DText, AcceleratorIsUnderlined)
+{
+    TLabel3D plain;
+    setUpLabel(plain, QStringLiteral("Ab"), { 80, 60 });
+    plain.setShadowNapr(0);
+    TLabel3D accel;
+    setUpLabel(accel, QStringLiteral("&Ab"), { 80, 60 });
+    accel.setShadowNapr(0);
+    const QImage a = render(plain);
+    const QImage b = render(accel);
+    ASSERT_NE(a, b);
+    // Only below the baseline, under the A, does anything change.
+    const int baseline = QFontMetrics(plain.font()).ascent();
+    const int aWidth = QFontMetrics(plain.font()).horizontalAdvance(u'A');
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixelColor(x, y) != b.pixelColor(x, y)) {
+                EXPECT_GE(y, baseline - 1) << x << "," << y;
+                EXPECT_LE(x, aWidth + 1) << x << "," << y;
+            }
+        }
+    }
+    accel.setShowAccelChar(false);
+    EXPECT_NE(render(accel), b);
+}
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST(Label3DProperties, SettersRepaintOnlyOnChange)
+{
+    TLabel3D label;
+    label.resize(60, 30);
+    PaintCounter counter;
+    label.installEventFilter(&counter);
+    label.show();
+    for (int i = 0; i < 5 && counter.paints == 0; ++i)
+        QApplication::processEvents();
+    ASSERT_GT(counter.paints, 0) << "the offscreen platform does not paint";
+
+    struct Setter
+    {
+        const char *name;
+        std::function<void()> same, other;
+    };
+    // The unchanged values of properties without a getter call are the values when created.
+    TLabel3D *l = &label;
+    const Setter setters[] = {
+        { "Caption", [=] { l->setCaption(l->Caption()); }, [=] { l->setCaption("x"); } },
+        { "FontColor", [=] { l->setFontColor(l->FontColor()); }, [=] { l->setFontColor(Qt::red); } },
+        { "Color", [=] { l->setColor(l->Color()); }, [=] { l->setColor(Qt::red); } },
+        { "Alignment", [=] { l->setAlignment(taLeftJustify); }, [=] { l->setAlignment(taCenter); } },
+        { "Layout", [=] { l->setLayout(tlTop); }, [=] { l->setLayout(tlBottom); } },
+        { "WordWrap", [=] { l->setWordWrap(false); }, [=] { l->setWordWrap(true); } },
+        { "Transparent", [=] { l->setTransparent(false); }, [=] { l->setTransparent(true); } },
+        { "ShowAccelChar", [=] { l->setShowAccelChar(true); }, [=] { l->setShowAccelChar(false); } },
+        { "FirstColor", [=] { l->setFirstColor(Qt::white); }, [=] { l->setFirstColor(Qt::red); } },
+        { "LastColor", [=] { l->setLastColor(QColor(0, 128, 128)); }, [=] { l->setLastColor(Qt::red); } },
+        { "FillGradient", [=] { l->setFillGradient(false); }, [=] { l->setFillGradient(true); } },
+        { "GradientOrientation", [=] { l->setGradientOrientation(goHorizontal); },
+            [=] { l->setGradientOrientation(goVertical2); } },
+        { "HighLightColor", [=] { l->setHighLightColor(l->HighLightColor()); },
+            [=] { l->setHighLightColor(QColor(1, 2, 3)); } },
+        { "ShadowColor", [=] { l->setShadowColor(l->ShadowColor()); },
+            [=] { l->setShadowColor(QColor(1, 2, 3)); } },
+        { "Bevel", [=] { l->setBevel(blRaised); }, [=] { l->setBevel(blShadow); } },
+        { "ShadowSize", [=] { l->setShadowSize(1); }, [=] { l->setShadowSize(2); } },
+        { "ShadowNapr", [=] { l->setShadowNapr(1); }, [=] { l->setShadowNapr(255); } },
+        { "BorderColor", [=] { l->setBorderColor(Qt::black); }, [=] { l->setBorderColor(Qt::red); } },
+        { "BorderWidth", [=] { l->setBorderWidth(1); }, [=] { l->setBorderWidth(3); } },
+        { "BorderStyle", [=] { l->setBorderStyle(lbNone); }, [=] { l->setBorderStyle(lbOut); } },
+    };
+    for (const Setter &setter : setters) {
+        QApplication::processEvents();
+        counter.paints = 0;
+        setter.same();
+        QApplication::processEvents();
+        EXPECT_EQ(counter.paints, 0) << setter.name << " unchanged";
+        setter.other();
+        QApplication::processEvents();
+        EXPECT_GT(counter.paints, 0) << setter.name << " changed";
+    }
+}
+
+} // namespace

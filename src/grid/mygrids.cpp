@@ -108,7 +108,7 @@ TMyCustomGrid::TMyCustomGrid(QWidget *parent)
     m_editor = new TInplaceEdit(this);
     connect(m_editor, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (m_editorMode && m_editor->isModified())
-            SetEditText(Col(), Row(), text);
+            SetEditText(m_editorCell.x(), m_editorCell.y(), text);
     });
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
         [this](int action) { onScrollAction(verticalScrollBar(), action); });
@@ -302,12 +302,16 @@ void TMyCustomGrid::ShowEditor()
 {
     if (!CanEditShow())
         return;
-    const bool wasShown = m_editorMode;
+    const bool wasShown = m_editorMode && m_editorCell == QPoint(Col(), Row());
     m_editorMode = true;
-    m_editor->setFont(font());
-    m_editor->setText(Cells(Col(), Row()));
-    m_editor->setModified(false);
-    m_editor->selectAll();
+    if (!wasShown) {
+        // A fresh cell: its text, all selected, so that typing replaces it.
+        m_editorCell = QPoint(Col(), Row());
+        m_editor->setFont(font());
+        m_editor->setText(Cells(Col(), Row()));
+        m_editor->setModified(false);
+        m_editor->selectAll();
+    }
     placeEditor();
     if (!m_editor->isHidden())
         m_editor->setFocus();
@@ -321,6 +325,7 @@ void TMyCustomGrid::HideEditor()
     if (!m_editorMode)
         return;
     m_editorMode = false;
+    m_editorCell = QPoint(-1, -1);
     if (m_editor->hasFocus())
         setFocus();
     m_editor->hide();

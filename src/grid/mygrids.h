@@ -225,6 +225,7 @@ private:
     int m_leftCol = 0;
     bool m_editorMode = false;
     TInplaceEdit *m_editor = nullptr;
+    QPoint m_editorCell { -1, -1 };
     QPoint m_anchor { 0, 1 };
     bool m_focusWithin = false;
     bool m_inputBlocked = false;

@@ -272,7 +272,7 @@ void TSortGrid::MouseDown(
     const QPoint cell = mouseCell(pos);
     m_pressCell = cell;
     m_pressOnBorder = false;
-    if (cell.y() == 0 && hasOption(goColSizing))
+    if (cell.y() == 0)
         m_pressOnBorder = columnSizingHit(pos.x(), columnRightEdges()) >= 0;
 
     if (isDouble && button == Qt::LeftButton) {

@@ -149,7 +149,7 @@ void SortGridCore::setDefaultColWidth(int width)
         return;
     m_defaultColWidth = width;
     std::fill(m_colWidths.begin(), m_colWidths.end(), width);
-    layoutChanged();
+    colWidthsChanged();
 }
 
 void SortGridCore::setDefaultRowHeight(int height)
@@ -172,7 +172,7 @@ void SortGridCore::setColWidths(int col, int width)
     if (col < 0 || col >= m_colCount || m_colWidths[size_t(col)] == width)
         return;
     m_colWidths[size_t(col)] = width;
-    layoutChanged();
+    colWidthsChanged();
 }
 
 bool SortGridCore::SelectCell(int col, int row)
@@ -190,6 +190,7 @@ bool SortGridCore::MoveCurrent(int col, int row)
     if (!SelectCell(col, row))
         return false;
     const int oldRow = m_row;
+    const int oldCol = m_col;
     m_col = col;
     m_row = row;
     if (m_rowSelect)
@@ -205,6 +206,7 @@ bool SortGridCore::MoveCurrent(int col, int row)
     }
     invalidateRow(oldRow);
     invalidateRow(row);
+    currentCellMoved(oldCol, oldRow);
     return true;
 }
 
@@ -507,4 +509,91 @@ int SortGridCore::FindRowWithText(int col, const QString &text, bool ignoreCase)
             return row;
     }
     return -1;
+}
+
+void SortGridCore::SetEditText(int col, int row, const QString &text)
+{
+    Cell *cell = cellAt(col, row);
+    if (!cell || cell->text == text)
+        return;
+    cell->text = text;
+    invalidateRow(row);
+    SetModified(true);
+}
+
+void SortGridCore::rebuildRows(const std::vector<int> &sources, int rowCount)
+{
+    std::vector<RowData> rows(sources.size());
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const int from = sources[i];
+        if (from >= 0 && from < int(m_rows.size()))
+            rows[i] = m_rows[size_t(from)];
+        else
+            rows[i].resize(m_colCount);
+    }
+    m_rows.swap(rows);
+    rowCount = std::clamp(rowCount, kFixedRows, std::max(int(m_rows.size()), kFixedRows));
+    m_hiddenRowCount = int(m_rows.size()) - rowCount;
+    if (rowCount == m_rowCount)
+        invalidateGrid();
+    else
+        setRowCount(rowCount);
+}
+
+void SortGridCore::InsertRow(int row)
+{
+    row = std::clamp(row, kFixedRows, m_rowCount);
+    std::vector<int> sources;
+    sources.reserve(m_rows.size() + 1);
+    for (int i = 0; i < int(m_rows.size()); ++i) {
+        if (i == row)
+            sources.push_back(-1);
+        sources.push_back(i);
+    }
+    if (row >= int(m_rows.size()))
+        sources.push_back(-1);
+    rebuildRows(sources, m_rowCount + 1);
+}
+
+void SortGridCore::DeleteRow(int row)
+{
+    if (row < kFixedRows || row >= m_rowCount)
+        return;
+    std::vector<int> sources;
+    sources.reserve(m_rows.size());
+    for (int i = 0; i < int(m_rows.size()); ++i) {
+        if (i != row)
+            sources.push_back(i);
+    }
+    rebuildRows(sources, m_rowCount - 1);
+}
+
+void SortGridCore::MoveRow(int fromRow, int toRow)
+{
+    if (fromRow < 0 || fromRow >= m_rowCount || toRow < 0 || toRow >= m_rowCount || fromRow == toRow)
+        return;
+    RowData moved = std::move(m_rows[size_t(fromRow)]);
+    m_rows.erase(m_rows.begin() + fromRow);
+    m_rows.insert(m_rows.begin() + toRow, std::move(moved));
+    invalidateGrid();
+}
+
+void SortGridCore::MoveColumn(int fromCol, int toCol)
+{
+    if (fromCol < 0 || fromCol >= m_colCount || toCol < 0 || toCol >= m_colCount || fromCol == toCol)
+        return;
+    for (RowData &row : m_rows)
+        row.move(fromCol, toCol);
+    const int width = m_colWidths[size_t(fromCol)];
+    m_colWidths.erase(m_colWidths.begin() + fromCol);
+    m_colWidths.insert(m_colWidths.begin() + toCol, width);
+    colWidthsChanged();
+}
+
+void SortGridCore::DeleteColumn(int col)
+{
+    if (col < 0 || col >= m_colCount || m_colCount <= 1)
+        return;
+    MoveColumn(col, m_colCount - 1);
+    setColCount(m_colCount - 1);
 }

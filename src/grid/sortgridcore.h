@@ -67,6 +67,16 @@ public:
     int ColWidths(int col) const;
     void setColWidths(int col, int width);
 
+    // Structural edits of the store; each keeps the cells' objects with their texts.
+    // The row edits work on visible data rows and leave hidden rows where they are.
+    void InsertRow(int row);
+    void DeleteRow(int row);
+    void MoveRow(int fromRow, int toRow);
+    void MoveColumn(int fromCol, int toCol);
+    void DeleteColumn(int col);
+    // A cell change made by the operator: sets the modified flag when the text differs.
+    void SetEditText(int col, int row, const QString &text);
+
     // Current cell and selection.
     int Col() const { return m_col; }
     int Row() const { return m_row; }
@@ -132,8 +142,20 @@ protected:
     }
     virtual void invalidateRow(int row) { Q_UNUSED(row); }
     virtual void invalidateGrid() { }
+    // After a successful move of the current cell.
+    virtual void currentCellMoved(int oldCol, int oldRow)
+    {
+        Q_UNUSED(oldCol);
+        Q_UNUSED(oldRow);
+    }
+    // After a column width changed.
+    virtual void colWidthsChanged() { layoutChanged(); }
 
     void sizeChanged(int oldColCount, int oldRowCount);
+    // Rebuilds the whole store (visible and hidden rows) from rows of the old store:
+    // sources[i] is the old index of new row i, -1 an empty row. The first rowCount
+    // rows are visible, the rest hidden below them.
+    void rebuildRows(const std::vector<int> &sources, int rowCount);
 
 private:
     struct Cell

@@ -1,0 +1,242 @@
+#include "grid/gridgeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace GridGeometry {
+
+int headerTextRoom(int colWidth, bool sortArrowShown)
+{
+    return colWidth - (sortArrowShown ? kSortArrowRoom : 1);
+}
+
+QString shortenHeaderText(const QString &text, int room, const TextWidth &width)
+{
+    if (text.size() <= 1 || width(text) <= room)
+        return text;
+    QString shortened = text;
+    shortened.replace(shortened.size() - 2, 2, QStringLiteral(".."));
+    while (width(shortened) > room && shortened.size() > 3) {
+        shortened.chop(1);
+        shortened[shortened.size() - 2] = u'.';
+    }
+    return shortened;
+}
+
+int textOffsetHorz(TAlignment alignment, int cellWidth, int textWidth)
+{
+    switch (alignment) {
+    case taRightJustify:
+        return cellWidth - textWidth - 2;
+    case taCenter:
+        return (cellWidth - textWidth) / 2; // C++ division rounds toward zero
+    case taLeftJustify:
+        break;
+    }
+    return 2;
+}
+
+int textOffsetVert(TVertAlignment alignment, int cellHeight, int textHeight)
+{
+    switch (alignment) {
+    case taBottomJustify:
+        return cellHeight - textHeight - 3;
+    case taMiddle:
+        return (cellHeight - textHeight) / 2;
+    case taTopJustify:
+        break;
+    }
+    return 2;
+}
+
+QRect sortArrowRect(const QRect &cell, int headerHeight)
+{
+    const int width = cell.width() <= 10 ? cell.width() - 3 : 8;
+    return QRect(cell.left() + 3, headerHeight / 2 - 4, width, 7);
+}
+
+QRect checkBoxRect(const QRect &cell, int rowHeight)
+{
+    const int width = cell.width() <= 10 ? cell.width() - 1 : 10;
+    return QRect(cell.left() + (cell.width() - width) / 2, cell.top() + rowHeight / 2 - 5, width, 10);
+}
+
+QRect cellButtonRect(const QRect &cell)
+{
+    if (cell.width() < kButtonWidth)
+        return cell;
+    return QRect(cell.right() + 1 - kButtonWidth, cell.top(), kButtonWidth, cell.height());
+}
+
+int visibleColCount(const QList<int> &widths, int leftCol, int clientWidth)
+{
+    int count = 0;
+    int x = 0;
+    for (int c = std::max(leftCol, 0); c < widths.size(); ++c) {
+        const int width = widths[c];
+        if (width < 0) {
+            ++count;
+            continue;
+        }
+        if (x + width + kLineWidth > clientWidth)
+            break;
+        x += width + kLineWidth;
+        ++count;
+    }
+    return count;
+}
+
+int visibleRowCapacity(int clientHeight, int rowHeight)
+{
+    const int extent = rowHeight + kLineWidth;
+    if (extent <= 0)
+        return 0;
+    return std::max(0, (clientHeight - extent) / extent);
+}
+
+std::optional<int> lastColumnStretch(int gridWidth, const QList<int> &widths, int leftCol, int visibleCols)
+{
+    const int count = int(widths.size());
+    if (count == 0 || leftCol + visibleCols != count)
+        return std::nullopt;
+    int sum = 0;
+    for (int c = leftCol; c <= count - 2; ++c)
+        sum += widths[c];
+    const int width = gridWidth - sum - visibleCols - 3;
+    if (width <= 0)
+        return std::nullopt;
+    return width;
+}
+
+int scrollToCellTopRow(int row, int rowCount, int visibleRows)
+{
+    int top = std::max(1, rowCount - visibleRows);
+    if (top >= row)
+        top = std::max(1, row - 1);
+    return top;
+}
+
+int scrollToCellLeftCol(int col, int leftCol, const QList<int> &widths, int clientWidth)
+{
+    const int count = int(widths.size());
+    if (count == 0)
+        return 0;
+    col = std::clamp(col, 0, count - 1);
+    if (col < leftCol)
+        return col;
+    while (col >= leftCol + std::max(1, visibleColCount(widths, leftCol, clientWidth)) && leftCol < count - 1)
+        ++leftCol;
+    return leftCol;
+}
+
+int maxLeftCol(const QList<int> &widths, int clientWidth)
+{
+    const int count = int(widths.size());
+    for (int left = 0; left < count; ++left) {
+        if (left + visibleColCount(widths, left, clientWidth) >= count)
+            return left;
+    }
+    return std::max(0, count - 1);
+}
+
+int verticalPageSize(int visibleRows, int rowCount, int range)
+{
+    if (rowCount <= 0)
+        return 1;
+    return std::max(1, int(std::lround(double(visibleRows + 1) / rowCount * range)));
+}
+
+int horizontalPageSize(int visibleCols, int colCount, int range)
+{
+    if (colCount <= 0)
+        return 1;
+    return std::max(1, int(std::lround(double(visibleCols) / colCount * range)));
+}
+
+int columnSizingHit(int x, const QList<int> &rightEdges)
+{
+    for (int i = 0; i < rightEdges.size(); ++i) {
+        if (x >= rightEdges[i] - 3 && x <= rightEdges[i] + 4)
+            return i;
+    }
+    return -1;
+}
+
+int autoSizeTarget(int x, int col, int cellLeft, int cellRight, int previousCol)
+{
+    if (std::abs(x - cellLeft) > 5 && std::abs(x - cellRight) > 5)
+        return -1;
+    if (std::abs(x - (cellRight + kLineWidth)) <= 3)
+        return col;
+    if (previousCol >= 0 && std::abs(x - (cellLeft - kLineWidth)) <= 3)
+        return previousCol;
+    return -1;
+}
+
+int autoSizeWidth(const QList<int> &textWidths, int widthOfX, int widthOfXX)
+{
+    int widest = 0;
+    for (int width : textWidths)
+        widest = std::max(widest, width);
+    return widest == 0 ? widthOfXX : widest + widthOfX;
+}
+
+int printScale(int printerDpi, int screenDpi)
+{
+    if (screenDpi <= 0)
+        return 1;
+    return std::max(1, printerDpi / screenDpi);
+}
+
+QList<PrintPage> layoutPrintPages(const QList<int> &widths, int fromRow, int toRow, int rowHeight,
+    const PrintLayout &layout, int pageWidth, int pageHeight)
+{
+    const int s = layout.scale;
+    QList<QList<int>> strips;
+    int x = layout.left * s;
+    for (int c = 0; c < widths.size(); ++c) {
+        if (widths[c] < 0)
+            continue;
+        const int width = widths[c] * s;
+        if (strips.isEmpty() || (x + width > pageWidth && !strips.last().isEmpty())) {
+            strips.append(QList<int>());
+            x = layout.left * s;
+        }
+        strips.last().append(c);
+        x += width;
+    }
+    if (strips.isEmpty())
+        strips.append(QList<int>());
+
+    QList<QList<int>> rowPages { QList<int>() };
+    const int rowExtent = std::max(1, rowHeight * s);
+    const int firstRowTop = layout.headerTop * s + rowExtent;
+    const int limit = pageHeight - layout.bottomReserve * s;
+    int y = firstRowTop;
+    for (int row = fromRow; row <= toRow; ++row) {
+        if (y + rowExtent > limit && !rowPages.last().isEmpty()) {
+            rowPages.append(QList<int>());
+            y = firstRowTop;
+        }
+        rowPages.last().append(row);
+        y += rowExtent;
+    }
+
+    QList<PrintPage> pages;
+    for (int p = 0; p < rowPages.size(); ++p) {
+        for (int strip = 0; strip < strips.size(); ++strip)
+            pages.append(PrintPage { p + 1, strip + 1, strips[strip], rowPages[p] });
+    }
+    return pages;
+}
+
+QString printFooter(int page, int strip, int stripCount)
+{
+    QString text = QStringLiteral("Seite ") + QString::number(page);
+    if (stripCount > 1)
+        text += u'-' + QString::number(strip);
+    return text;
+}
+
+} // namespace GridGeometry

@@ -1,0 +1,973 @@
+#include "grid/mygrids.h"
+
+#include "platform/busycursor.h"
+#include "platform/messagebox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+using namespace GridGeometry;
+
+QSize GridScrollBar::sizeHint() const
+{
+    const QSize hint = QScrollBar::sizeHint();
+    return orientation() == Qt::Vertical ? QSize(kThickness, hint.height()) : QSize(hint.width(), kThickness);
+}
+
+// ---------------------------------------------------------------------------------
+
+TInplaceEdit::TInplaceEdit(TMyCustomGrid *grid)
+    : QLineEdit(grid->viewport())
+    , m_grid(grid)
+{
+    setFrame(false);
+    setAttribute(Qt::WA_MacShowFocusRect, false);
+    hide();
+}
+
+void TInplaceEdit::typeChar(QChar ch)
+{
+    enterChar(ch, nullptr);
+}
+
+void TInplaceEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (m_grid->inputBlocked())
+        return;
+    int key = event->key();
+    const Qt::KeyboardModifiers shift
+        = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const bool toGrid = key == Qt::Key_Escape || key == Qt::Key_PageUp || key == Qt::Key_PageDown
+        || key == Qt::Key_Up || key == Qt::Key_Down
+        || ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(shift & Qt::AltModifier))
+        || (key == Qt::Key_Insert && shift == Qt::NoModifier)
+        || (key == Qt::Key_Delete && shift == Qt::ControlModifier);
+    const QString text = event->text();
+    const bool isChar = text.size() == 1 && text[0] != QChar(0x7f);
+    if (toGrid) {
+        m_grid->KeyDown(key, shift);
+        if (isChar) {
+            QChar ch = text[0];
+            m_grid->KeyPress(ch);
+        }
+        event->accept();
+        return;
+    }
+    m_grid->doKeyDown(key, shift);
+    if (isChar) {
+        enterChar(text[0], event);
+        return;
+    }
+    if (key != 0)
+        QLineEdit::keyPressEvent(event);
+}
+
+void TInplaceEdit::keyReleaseEvent(QKeyEvent *event)
+{
+    QLineEdit::keyReleaseEvent(event);
+}
+
+void TInplaceEdit::enterChar(QChar ch, QKeyEvent *original)
+{
+    QChar key = ch;
+    m_grid->KeyPress(key);
+    if (key.isNull() || key == u'\t' || key == QChar(27) || key == u'\r' || !m_grid->EditorMode())
+        return;
+    if (original && key == ch) {
+        QLineEdit::keyPressEvent(original);
+        return;
+    }
+    if (key == u'\b')
+        backspace();
+    else if (key.unicode() >= 32)
+        insert(QString(key));
+}
+
+// ---------------------------------------------------------------------------------
+
+TMyCustomGrid::TMyCustomGrid(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    setVerticalScrollBar(new GridScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new GridScrollBar(Qt::Horizontal, this));
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setFocusProxy(this);
+    viewport()->setMouseTracking(true);
+
+    m_editor = new TInplaceEdit(this);
+    connect(m_editor, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (m_editorMode && m_editor->isModified())
+            SetEditText(m_editorCell.x(), m_editorCell.y(), text);
+    });
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+        [this](int action) { onScrollAction(verticalScrollBar(), action); });
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+        [this](int action) { onScrollAction(horizontalScrollBar(), action); });
+    connect(qApp, &QApplication::focusChanged, this,
+        [this](QWidget *old, QWidget *now) { onFocusChanged(old, now); });
+    updateScrollRanges();
+}
+
+TMyCustomGrid::~TMyCustomGrid() = default;
+
+TGridOptions TMyCustomGrid::Options() const
+{
+    TGridOptions options = m_options;
+    options.setFlag(goRowSelect, RowSelect());
+    return options;
+}
+
+void TMyCustomGrid::setOptions(TGridOptions options)
+{
+    if (options == Options())
+        return;
+    m_options = options;
+    setRowSelect(options.testFlag(goRowSelect));
+    if (!CanEditShow())
+        HideEditor();
+    else if (options.testFlag(goAlwaysShowEditor))
+        ShowEditor();
+    viewport()->update();
+}
+
+void TMyCustomGrid::setOption(TGridOption option, bool on)
+{
+    TGridOptions options = Options();
+    options.setFlag(option, on);
+    setOptions(options);
+}
+
+void TMyCustomGrid::setScrollBars(TScrollStyle style)
+{
+    if (style == m_scrollBars)
+        return;
+    m_scrollBars = style;
+    updateScrollRanges();
+}
+
+void TMyCustomGrid::setTopRow(int row)
+{
+    const int maxTop = std::max(1, RowCount() - visibleRowCapacity(viewport()->height(), DefaultRowHeight()));
+    row = std::clamp(row, 1, maxTop);
+    if (row == m_topRow)
+        return;
+    m_topRow = row;
+    m_syncingScrollBars = true;
+    verticalScrollBar()->setValue(row);
+    m_syncingScrollBars = false;
+    placeEditor();
+    viewport()->update();
+}
+
+void TMyCustomGrid::setLeftCol(int col)
+{
+    col = std::clamp(col, 0, maxLeftCol(colWidthList(), viewport()->width()));
+    if (col == m_leftCol)
+        return;
+    m_leftCol = col;
+    m_syncingScrollBars = true;
+    horizontalScrollBar()->setValue(col);
+    m_syncingScrollBars = false;
+    placeEditor();
+    viewport()->update();
+}
+
+int TMyCustomGrid::VisibleRowCount() const
+{
+    const int capacity = visibleRowCapacity(viewport()->height(), DefaultRowHeight());
+    return std::max(0, std::min(capacity, RowCount() - m_topRow));
+}
+
+int TMyCustomGrid::VisibleColCount() const
+{
+    return visibleColCount(colWidthList(), m_leftCol, viewport()->width());
+}
+
+int TMyCustomGrid::RowHeights(int row) const
+{
+    Q_UNUSED(row);
+    return DefaultRowHeight();
+}
+
+QList<int> TMyCustomGrid::colWidthList() const
+{
+    QList<int> widths;
+    widths.reserve(ColCount());
+    for (int c = 0; c < ColCount(); ++c)
+        widths.append(ColWidths(c));
+    return widths;
+}
+
+QList<int> TMyCustomGrid::columnRightEdges(QList<int> *columns) const
+{
+    QList<int> edges;
+    int x = 0;
+    const int clientWidth = viewport()->width();
+    for (int c = m_leftCol; c < ColCount() && x < clientWidth; ++c) {
+        const int width = ColWidths(c);
+        if (width < 0)
+            continue;
+        x += width;
+        edges.append(x);
+        if (columns)
+            columns->append(c);
+        x += kLineWidth;
+    }
+    return edges;
+}
+
+QRect TMyCustomGrid::CellRect(int col, int row) const
+{
+    const int height = DefaultRowHeight();
+    if (col < m_leftCol || col >= ColCount() || row < 0 || row >= RowCount() || ColWidths(col) < 0)
+        return QRect();
+    int y = 0;
+    if (row > 0) {
+        if (row < m_topRow)
+            return QRect();
+        y = (height + kLineWidth) * (1 + row - m_topRow);
+    }
+    if (y >= viewport()->height())
+        return QRect();
+    int x = 0;
+    for (int c = m_leftCol; c < col; ++c) {
+        if (ColWidths(c) >= 0)
+            x += ColWidths(c) + kLineWidth;
+    }
+    if (x >= viewport()->width())
+        return QRect();
+    return QRect(x, y, ColWidths(col), height);
+}
+
+int TMyCustomGrid::ColumnAt(int x) const
+{
+    int left = 0;
+    for (int c = m_leftCol; c < ColCount(); ++c) {
+        const int width = ColWidths(c);
+        if (width < 0)
+            continue;
+        if (x >= left && x <= left + width)
+            return c;
+        left += width + kLineWidth;
+    }
+    return -1;
+}
+
+QPoint TMyCustomGrid::MouseCoord(const QPoint &pos) const
+{
+    const int extent = DefaultRowHeight() + kLineWidth;
+    const int col = ColumnAt(pos.x());
+    if (col < 0 || pos.y() < 0)
+        return QPoint(-1, -1);
+    int row = 0;
+    if (pos.y() >= extent)
+        row = m_topRow + (pos.y() - extent) / extent;
+    if (row >= RowCount())
+        return QPoint(-1, -1);
+    return QPoint(col, row);
+}
+
+QSize TMyCustomGrid::sizeHint() const
+{
+    return QSize(400, 300);
+}
+
+// --- Editor ----------------------------------------------------------------------
+
+bool TMyCustomGrid::CanEditShow() const
+{
+    return hasOption(goEditing) && !RowSelect() && RowCount() > 1 && Row() >= 1;
+}
+
+void TMyCustomGrid::setEditorMode(bool on)
+{
+    if (on)
+        ShowEditor();
+    else
+        HideEditor();
+}
+
+void TMyCustomGrid::ShowEditor()
+{
+    if (!CanEditShow())
+        return;
+    const bool wasShown = m_editorMode && m_editorCell == QPoint(Col(), Row());
+    m_editorMode = true;
+    if (!wasShown) {
+        // A fresh cell: its text, all selected, so that typing replaces it.
+        m_editorCell = QPoint(Col(), Row());
+        m_editor->setFont(font());
+        m_editor->setText(Cells(Col(), Row()));
+        m_editor->setModified(false);
+        m_editor->selectAll();
+    }
+    placeEditor();
+    if (!m_editor->isHidden())
+        m_editor->setFocus();
+    if (!wasShown)
+        editorShown();
+    InvalidateCell(Col(), Row());
+}
+
+void TMyCustomGrid::HideEditor()
+{
+    if (!m_editorMode)
+        return;
+    m_editorMode = false;
+    m_editorCell = QPoint(-1, -1);
+    if (m_editor->hasFocus())
+        setFocus();
+    m_editor->hide();
+    InvalidateCell(Col(), Row());
+}
+
+void TMyCustomGrid::placeEditor()
+{
+    if (!m_editorMode) {
+        m_editor->hide();
+        return;
+    }
+    const QRect rect = CellRect(Col(), Row());
+    if (rect.isEmpty()) {
+        if (m_editor->hasFocus())
+            setFocus();
+        m_editor->hide();
+        return;
+    }
+    m_editor->setGeometry(rect);
+    m_editor->show();
+}
+
+// --- Update bracket and core hooks -------------------------------------------------
+
+void TMyCustomGrid::screenBeginUpdate()
+{
+    m_busyCursor = std::make_unique<BusyCursor>();
+    setUpdatesEnabled(false);
+    m_inputBlocked = true;
+}
+
+void TMyCustomGrid::screenEndUpdate()
+{
+    m_inputBlocked = false;
+    setUpdatesEnabled(true);
+    viewport()->update();
+    m_busyCursor.reset();
+    if (window() != this && isVisible() && !m_focusWithin)
+        setFocus();
+}
+
+void TMyCustomGrid::showMessage(const QString &text)
+{
+    MessageBox::showMessage(text, this);
+}
+
+void TMyCustomGrid::layoutChanged()
+{
+    updateScrollRanges();
+    placeEditor();
+    viewport()->update();
+}
+
+void TMyCustomGrid::updateScrollBars()
+{
+    updateScrollRanges();
+}
+
+void TMyCustomGrid::updateScrollRanges()
+{
+    m_syncingScrollBars = true;
+    const Qt::ScrollBarPolicy vertical = (m_scrollBars == ssVertical || m_scrollBars == ssBoth)
+        ? Qt::ScrollBarAsNeeded
+        : Qt::ScrollBarAlwaysOff;
+    const Qt::ScrollBarPolicy horizontal = (m_scrollBars == ssHorizontal || m_scrollBars == ssBoth)
+        ? Qt::ScrollBarAsNeeded
+        : Qt::ScrollBarAlwaysOff;
+    if (verticalScrollBarPolicy() != vertical)
+        setVerticalScrollBarPolicy(vertical);
+    if (horizontalScrollBarPolicy() != horizontal)
+        setHorizontalScrollBarPolicy(horizontal);
+
+    const int maxTop = std::max(1, RowCount() - visibleRowCapacity(viewport()->height(), DefaultRowHeight()));
+    m_topRow = std::clamp(m_topRow, 1, maxTop);
+    verticalScrollBar()->setRange(1, maxTop);
+    verticalScrollBar()->setPageStep(1);
+    verticalScrollBar()->setValue(m_topRow);
+
+    const int maxLeft = maxLeftCol(colWidthList(), viewport()->width());
+    m_leftCol = std::clamp(m_leftCol, 0, maxLeft);
+    horizontalScrollBar()->setRange(0, maxLeft);
+    horizontalScrollBar()->setPageStep(1);
+    horizontalScrollBar()->setValue(m_leftCol);
+    m_syncingScrollBars = false;
+}
+
+void TMyCustomGrid::onScrollAction(QScrollBar *bar, int action)
+{
+    // A click into the trough moves by what is shown, whatever size the thumb has.
+    const bool vertical = bar->orientation() == Qt::Vertical;
+    const int page = std::max(1, vertical ? VisibleRowCount() : VisibleColCount());
+    if (action == QAbstractSlider::SliderPageStepAdd)
+        bar->setSliderPosition(bar->value() + page);
+    else if (action == QAbstractSlider::SliderPageStepSub)
+        bar->setSliderPosition(bar->value() - page);
+}
+
+void TMyCustomGrid::scrollContentsBy(int dx, int dy)
+{
+    Q_UNUSED(dx);
+    Q_UNUSED(dy);
+    if (m_syncingScrollBars)
+        return;
+    m_topRow = verticalScrollBar()->value();
+    m_leftCol = horizontalScrollBar()->value();
+    placeEditor();
+    viewport()->update();
+}
+
+void TMyCustomGrid::scrollIntoView(int col, int row)
+{
+    ClampInView(col, row);
+}
+
+void TMyCustomGrid::ClampInView(int col, int row)
+{
+    const int capacity = std::max(1, visibleRowCapacity(viewport()->height(), DefaultRowHeight()));
+    if (row >= 1) {
+        if (row < m_topRow)
+            setTopRow(row);
+        else if (row >= m_topRow + capacity)
+            setTopRow(row - capacity + 1);
+    }
+    if (col < m_leftCol) {
+        setLeftCol(col);
+    } else {
+        const QList<int> widths = colWidthList();
+        int left = m_leftCol;
+        while (left < col && col >= left + std::max(1, visibleColCount(widths, left, viewport()->width())))
+            ++left;
+        setLeftCol(left);
+    }
+}
+
+void TMyCustomGrid::invalidateRow(int row)
+{
+    if (row < 0 || row >= RowCount() || (row > 0 && row < m_topRow))
+        return;
+    const int extent = DefaultRowHeight() + kLineWidth;
+    const int y = row == 0 ? 0 : extent * (1 + row - m_topRow);
+    if (y < viewport()->height())
+        viewport()->update(0, y, viewport()->width(), extent);
+}
+
+void TMyCustomGrid::InvalidateCell(int col, int row)
+{
+    Q_UNUSED(col);
+    invalidateRow(row);
+}
+
+void TMyCustomGrid::invalidateGrid()
+{
+    viewport()->update();
+}
+
+void TMyCustomGrid::currentCellMoved(int oldCol, int oldRow)
+{
+    Q_UNUSED(oldCol);
+    Q_UNUSED(oldRow);
+    if (hasOption(goAlwaysShowEditor) && CanEditShow())
+        ShowEditor();
+    else
+        HideEditor();
+    Click();
+}
+
+bool TMyCustomGrid::FocusCell(int col, int row, bool moveAnchor)
+{
+    if (!MoveCurrent(col, row))
+        return false;
+    if (moveAnchor)
+        m_anchor = QPoint(col, row);
+    ClampInView(col, row);
+    return true;
+}
+
+void TMyCustomGrid::extendSelection(int col, int row)
+{
+    if (!MoveCurrent(col, row))
+        return;
+    ClampInView(col, row);
+    if (RowSelect())
+        setSelection(TGridRect { 0, m_anchor.y(), ColCount() - 1, row });
+    else
+        setSelection(TGridRect { m_anchor.x(), m_anchor.y(), col, row });
+}
+
+// --- Default event hooks ---------------------------------------------------------
+
+void TMyCustomGrid::doKeyDown(int &key, Qt::KeyboardModifiers shift)
+{
+    Q_UNUSED(key);
+    Q_UNUSED(shift);
+}
+
+void TMyCustomGrid::doKeyPress(QChar &key)
+{
+    Q_UNUSED(key);
+}
+
+void TMyCustomGrid::doKeyUp(int &key, Qt::KeyboardModifiers shift)
+{
+    Q_UNUSED(key);
+    Q_UNUSED(shift);
+}
+
+void TMyCustomGrid::DblClick() { }
+void TMyCustomGrid::Click() { }
+void TMyCustomGrid::DoEnter() { }
+void TMyCustomGrid::DoExit() { }
+
+void TMyCustomGrid::ColumnMoved(int fromCol, int toCol)
+{
+    Q_UNUSED(fromCol);
+    Q_UNUSED(toCol);
+}
+
+void TMyCustomGrid::moveColumnByDrag(int fromCol, int toCol)
+{
+    MoveColumn(fromCol, toCol);
+    ColumnMoved(fromCol, toCol);
+}
+
+// --- Painting ----------------------------------------------------------------------
+
+void TMyCustomGrid::DrawCell(
+    QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, TCellCanvas &canvas)
+{
+    Q_UNUSED(state);
+    painter.fillRect(rect, canvas.Brush);
+    painter.setFont(canvas.Font);
+    painter.setPen(canvas.FontColor);
+    painter.drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Cells(col, row));
+}
+
+void TMyCustomGrid::drawGridLines(QPainter &painter, int col, int row, const QRect &rect) const
+{
+    Q_UNUSED(col);
+    const bool fixed = row == 0;
+    const bool vert = hasOption(fixed ? goFixedVertLine : goVertLine);
+    const bool horz = hasOption(fixed ? goFixedHorzLine : goHorzLine);
+    const QColor lineColor = fixed ? QColor(Qt::black) : QColor(192, 192, 192);
+    const QColor gap = palette().color(QPalette::Base);
+    // The one-pixel gap after each cell is either a line or the cell's neighbourhood.
+    painter.fillRect(
+        QRect(rect.right() + 1, rect.top(), kLineWidth, rect.height() + kLineWidth), vert ? lineColor : gap);
+    painter.fillRect(QRect(rect.left(), rect.bottom() + 1, rect.width(), kLineWidth), horz ? lineColor : gap);
+    if (fixed && vert && horz && rect.width() > 2 && rect.height() > 2) {
+        painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1), Qt::white);
+        painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), Qt::white);
+        painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), QColor(128, 128, 128));
+        painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), QColor(128, 128, 128));
+    }
+}
+
+void TMyCustomGrid::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QRect clip = event->rect();
+    const int clientWidth = viewport()->width();
+    const int clientHeight = viewport()->height();
+    const int height = DefaultRowHeight();
+    const int extent = height + kLineWidth;
+    const bool focused = hasFocus();
+    const TGridRect sel = Selection();
+    const TGridOptions options = Options();
+    const QPalette &pal = palette();
+
+    struct Column
+    {
+        int col;
+        int x;
+        int width;
+    };
+    QList<Column> columns;
+    int x = 0;
+    for (int c = m_leftCol; c < ColCount() && x < clientWidth; ++c) {
+        const int width = ColWidths(c);
+        if (width < 0)
+            continue;
+        columns.append(Column { c, x, width });
+        x += width + kLineWidth;
+    }
+    const int gridRight = x;
+
+    int y = 0;
+    int row = 0;
+    TCellCanvas canvas;
+    while (y < clientHeight && row < RowCount()) {
+        if (QRect(0, y, clientWidth, extent).intersects(clip)) {
+            for (const Column &column : std::as_const(columns)) {
+                const QRect rect(column.x, y, column.width, height);
+                if (!rect.adjusted(0, 0, kLineWidth, kLineWidth).intersects(clip))
+                    continue;
+                TGridDrawState state;
+                const bool current = column.col == Col() && row == Row();
+                if (row > 0 && column.col >= sel.Left && column.col <= sel.Right && row >= sel.Top
+                    && row <= sel.Bottom)
+                    state |= gdSelected;
+                if (focused && current)
+                    state |= gdFocused;
+                canvas.Font = font();
+                if (row == 0) {
+                    canvas.Brush = pal.color(QPalette::Button);
+                    canvas.FontColor = pal.color(QPalette::ButtonText);
+                } else if (state.testFlag(gdSelected)
+                    && (!state.testFlag(gdFocused) || (options & (goDrawFocusSelected | goRowSelect)))) {
+                    canvas.Brush = pal.color(QPalette::Highlight);
+                    canvas.FontColor = pal.color(QPalette::HighlightedText);
+                } else {
+                    canvas.Brush = pal.color(QPalette::Base);
+                    canvas.FontColor = pal.color(QPalette::Text);
+                }
+                DrawCell(painter, column.col, row, rect, state, canvas);
+                drawGridLines(painter, column.col, row, rect);
+            }
+        }
+        y += extent;
+        row = row == 0 ? m_topRow : row + 1;
+    }
+    const QColor window = pal.color(QPalette::Base);
+    if (gridRight < clientWidth)
+        painter.fillRect(QRect(gridRight, 0, clientWidth - gridRight, std::min(y, clientHeight)), window);
+    if (y < clientHeight)
+        painter.fillRect(QRect(0, y, clientWidth, clientHeight - y), window);
+
+    if (focused && !m_editorMode && Row() >= m_topRow) {
+        QRect focusRect;
+        if (RowSelect()) {
+            for (int c = sel.Left; c <= sel.Right; ++c)
+                focusRect |= CellRect(c, Row());
+        } else {
+            focusRect = CellRect(Col(), Row());
+        }
+        if (!focusRect.isEmpty()) {
+            QStyleOptionFocusRect option;
+            option.initFrom(this);
+            option.rect = focusRect;
+            option.backgroundColor = pal.color(QPalette::Highlight);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        }
+    }
+}
+
+void TMyCustomGrid::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRanges();
+    placeEditor();
+}
+
+// --- Input -------------------------------------------------------------------------
+
+bool TMyCustomGrid::event(QEvent *event)
+{
+    if (m_inputBlocked) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+bool TMyCustomGrid::viewportEvent(QEvent *event)
+{
+    if (m_inputBlocked) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void TMyCustomGrid::onFocusChanged(QWidget *old, QWidget *now)
+{
+    Q_UNUSED(old);
+    if (!now)
+        return; // the window lost activation; the grid keeps its place
+    const bool inside = now == this || isAncestorOf(now);
+    if (inside && !m_focusWithin) {
+        m_focusWithin = true;
+        DoEnter();
+    } else if (!inside && m_focusWithin) {
+        m_focusWithin = false;
+        DoExit();
+    }
+    invalidateRow(Row());
+}
+
+void TMyCustomGrid::keyPressEvent(QKeyEvent *event)
+{
+    handleKeyPress(event);
+    event->accept();
+}
+
+void TMyCustomGrid::handleKeyPress(QKeyEvent *event)
+{
+    int key = event->key();
+    const Qt::KeyboardModifiers shift
+        = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    KeyDown(key, shift);
+    const QString text = event->text();
+    if (text.size() != 1 || text[0] == QChar(0x7f))
+        return;
+    QChar ch = text[0];
+    if (hasOption(goEditing) && (ch == u'\b' || ch.unicode() >= 32) && CanEditShow()) {
+        ShowEditor();
+        m_editor->typeChar(ch);
+        return;
+    }
+    KeyPress(ch);
+}
+
+void TMyCustomGrid::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->isAutoRepeat())
+        return;
+    int key = event->key();
+    KeyUp(key, event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+}
+
+void TMyCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
+{
+    doKeyDown(key, shift);
+    if (key == 0)
+        return;
+    const bool ctrl = shift.testFlag(Qt::ControlModifier);
+    int col = Col();
+    int row = Row();
+    auto nextShownCol = [this](int from, int step) {
+        for (int c = from + step; c >= 0 && c < ColCount(); c += step) {
+            if (ColWidths(c) >= 0)
+                return c;
+        }
+        return from;
+    };
+    switch (key) {
+    case Qt::Key_Up:
+        --row;
+        break;
+    case Qt::Key_Down:
+        ++row;
+        break;
+    case Qt::Key_PageUp:
+        row -= std::max(1, VisibleRowCount());
+        break;
+    case Qt::Key_PageDown:
+        row += std::max(1, VisibleRowCount());
+        break;
+    case Qt::Key_Left:
+        if (RowSelect()) {
+            setLeftCol(m_leftCol - 1);
+            return;
+        }
+        col = nextShownCol(col, -1);
+        break;
+    case Qt::Key_Right:
+        if (RowSelect()) {
+            setLeftCol(m_leftCol + 1);
+            return;
+        }
+        col = nextShownCol(col, 1);
+        break;
+    case Qt::Key_Home:
+        if (ctrl || RowSelect())
+            row = 1;
+        if (!RowSelect())
+            col = nextShownCol(-1, 1);
+        break;
+    case Qt::Key_End:
+        if (ctrl || RowSelect())
+            row = RowCount() - 1;
+        if (!RowSelect())
+            col = nextShownCol(ColCount(), -1);
+        break;
+    case Qt::Key_F2:
+        if (hasOption(goEditing))
+            ShowEditor();
+        return;
+    default:
+        return;
+    }
+    row = std::clamp(row, 1, std::max(1, RowCount() - 1));
+    col = std::clamp(col, 0, ColCount() - 1);
+    if (RowCount() < 2)
+        return;
+    if (shift.testFlag(Qt::ShiftModifier) && hasOption(goRangeSelect))
+        extendSelection(col, row);
+    else if (col != Col() || row != Row())
+        FocusCell(col, row, true);
+}
+
+void TMyCustomGrid::KeyPress(QChar &key)
+{
+    doKeyPress(key);
+    if (!hasOption(goAlwaysShowEditor) && key == u'\r') {
+        if (m_editorMode)
+            HideEditor();
+        else
+            ShowEditor();
+        key = QChar();
+    }
+}
+
+void TMyCustomGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
+{
+    doKeyUp(key, shift);
+}
+
+void TMyCustomGrid::mousePressEvent(QMouseEvent *event)
+{
+    MouseDown(event->button(), event->modifiers(), event->position().toPoint(), false);
+}
+
+void TMyCustomGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    MouseDown(event->button(), event->modifiers(), event->position().toPoint(), true);
+}
+
+void TMyCustomGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    MouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+}
+
+void TMyCustomGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    MouseUp(event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void TMyCustomGrid::wheelEvent(QWheelEvent *event)
+{
+    m_wheelRemainder += event->angleDelta().y();
+    const int steps = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRemainder -= steps * QWheelEvent::DefaultDeltasPerStep;
+    if (steps != 0)
+        DoMouseWheel(steps, event->modifiers());
+    event->accept();
+}
+
+bool TMyCustomGrid::DoMouseWheel(int steps, Qt::KeyboardModifiers shift)
+{
+    Q_UNUSED(shift);
+    const int row = std::clamp(Row() - steps, 1, std::max(1, RowCount() - 1));
+    if (row != Row())
+        FocusCell(Col(), row, true);
+    return true;
+}
+
+void TMyCustomGrid::MouseDown(
+    Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos, bool isDouble)
+{
+    if (button != Qt::LeftButton)
+        return;
+    if (isDouble) {
+        DblClick();
+        return;
+    }
+    if (!hasFocus())
+        setFocus();
+    const QPoint cell = mouseCell(pos);
+    if (cell.y() == 0 || (cell.y() < 0 && pos.y() < DefaultRowHeight() + kLineWidth)) {
+        if (hasOption(goColSizing)) {
+            QList<int> cols;
+            const int hit = columnSizingHit(pos.x(), columnRightEdges(&cols));
+            if (hit >= 0) {
+                m_sizingCol = cols[hit];
+                m_sizingStartX = pos.x();
+                m_sizingStartWidth = ColWidths(m_sizingCol);
+                return;
+            }
+        }
+        if (hasOption(goColMoving) && cell.x() >= 0) {
+            m_movingCol = cell.x();
+            m_movingTarget = cell.x();
+        }
+        return;
+    }
+    if (cell.x() < 0 || cell.y() < 1)
+        return;
+    if (hasOption(goRangeSelect) && shift.testFlag(Qt::ShiftModifier)) {
+        extendSelection(cell.x(), cell.y());
+        return;
+    }
+    if (hasOption(goEditing) && cell == QPoint(Col(), Row()) && !m_editorMode && CanEditShow()) {
+        ShowEditor();
+        return;
+    }
+    if (FocusCell(cell.x(), cell.y(), true) && hasOption(goRangeSelect))
+        m_rangeDragging = true;
+}
+
+void TMyCustomGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos)
+{
+    Q_UNUSED(shift);
+    if (m_sizingCol >= 0) {
+        setColWidths(m_sizingCol, std::max(0, m_sizingStartWidth + pos.x() - m_sizingStartX));
+        return;
+    }
+    if (m_movingCol >= 0) {
+        const int col = ColumnAt(pos.x());
+        if (col >= 0)
+            m_movingTarget = col;
+        return;
+    }
+    if (m_rangeDragging && buttons == Qt::LeftButton) {
+        const QPoint cell = mouseCell(pos);
+        if (cell.x() >= 0 && cell.y() >= 1 && cell != QPoint(Col(), Row()))
+            extendSelection(cell.x(), cell.y());
+    }
+}
+
+void TMyCustomGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos)
+{
+    Q_UNUSED(shift);
+    Q_UNUSED(pos);
+    if (button != Qt::LeftButton)
+        return;
+    m_rangeDragging = false;
+    if (m_sizingCol >= 0) {
+        m_sizingCol = -1;
+        ColWidthsChangedByUser();
+        return;
+    }
+    if (m_movingCol >= 0) {
+        const int from = m_movingCol;
+        const int to = m_movingTarget;
+        m_movingCol = -1;
+        m_movingTarget = -1;
+        if (to >= 0 && to != from)
+            moveColumnByDrag(from, to);
+    }
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "grid/sortgrid.h"
+#include "scoring/resulttable.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <memory>
+
+// A TSortGrid set up like the main window's result table: 13 columns laid out for
+// a grid 590 pixels wide with five judges, Courier 11 pixels, centred cells.
+inline void setUpResultGrid(TSortGrid &grid, ResultTable &table, int competitors, int height = 300)
+{
+    grid.setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
+    grid.setScrollBars(ssVertical);
+    grid.setOptions(TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
+        | goDrawFocusSelected | goColSizing | goRowSelect);
+    grid.setAlignmentHorz(taCenter);
+    grid.setAlignmentVert(taMiddle);
+    table.setUpGrid();
+    table.writeHeader();
+    grid.resize(590, height);
+    table.runResizeHandler = [&] { table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness); };
+    table.SetJudgeCount(5);
+    grid.setRowCount(competitors + 1);
+    for (int row = 1; row <= competitors; ++row) {
+        grid.setCells(0, row, QString::number(row));
+        grid.setCells(1, row, QStringLiteral("Paar %1").arg(row));
+        grid.setCells(2, row, QStringLiteral("TSC %1").arg(QChar(u'A' + row % 26)));
+        for (int judge = 0; judge < 5; ++judge)
+            grid.setCells(3 + judge, row, QString::number((row * 7 + judge * 3) % 10));
+        grid.setCells(10, row, QString::number(20 + row % 7));
+        grid.setCells(11, row, QString::number(row));
+    }
+}
+
+// The result table's cell colours, as the main window gives them.
+inline void resultTableColours(
+    TSortGrid *grid, int col, int row, TGridDrawState, TFormatOptions &format, bool &, bool &, bool &)
+{
+    if (row == 0 || col == 1 || col == 2)
+        format.AlignmentHorz = taLeftJustify;
+    if (row == 0 || row == grid->Row())
+        return;
+    if (col == 0)
+        format.Brush = QColor(192, 192, 192);
+    else if (col >= 3 && col <= 9)
+        format.Brush = QColor(255, 255, 192);
+    else if (col == 10)
+        format.Brush = QColor(224, 255, 224);
+    else if (col == 11)
+        format.Brush = QColor(224, 216, 255);
+}
+
+inline void showActive(QWidget &widget)
+{
+    widget.show();
+    QApplication::setActiveWindow(&widget);
+    (void)QTest::qWaitForWindowActive(&widget);
+    widget.setFocus();
+}
+
+inline QPoint cellCentre(const TSortGrid &grid, int col, int row)
+{
+    return grid.CellRect(col, row).center();
+}

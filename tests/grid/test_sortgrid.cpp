@@ -1,0 +1,560 @@
+#include "gridtesthelpers.h"
+
+#include "grid/sortgrid.h"
+#include "platform/messagebox.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QListWidget>
+#include <QMenu>
+#include <QTest>
+
+namespace {
+
+// What the toolkit delivers for a double click: press, release, press, double
+// click, release.
+void doubleClick(QWidget *widget, const QPoint &pos)
+{
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, pos);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, pos);
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, pos);
+    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, pos);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, pos);
+}
+
+class SortGridTest : public ::testing::Test
+{
+protected:
+    // A plain grid: three columns, rows "1".."n" in column 0 and names in column 1.
+    void fill(int rows, const QStringList &names = {})
+    {
+        grid.setColCount(3);
+        grid.setDefaultColWidth(60);
+        grid.setDefaultRowHeight(20);
+        grid.setRowCount(rows + 1);
+        grid.setCells(0, 0, QStringLiteral("Nr."));
+        grid.setCells(1, 0, QStringLiteral("Name"));
+        for (int row = 1; row <= rows; ++row) {
+            grid.setCells(0, row, QString::number(row));
+            grid.setCells(1, row, row <= names.size() ? names[row - 1] : QStringLiteral("n%1").arg(row));
+        }
+    }
+
+    QStringList column(int col) const
+    {
+        QStringList texts;
+        for (int row = 1; row < grid.RowCount(); ++row)
+            texts.append(grid.Cells(col, row));
+        return texts;
+    }
+
+    TSortGrid grid;
+};
+
+TEST_F(SortGridTest, ValuesWhenCreated)
+{
+    EXPECT_EQ(grid.FixedRows(), 1);
+    EXPECT_EQ(grid.PopupMenu(), nullptr);
+    EXPECT_FALSE(grid.HideRows());
+    EXPECT_FALSE(grid.Filtered());
+    EXPECT_FALSE(grid.MultiSelect());
+    EXPECT_TRUE(grid.UserSettings().isEmpty());
+    EXPECT_EQ(grid.AlignmentHorz(), taLeftJustify);
+    EXPECT_EQ(grid.AlignmentVert(), taTopJustify);
+    EXPECT_EQ(grid.BevelStyle(), cbNone);
+    EXPECT_FALSE(grid.ProportionalScrollBars());
+    EXPECT_FALSE(grid.ExtendedKeys());
+    EXPECT_EQ(grid.PrintOptions().Copies, 0);
+    EXPECT_EQ(grid.PrintOptions().PrintRange, prAll);
+    EXPECT_TRUE(grid.PrintOptions().JobTitle.isEmpty());
+    EXPECT_TRUE(grid.SortOptions().CanSort);
+
+    grid.setMultiSelect(true);
+    EXPECT_TRUE(grid.hasOption(goRowSelect));
+    grid.setMultiSelect(false);
+    EXPECT_TRUE(grid.hasOption(goRowSelect)); // switching off leaves whole-row selection on
+
+    grid.SetModified(false);
+    grid.setUserSettings({ QStringLiteral("a=1") });
+    EXPECT_TRUE(grid.Modified());
+}
+
+TEST_F(SortGridTest, FontsAndScrollBar)
+{
+    EXPECT_EQ(QFontInfo(TSortGrid::gridFont(QStringLiteral("Courier"), 11)).family(),
+        QStringLiteral("Liberation Mono"));
+    EXPECT_EQ(QFontInfo(TSortGrid::gridFont(QStringLiteral("Courier"), 11)).pixelSize(), 11);
+    EXPECT_EQ(QFontInfo(TSortGrid::gridFont(QStringLiteral("Arial"), 11)).family(),
+        QStringLiteral("Liberation Sans"));
+    fill(100);
+    grid.setScrollBars(ssVertical);
+    grid.resize(300, 200);
+    showActive(grid);
+    ASSERT_TRUE(grid.verticalScrollBar()->isVisible());
+    EXPECT_EQ(grid.verticalScrollBar()->width(), 17);
+    EXPECT_FALSE(grid.horizontalScrollBar()->isVisible());
+    // Frame 2 pixels on each side, the bar takes 17.
+    EXPECT_EQ(grid.viewport()->width(), 300 - 4 - 17);
+}
+
+TEST_F(SortGridTest, LastColumnStretchOnResize)
+{
+    grid.setColCount(3);
+    grid.setDefaultColWidth(30);
+    grid.setRowCount(2);
+    grid.resize(200, 100);
+    showActive(grid);
+    EXPECT_EQ(grid.ColWidths(2), 134);
+    EXPECT_EQ(grid.ColWidths(0), 30);
+}
+
+TEST_F(SortGridTest, DoubleClickFiresOnceAndAutoSizesOnAHeaderBorder)
+{
+    fill(5, { QStringLiteral("ABCDE"), QStringLiteral("AB") });
+    grid.resize(400, 200);
+    showActive(grid);
+    int dblClicks = 0;
+    grid.OnDblClick = [&](TSortGrid *sender) {
+        EXPECT_EQ(sender, &grid);
+        ++dblClicks;
+    };
+    doubleClick(grid.viewport(), cellCentre(grid, 1, 2));
+    EXPECT_EQ(dblClicks, 1);
+    EXPECT_EQ(grid.Row(), 2);
+
+    // The border after column 1 is the line at x = 60 + 1 + 60.
+    const QRect header = grid.CellRect(1, 0);
+    doubleClick(grid.viewport(), QPoint(header.right(), header.center().y()));
+    EXPECT_EQ(dblClicks, 2);
+    const QFontMetrics metrics(grid.font());
+    EXPECT_EQ(grid.ColWidths(1),
+        metrics.horizontalAdvance(QStringLiteral("ABCDE")) + metrics.horizontalAdvance(QStringLiteral("X")));
+    EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("ABCDE")); // a click on a border does not sort
+}
+
+TEST_F(SortGridTest, HeaderClicksSortOnlyWhenSortingIsAllowed)
+{
+    fill(3, { QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a") });
+    grid.resize(400, 200);
+    showActive(grid);
+    const QPoint nameHeader = cellCentre(grid, 1, 0);
+
+    grid.SortOptions().CanSort = false;
+    grid.SortOptions().SortDirection = sdDescending;
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, Qt::NoModifier, nameHeader);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, nameHeader);
+    EXPECT_EQ(column(1), (QStringList { "b", "c", "a" }));
+    EXPECT_EQ(grid.SortOptions().SortDirection, sdDescending);
+    EXPECT_EQ(grid.SortOptions().SortCol, 0);
+
+    grid.SortOptions().CanSort = true;
+    grid.SortOptions().SortDirection = sdAscending;
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, Qt::NoModifier, nameHeader);
+    EXPECT_EQ(column(1), (QStringList { "c", "b", "a" }));
+    EXPECT_EQ(grid.SortOptions().SortDirection, sdDescending);
+    EXPECT_EQ(grid.SortOptions().SortCol, 1);
+    // Left clicks on the sort column: descending becomes ascending, and back.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, nameHeader);
+    EXPECT_EQ(column(1), (QStringList { "a", "b", "c" }));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, nameHeader);
+    EXPECT_EQ(column(1), (QStringList { "c", "b", "a" }));
+    // Another column after a descending sort: ascending.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(grid, 0, 0));
+    EXPECT_EQ(column(0), (QStringList { "1", "2", "3" }));
+}
+
+TEST_F(SortGridTest, ClickBelowTheLastRowActsOnTheLastRow)
+{
+    fill(3);
+    grid.resize(400, 300);
+    showActive(grid);
+    const QRect last = grid.CellRect(1, 3);
+    QTest::mouseClick(
+        grid.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(last.center().x(), last.bottom() + 60));
+    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_EQ(grid.Col(), 1);
+}
+
+TEST_F(SortGridTest, PopupMenuOnlyOverDataRows)
+{
+    fill(3);
+    grid.resize(400, 300);
+    showActive(grid);
+    QMenu menu;
+    menu.addAction(QStringLiteral("x"));
+    grid.setPopupMenu(&menu);
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, Qt::NoModifier, cellCentre(grid, 1, 0));
+    EXPECT_FALSE(menu.isVisible());
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, Qt::NoModifier, cellCentre(grid, 1, 2));
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+}
+
+TEST_F(SortGridTest, FilterWithoutAcceptedRowsAndBack)
+{
+    fill(4);
+    grid.SortOptions().CanSort = false;
+    grid.SetModified(false);
+    int calls = 0;
+    grid.OnSetFilter = [&](TSortGrid *, const QStringList &, bool &) { ++calls; };
+    grid.setFiltered(true);
+    EXPECT_EQ(calls, 4);
+    EXPECT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(grid.HiddenRowCount(), 4);
+    EXPECT_EQ(grid.Rows(1), (QStringList { "", "", "" }));
+    EXPECT_EQ(grid.FindRowWithText(0, QStringLiteral("3"), false), 4);
+    EXPECT_FALSE(grid.Modified());
+
+    grid.setFiltered(false);
+    EXPECT_EQ(grid.RowCount(), 5);
+    EXPECT_EQ(grid.HiddenRowCount(), 0);
+    EXPECT_EQ(column(0), (QStringList { "1", "2", "3", "4" }));
+    EXPECT_FALSE(grid.Modified());
+}
+
+TEST_F(SortGridTest, FilterKeepsAcceptedRowsInOrder)
+{
+    fill(5);
+    grid.SortOptions().CanSort = false;
+    grid.OnSetFilter
+        = [](TSortGrid *, const QStringList &texts, bool &accept) { accept = texts[0].toInt() % 2 == 1; };
+    grid.setFiltered(true);
+    EXPECT_EQ(column(0), (QStringList { "1", "3", "5" }));
+    EXPECT_EQ(grid.HiddenRowCount(), 2);
+    EXPECT_EQ(grid.Row(), 1);
+    grid.setFiltered(false);
+    EXPECT_EQ(column(0), (QStringList { "1", "3", "5", "2", "4" }));
+    // Nothing to filter when the first row is empty.
+    grid.setRows(1, {});
+    grid.setFiltered(true);
+    EXPECT_EQ(grid.RowCount(), 6);
+}
+
+TEST_F(SortGridTest, WheelMovesTheCurrentRowAndKeepsItNearTheTop)
+{
+    fill(100);
+    grid.resize(300, 230); // 10 rows fit below the header
+    showActive(grid);
+    auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(50, 50), grid.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+            QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid.viewport(), &event);
+    };
+    for (int i = 0; i < 3; ++i)
+        wheel(-120);
+    EXPECT_EQ(grid.Row(), 4);
+    EXPECT_EQ(grid.TopRow(), 4);
+    grid.GoToCell(0, 10, true);
+    EXPECT_EQ(grid.TopRow(), 9);
+    wheel(120);
+    EXPECT_EQ(grid.Row(), 9);
+    EXPECT_EQ(grid.TopRow(), 6); // two above the old top row, shown second
+}
+
+TEST_F(SortGridTest, GoToCellAndScrollToCell)
+{
+    fill(100);
+    grid.setScrollBars(ssVertical);
+    grid.resize(300, 235); // 2 + 21 header + 10 rows of 21 + 2
+    showActive(grid);
+    int selectAsked = 0;
+    grid.OnSelectCell = [&](SortGridCore *, int, int, bool &) { ++selectAsked; };
+    grid.GoToCell(7, 50, true); // the column is clamped
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.Row(), 50);
+    EXPECT_EQ(grid.TopRow(), 49);
+    EXPECT_EQ(grid.SelectedRowList, QStringList { "50" });
+    EXPECT_EQ(grid.AnchorRowList, QStringList { "50" });
+    EXPECT_EQ(selectAsked, 1);
+    grid.ScrollToCell(0, 97);
+    EXPECT_EQ(grid.TopRow(), 91); // the last page: 100 rows, 10 shown
+}
+
+class EditingTest : public SortGridTest
+{
+protected:
+    void SetUp() override
+    {
+        fill(5);
+        grid.setOptions(TGridOptions(goVertLine) | goHorzLine | goEditing);
+        grid.resize(400, 200);
+        showActive(grid);
+        grid.MoveCurrent(1, 2);
+    }
+};
+
+TEST_F(EditingTest, EnterTogglesTheEditor)
+{
+    QTest::keyClick(&grid, Qt::Key_Return);
+    ASSERT_TRUE(grid.EditorMode());
+    EXPECT_TRUE(grid.InplaceEditor()->hasFocus());
+    EXPECT_EQ(grid.InplaceEditor()->text(), QStringLiteral("n2"));
+    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Return);
+    EXPECT_FALSE(grid.EditorMode());
+    EXPECT_TRUE(grid.hasFocus());
+    EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("n2"));
+}
+
+TEST_F(EditingTest, TypedCharactersPassTheKeyPressHandler)
+{
+    QStringList seen;
+    grid.OnKeyDown
+        = [&](TSortGrid *, int &key, Qt::KeyboardModifiers) { seen << QStringLiteral("down %1").arg(key); };
+    grid.OnKeyPress = [&](TSortGrid *, QChar &key) {
+        seen << QStringLiteral("press %1").arg(key);
+        if (!key.isDigit() && key != u'\b' && key != u'\r')
+            key = QChar();
+    };
+    grid.SetModified(false);
+    QTest::keyClicks(&grid, QStringLiteral("a1"));
+    ASSERT_TRUE(grid.EditorMode());
+    QTest::keyClicks(grid.InplaceEditor(), QStringLiteral("x2"));
+    EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("12"));
+    EXPECT_TRUE(grid.Modified());
+    EXPECT_EQ(seen.mid(0, 4),
+        (QStringList { QStringLiteral("down %1").arg(Qt::Key_A), "press a",
+            QStringLiteral("down %1").arg(Qt::Key_1), "press 1" }));
+}
+
+TEST_F(EditingTest, EscapeAndArrowsFromTheEditorReachKeyDown)
+{
+    QList<int> keys;
+    grid.OnKeyDown = [&](TSortGrid *, int &key, Qt::KeyboardModifiers) { keys << key; };
+    grid.OnKeyPress = [&](TSortGrid *, QChar &key) {
+        if (key == QChar(27))
+            grid.setOption(goEditing, false); // as the main window leaves entry mode
+    };
+    QTest::keyClick(&grid, Qt::Key_5);
+    ASSERT_TRUE(grid.EditorMode());
+    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Down);
+    EXPECT_EQ(grid.Row(), 3); // the grid moved, the editor closed
+    EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("5"));
+    QTest::keyClick(&grid, Qt::Key_7);
+    ASSERT_TRUE(grid.EditorMode());
+    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(grid.EditorMode());
+    EXPECT_EQ(keys, (QList<int> { Qt::Key_5, Qt::Key_Down, Qt::Key_7, Qt::Key_Escape }));
+    EXPECT_EQ(grid.Cells(1, 3), QStringLiteral("7"));
+}
+
+TEST_F(EditingTest, InvalidValueIsPutBack)
+{
+    grid.SetModified(false);
+    QStringList calls;
+    grid.OnCellValidate
+        = [&](TSortGrid *, int col, int row, const QString &oldValue, QString &newValue, bool &valid) {
+              calls << QStringLiteral("%1,%2 %3->%4").arg(col).arg(row).arg(oldValue, newValue);
+              valid = newValue != QStringLiteral("bad");
+          };
+    QTest::keyClick(&grid, Qt::Key_B);
+    QTest::keyClicks(grid.InplaceEditor(), QStringLiteral("ad"));
+    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Down);
+    EXPECT_EQ(calls, QStringList { "1,2 n2->bad" });
+    EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("n2"));
+    EXPECT_FALSE(grid.Modified());
+
+    QTest::keyClick(&grid, Qt::Key_O);
+    QTest::keyClick(grid.InplaceEditor(), Qt::Key_K);
+    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Return);
+    EXPECT_EQ(calls.last(), QStringLiteral("1,3 n3->ok"));
+    EXPECT_EQ(grid.Cells(1, 3), QStringLiteral("ok"));
+    EXPECT_TRUE(grid.Modified());
+}
+
+TEST_F(SortGridTest, IncrementalSearchOnTheSortColumn)
+{
+    fill(4, { QStringLiteral("meier"), QStringLiteral("Abel"), QStringLiteral("Mann"), QStringLiteral("") });
+    grid.resize(400, 200);
+    showActive(grid);
+    grid.SortOptions().SortCol = 1;
+    QList<QChar> pressed;
+    grid.OnKeyPress = [&](TSortGrid *, QChar &key) { pressed << key; };
+    grid.MoveCurrent(0, 1);
+    QTest::keyClick(&grid, Qt::Key_M);
+    EXPECT_EQ(grid.Row(), 3);
+    QTest::keyClick(&grid, Qt::Key_M); // wraps around to the rows above
+    EXPECT_EQ(grid.Row(), 1);
+    QTest::keyClick(&grid, Qt::Key_Z);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(pressed, (QList<QChar> { u'M', u'M', u'Z' }));
+}
+
+TEST_F(SortGridTest, ExtendedKeysInsertAndDelete)
+{
+    fill(3);
+    grid.resize(400, 200);
+    showActive(grid);
+    QStringList events;
+    grid.OnRowInsert = [&](TSortGrid *, int row) { events << QStringLiteral("insert %1").arg(row); };
+    grid.OnRowDelete = [&](TSortGrid *, int row) { events << QStringLiteral("delete %1").arg(row); };
+    QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(grid.RowCount(), 4); // off by default
+    grid.setExtendedKeys(true);
+    grid.MoveCurrent(0, 2);
+    QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(column(0), (QStringList { "1", "", "2", "3" }));
+    EXPECT_EQ(grid.Row(), 2);
+    grid.MoveCurrent(0, 4); // at the last row the new row comes after it
+    QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(column(0), (QStringList { "1", "", "2", "3", "" }));
+    EXPECT_EQ(grid.Row(), 5);
+    grid.MoveCurrent(0, 1);
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(column(0), (QStringList { "", "2", "3", "" }));
+    EXPECT_EQ(events, (QStringList { "insert 2", "insert 5", "delete 1" }));
+
+    grid.setColCount(2);
+    QTest::keyClick(&grid, Qt::Key_Insert, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid.ColCount(), 3);
+    EXPECT_EQ(grid.Col(), 0);
+    EXPECT_EQ(grid.Cells(1, 0), QStringLiteral("Nr."));
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid.ColCount(), 2);
+    EXPECT_EQ(grid.Cells(0, 0), QStringLiteral("Nr."));
+}
+
+TEST_F(SortGridTest, DeletingTheOnlyDataRowClearsIt)
+{
+    fill(1);
+    grid.DeleteGridRow(1);
+    EXPECT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(grid.Rows(1), (QStringList { "", "", "" }));
+}
+
+TEST_F(SortGridTest, CheckBoxAndEllipsisCells)
+{
+    fill(3);
+    grid.setCells(2, 2, QStringLiteral("true"));
+    grid.resize(400, 200);
+    showActive(grid);
+    grid.OnGetCellFormat = [](TSortGrid *, int col, int row, TGridDrawState, TFormatOptions &, bool &check,
+                               bool &, bool &dots) {
+        check = col == 2 && row > 0;
+        dots = col == 1 && row > 0;
+    };
+    QStringList events;
+    grid.OnSetChecked = [&](TSortGrid *, int col, int row, bool state) {
+        events << QStringLiteral("checked %1,%2 %3").arg(col).arg(row).arg(state);
+    };
+    grid.OnSetEllipsis = [&](TSortGrid *, int col, int row) {
+        events << QStringLiteral("ellipsis %1,%2").arg(col).arg(row);
+    };
+    grid.MoveCurrent(2, 2);
+    QTest::keyClick(&grid, Qt::Key_Space);
+    EXPECT_EQ(grid.Cells(2, 2), QString());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(grid, 2, 1));
+    EXPECT_EQ(grid.Cells(2, 1), QStringLiteral("1"));
+    const QRect name = grid.CellRect(1, 3);
+    QTest::mouseClick(
+        grid.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(name.left() + 5, name.center().y()));
+    QTest::mouseClick(
+        grid.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(name.right() - 5, name.center().y()));
+    EXPECT_EQ(events, (QStringList { "checked 2,2 0", "checked 2,1 1", "ellipsis 1,3" }));
+}
+
+TEST_F(SortGridTest, DropDownListWritesTheChosenItem)
+{
+    fill(3);
+    grid.resize(400, 200);
+    showActive(grid);
+    grid.OnGetCellFormat = [](TSortGrid *, int col, int, TGridDrawState, TFormatOptions &, bool &,
+                               bool &combo, bool &) { combo = col == 1; };
+    grid.OnGetComboBox = [](TSortGrid *, int, int, QStringList &strs, int &, int &, bool &) {
+        strs << QStringLiteral("zeta") << QStringLiteral("alpha") << QStringLiteral("n2");
+    };
+    QString chosen;
+    grid.OnSetComboBox = [&](TSortGrid *, int, int, const QString &text) { chosen = text; };
+    grid.MoveCurrent(1, 2);
+    QTest::keyClick(&grid, Qt::Key_Space);
+    QListWidget *list = grid.CellList();
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("alpha")); // sorted
+    EXPECT_EQ(list->currentItem()->text(), QStringLiteral("n2"));
+    EXPECT_EQ(list->height(), 3 * list->sizeHintForRow(0) + 5);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("zeta"));
+    EXPECT_EQ(chosen, QStringLiteral("zeta"));
+    EXPECT_TRUE(grid.hasFocus());
+}
+
+TEST_F(SortGridTest, ColumnSizingAndMoving)
+{
+    fill(3);
+    grid.resize(400, 200);
+    grid.setOptions(grid.Options() | goColSizing | goColMoving);
+    showActive(grid);
+    int widthEvents = 0;
+    grid.OnColumnWidthsChanged = [&](TSortGrid *) { ++widthEvents; };
+    const QRect first = grid.CellRect(0, 0);
+    const QPoint line(first.right() + 1, first.center().y());
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, Qt::NoModifier, line);
+    QTest::mouseMove(grid.viewport(), line + QPoint(15, 0));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, Qt::NoModifier, line + QPoint(15, 0));
+    EXPECT_EQ(grid.ColWidths(0), 75);
+    EXPECT_GE(widthEvents, 1);
+
+    grid.SortOptions().SortCol = 1;
+    grid.SetModified(false);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(grid, 0, 0));
+    QTest::mouseMove(grid.viewport(), cellCentre(grid, 2, 0));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(grid, 2, 0));
+    EXPECT_EQ(grid.Cells(2, 0), QStringLiteral("Nr."));
+    EXPECT_EQ(grid.Cells(0, 0), QStringLiteral("Name"));
+    EXPECT_EQ(grid.SortOptions().SortCol, 0); // the sort column moved one to the left
+    EXPECT_TRUE(grid.Modified());
+}
+
+TEST_F(SortGridTest, MultiSelectWithCtrlClicks)
+{
+    fill(5);
+    grid.resize(400, 200);
+    grid.setMultiSelect(true);
+    showActive(grid);
+    int rowSelected = 0;
+    grid.OnRowSelected = [&](SortGridCore *) { ++rowSelected; };
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(grid, 0, 2));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cellCentre(grid, 0, 4));
+    EXPECT_EQ(grid.SelectedRowList, (QStringList { "2", "4" }));
+    EXPECT_EQ(grid.Row(), 4);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cellCentre(grid, 0, 4));
+    EXPECT_EQ(grid.SelectedRowList, QStringList { "2" });
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_GE(rowSelected, 3);
+}
+
+TEST_F(SortGridTest, HeaderCellDrawsShortenedText)
+{
+    // A one-character header is never shortened, a wide one ends in two full stops:
+    // checked on the picture, where the full stops sit right of the column's middle.
+    grid.setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
+    grid.setColCount(2);
+    grid.setDefaultColWidth(30);
+    grid.setRowCount(2);
+    grid.setCells(0, 0, QStringLiteral("Verein"));
+    grid.setCells(1, 0, QStringLiteral("W"));
+    grid.SortOptions().CanSort = false;
+    grid.resize(200, 100);
+    showActive(grid);
+    const QImage image = grid.viewport()->grab().toImage();
+    auto inkColumns = [&](const QRect &rect) {
+        QList<int> xs;
+        for (int x = rect.left() + 1; x < rect.right() - 1; ++x) {
+            for (int y = rect.top() + 1; y < rect.bottom() - 1; ++y) {
+                if (qGray(image.pixel(x, y)) < 100) {
+                    xs << x;
+                    break;
+                }
+            }
+        }
+        return xs;
+    };
+    const QList<int> shortened = inkColumns(grid.CellRect(0, 0));
+    ASSERT_FALSE(shortened.isEmpty());
+    EXPECT_LT(shortened.last(), grid.CellRect(0, 0).right()); // nothing cut at the edge
+    EXPECT_FALSE(inkColumns(grid.CellRect(1, 0)).isEmpty());
+}
+
+} // namespace

@@ -1,11 +1,11 @@
-#include "scoring/placeholderwindow.h"
+#include "scoring/mainwindow.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    PlaceholderWindow window;
-    window.show();
+    TForm1 form;
+    form.show();
     return app.exec();
 }

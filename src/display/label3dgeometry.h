@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/alignment.h"
+
 #include <QColor>
 #include <QList>
 #include <QPoint>
@@ -36,12 +38,6 @@ enum TGradientOrientation
     goVertical2,
 };
 
-enum TAlignment
-{
-    taLeftJustify,
-    taRightJustify,
-    taCenter,
-};
 
 enum TTextLayout
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/alignment.h"
+
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -7,12 +9,6 @@
 #include <functional>
 #include <optional>
 
-enum TAlignment
-{
-    taLeftJustify,
-    taRightJustify,
-    taCenter
-};
 
 enum TVertAlignment
 {

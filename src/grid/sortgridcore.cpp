@@ -469,13 +469,16 @@ void SortGridCore::SortRowsByColumn(int column)
     m_sortedList.clear();
 
     if (primaryValid && dataRows > 0) {
+        // Every row is in its place before the current cell moves, so that the
+        // handlers of that move see a whole table.
         std::vector<RowData> moved(static_cast<size_t>(dataRows));
         for (int p = 0; p < dataRows; ++p)
             moved[size_t(p)] = std::move(m_rows[size_t(order[size_t(p)])]);
+        for (int p = 0; p < dataRows; ++p)
+            m_rows[size_t(p + kFixedRows)] = std::move(moved[size_t(p)]);
         bool currentPlaced = false;
         for (int p = 0; p < dataRows; ++p) {
             const int gridRow = p + kFixedRows;
-            m_rows[size_t(gridRow)] = std::move(moved[size_t(p)]);
             if (!std::binary_search(selected.begin(), selected.end(), order[size_t(p)]))
                 continue;
             if (!currentPlaced) {

@@ -225,6 +225,23 @@ TEST(SortEngine, SelectionAndObjectsFollowTheirRows)
     EXPECT_FALSE(grid.SortOptions().CustomCompare);
 }
 
+TEST(SortEngine, CurrentCellMovesOnlyOnceEveryRowIsPlaced)
+{
+    SortGridCore grid;
+    grid.setColCount(2);
+    grid.SortOptions().SortStyle = ssNumeric;
+    fillColumn(grid, 0, { "4", "3", "2", "1" });
+    grid.MoveCurrent(1, 1);
+    QStringList seen;
+    grid.OnSelectCell = [&](SortGridCore *sender, int, int, bool &) {
+        for (int row = 1; row < sender->RowCount(); ++row)
+            seen << sender->Cells(0, row);
+    };
+    grid.SortRowsByColumn(0);
+    EXPECT_EQ(seen, (QStringList { "1", "2", "3", "4" }));
+    EXPECT_EQ(grid.Row(), 4);
+}
+
 TEST(SortEngine, NotificationsAndBracket)
 {
     RecordingGrid grid;

@@ -1,0 +1,471 @@
+#include "scoring/mainwindow.h"
+
+#include "dialogs/cfgdialog.h"
+#include "dialogs/dlgyesno.h"
+#include "grid/sortgrid.h"
+#include "platform/guarded.h"
+#include "platform/monitors.h"
+#include "platform/programinfo.h"
+#include "scoring/closequery.h"
+#include "scoring/toolbarglyphs.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kClientWidth = 900;
+constexpr int kClientHeight = 525;
+constexpr int kStatusBarHeight = 19;
+constexpr int kScrollArrowWidth = 17;
+constexpr int kPanelWidths[5] = { 60, 240, 130, 290, 90 };
+
+const QColor kStatusBarColor(38, 44, 54);
+
+} // namespace
+
+BackgroundView::BackgroundView(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void BackgroundView::setPicture(const QImage &picture)
+{
+    if (m_picture.setPicture(picture))
+        update();
+}
+
+void BackgroundView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_picture.setAreaSize(size());
+}
+
+void BackgroundView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    m_picture.paint(painter);
+}
+
+TForm1::TForm1()
+    : TForm1(Environment {})
+{
+}
+
+TForm1::TForm1(Environment environment)
+    : QWidget(nullptr)
+    , m_settingsPath(environment.settingsPath)
+{
+    if (environment.monitors) {
+        m_monitors = environment.monitors;
+    } else {
+        m_ownMonitors = std::make_unique<ScreenMonitorList>();
+        m_monitors = m_ownMonitors.get();
+    }
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Scorelane 1.6"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    buildForm();
+    FormCreate();
+
+    // The other windows of the program, in their order.
+    m_dlgYesNo = new TFDlgYesNo(this);
+    m_cfgDialog = new TCfgDialog(*m_monitors, this);
+    m_table->SetJudgeCount(m_table->JudgeCount);
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+    // The scoreboard's labels belong to this window; let go of them first.
+    m_scoreboard.reset();
+}
+
+void TForm1::buildForm()
+{
+    Image1 = new BackgroundView(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
+
+    m_scoreboard = std::make_unique<Scoreboard>(this, ScoreboardWindow::Main);
+    m_scoreboard->placeAtMainWindowPositions();
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(150, 84, 600, 338);
+    auto *panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+
+    Panel2 = new QWidget(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedHeight(40);
+    Panel2->setAutoFillBackground(true);
+    QPalette toolBarPalette = Panel2->palette();
+    toolBarPalette.setColor(QPalette::Window, toolbarColor());
+    Panel2->setPalette(toolBarPalette);
+    panelLayout->addWidget(Panel2);
+    buildToolBar();
+
+    PageControl1 = new QTabWidget(Panel1);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setTabPosition(QTabWidget::South);
+    PageControl1->setFocusPolicy(Qt::NoFocus);
+    PageControl1->setDocumentMode(true);
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    auto *sheetLayout = new QVBoxLayout(TabSheet1);
+    sheetLayout->setContentsMargins(5, 2, 5, 2);
+    PageControl1->addTab(TabSheet1, QString());
+    panelLayout->addWidget(PageControl1);
+
+    SortGrid1 = new TSortGrid(TabSheet1);
+    SortGrid1->setObjectName(QStringLiteral("SortGrid1"));
+    sheetLayout->addWidget(SortGrid1);
+    // The grid gets its size from the layouts after the window's own resize; its
+    // columns follow whenever that size changes.
+    SortGrid1->installEventFilter(this);
+    m_table = std::make_unique<ResultTable>(*SortGrid1);
+    m_table->setUpGrid();
+    SortGrid1->setRowCount(2);
+    for (int c = 0; c < ResultTable::kColumnCount; ++c)
+        SortGrid1->setColWidths(c, c == ResultTable::ColRawTotal ? 332 : ResultTable::kColWidth);
+    SortGrid1->setOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goDrawFocusSelected
+                          | goColSizing | goRowSelect);
+    SortGrid1->setScrollBars(ssVertical);
+    SortGrid1->setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
+    SortGrid1->setAlignmentHorz(taCenter);
+    SortGrid1->setAlignmentVert(taMiddle);
+    m_table->runResizeHandler = [this] { FormResize(); };
+    m_scoreboard->connectTable(m_table.get());
+    connectGrid();
+
+    buildStatusBar();
+    buildShortcuts();
+}
+
+void TForm1::buildToolBar()
+{
+    auto *layout = new QHBoxLayout(Panel2);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(2);
+    auto makeButton = [this, layout](const char *name, ToolbarGlyph glyph, const QString &hint) {
+        auto *button = new QToolButton(Panel2);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setIcon(toolbarIcon(glyph));
+        button->setIconSize(QSize(28, 28));
+        button->setFixedSize(36, 36);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setToolTip(hint);
+        layout->addWidget(button);
+        return button;
+    };
+    bHelp = makeButton("bHelp", ToolbarGlyph::bHelp, QStringLiteral("[F1] Hilfe"));
+    bCFG = makeButton("bCFG", ToolbarGlyph::bCFG, QStringLiteral("[F2] Einstellungen"));
+    bInfo = makeButton("bInfo", ToolbarGlyph::bInfo, QStringLiteral("[F3] Information"));
+    layout->addStretch(1);
+    sbLoad = makeButton("sbLoad", ToolbarGlyph::sbLoad, QString());
+    sbSave = makeButton("sbSave", ToolbarGlyph::sbSave, QStringLiteral("[Ctrl+S] Speichern unter..."));
+    sbTV = makeButton("sbTV", ToolbarGlyph::sbTV, QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
+    bVideo = makeButton("bVideo", ToolbarGlyph::bVideo, QStringLiteral("Video (Strg+V)"));
+    sbCLS = makeButton("sbCLS", ToolbarGlyph::sbCLS, QString());
+    sbPrint = makeButton("sbPrint", ToolbarGlyph::sbPrint, QStringLiteral("[Ctrl+P] Drucken"));
+    sbTV->setCheckable(true);
+    bVideo->setCheckable(true);
+    sbSave->setEnabled(false);
+    bVideo->setEnabled(false);
+    sbPrint->setEnabled(false);
+    sbPrint->hide();
+
+    connect(bCFG, &QToolButton::clicked, this, [this] { runGuarded([this] { bCFGClick(); }, this); });
+    connect(sbCLS, &QToolButton::clicked, this, [this] { runGuarded([this] { sbCLSClick(); }, this); });
+    connect(sbPrint, &QToolButton::clicked, this, [this] { runGuarded([this] { sbPrintClick(); }, this); });
+}
+
+void TForm1::buildStatusBar()
+{
+    StatusBar1 = new QWidget(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+    StatusBar1->setAutoFillBackground(true);
+    QPalette palette = StatusBar1->palette();
+    palette.setColor(QPalette::Window, kStatusBarColor);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    StatusBar1->setPalette(palette);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    font.setBold(true);
+    const Qt::Alignment alignments[5] = { Qt::AlignCenter, Qt::AlignCenter, Qt::AlignCenter,
+                                          Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignRight | Qt::AlignVCenter };
+    const QString texts[5] = { QString(), QStringLiteral("Ziffern und Enter: Wertung eintragen"),
+                               QStringLiteral("Tab: nächste Spalte"),
+                               QStringLiteral(" Esc: Eingabe beenden   F9: Anzeige erneuern"), QString() };
+    int left = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto *panel = new QLabel(texts[i], StatusBar1);
+        panel->setGeometry(left, 0, kPanelWidths[i], kStatusBarHeight);
+        panel->setAlignment(alignments[i]);
+        panel->setFont(font);
+        panel->setFrameShape(QFrame::NoFrame);
+        left += kPanelWidths[i] + 2;
+        StatusPanels[size_t(i)] = panel;
+    }
+}
+
+QAction *TForm1::addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
+                             void (TForm1::*command)())
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(objectName);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    connect(action, &QAction::triggered, this, [this, command] { runGuarded([this, command] { (this->*command)(); }, this); });
+    addAction(action);
+    m_shortcuts.append(action);
+    return action;
+}
+
+void TForm1::buildShortcuts()
+{
+    mCFG = addShortcut(QStringLiteral("mCFG"), QStringLiteral("Einstellungen"), QKeySequence(Qt::Key_F2),
+                       &TForm1::bCFGClick);
+    next1 = addShortcut(QStringLiteral("next1"), QStringLiteral("..next"), QKeySequence(Qt::Key_Tab),
+                        &TForm1::next1Click);
+    Platzeverteilen1 = addShortcut(QStringLiteral("Platzeverteilen1"), QStringLiteral("Print"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::sbPrintClick);
+    Cls1 = addShortcut(QStringLiteral("Cls1"), QStringLiteral("Cls"), QKeySequence(Qt::CTRL | Qt::Key_A),
+                       &TForm1::sbCLSClick);
+    Calc1 = addShortcut(QStringLiteral("Calc1"), QStringLiteral("Calc"), QKeySequence(Qt::Key_F9),
+                        &TForm1::Calc1Click);
+    Visible1 = addShortcut(QStringLiteral("Visible1"), QStringLiteral("Visible"), QKeySequence(Qt::Key_F5),
+                           &TForm1::Visible1Click);
+}
+
+void TForm1::shareShortcuts(QWidget *window)
+{
+    window->addActions(m_shortcuts);
+}
+
+void TForm1::connectGrid()
+{
+    SortGrid1->OnKeyPress = [this](TSortGrid *, QChar &key) {
+        runGuarded([&] { SortGrid1KeyPress(key); }, this);
+    };
+    SortGrid1->OnKeyDown = [this](TSortGrid *, int &key, Qt::KeyboardModifiers shift) {
+        runGuarded([&] { SortGrid1KeyDown(key, shift); }, this);
+    };
+    SortGrid1->OnSelectCell = [this](SortGridCore *, int col, int row, bool &canSelect) {
+        runGuarded([&] { SortGrid1SelectCell(col, row, canSelect); }, this);
+    };
+    SortGrid1->OnDblClick = [this](TSortGrid *) { runGuarded([this] { SortGrid1DblClick(); }, this); };
+    SortGrid1->OnGetCellFormat = [this](TSortGrid *, int col, int row, TGridDrawState, TFormatOptions &format,
+                                        bool &, bool &, bool &) {
+        if (row == 0 || col == ResultTable::ColName || col == ResultTable::ColClub)
+            format.AlignmentHorz = taLeftJustify;
+        if (row == 0 || row == SortGrid1->Row())
+            return;
+        static const QColor kNumber(192, 192, 192), kMark(255, 255, 192), kTotal(224, 255, 224),
+            kPlace(224, 216, 255);
+        if (col == ResultTable::ColNumber)
+            format.Brush.setColor(kNumber);
+        else if (col >= ResultTable::ColFirstMark && col < ResultTable::ColTotal)
+            format.Brush.setColor(kMark);
+        else if (col == ResultTable::ColTotal)
+            format.Brush.setColor(kTotal);
+        else if (col == ResultTable::ColPlace)
+            format.Brush.setColor(kPlace);
+    };
+}
+
+void TForm1::FormCreate()
+{
+    const QString title = ProgramInfo::title();
+    m_helpFile = title + QStringLiteral(".chm");
+    if (m_settingsPath.isEmpty())
+        m_settingsPath = SettingsStore::defaultPath(title);
+    bHelp->setEnabled(QFileInfo::exists(m_helpFile));
+
+    m_table->writeHeader();
+    sbCLSClick();
+    sbCLS->setToolTip(QStringLiteral("[Ctrl+A] Ergebnisse löschen"));
+    sbLoad->setToolTip(QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"));
+
+    m_settings = SettingsStore(m_settingsPath).read(*m_monitors);
+    move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
+    m_table->JudgeCount = m_settings.ColSUD;
+
+    Image1->setPicture(Pictures::loadBackground(ProgramInfo::folder()));
+}
+
+void TForm1::FormDestroy()
+{
+    if (m_settingsWritten)
+        return;
+    m_settingsWritten = true;
+    StoredSettings settings = m_settings;
+    const QRect frame = frameGeometry();
+    settings.Left = frame.left();
+    settings.Top = frame.top();
+    settings.Width = frame.width();
+    settings.Height = frame.height();
+    settings.ColSUD = m_table->JudgeCount;
+    SettingsStore(m_settingsPath).write(settings);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    bool close = false;
+    runGuarded([&] { close = confirmClose(*m_dlgYesNo); }, this);
+    if (close)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == SortGrid1 && event->type() == QEvent::Resize)
+        FormResize();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::FormResize()
+{
+    m_table->LayoutTableColumns(SortGrid1->width(), kScrollArrowWidth);
+    StatusPanels[4]->setText(QStringLiteral("%1x%2      ").arg(Image1->width()).arg(Image1->height()));
+}
+
+QString TForm1::positionText(int row) const
+{
+    if (SortGrid1->RowCount() == 2 && SortGrid1->Cells(ResultTable::ColNumber, 1).trimmed().isEmpty())
+        return QString();
+    return QStringLiteral("%1:%2").arg(row).arg(SortGrid1->RowCount() - 1);
+}
+
+void TForm1::writePosition(int row)
+{
+    StatusPanels[0]->setText(positionText(row));
+}
+
+void TForm1::SortGrid1KeyPress(QChar &key)
+{
+    const int col = SortGrid1->Col();
+    if (key == QChar(13)) {
+        if (!SortGrid1->hasOption(goEditing)) {
+            SortGrid1DblClick();
+            return;
+        }
+        m_scoreboard->UpdateStrikeMarks();
+        const int row = SortGrid1->Row();
+        bool complete = true;
+        for (int judge = 1; judge <= m_table->JudgeCount; ++judge) {
+            if (SortGrid1->Cells(judge + 2, row).isEmpty())
+                complete = false;
+        }
+        if (complete) {
+            FinishRowEntry(SortGrid1->Row());
+            m_table->AssignPlaces();
+            SortGrid1DblClick();
+        } else if (col < ResultTable::kColumnCount - 1) {
+            SortGrid1->MoveCurrent(col + 1, SortGrid1->Row());
+        }
+        return;
+    }
+    if (key == QChar(8))
+        return;
+    const bool digitsOnly = col == ResultTable::ColNumber
+        || (col >= ResultTable::ColFirstMark && col < ResultTable::ColTotal);
+    if (digitsOnly && !(key >= u'0' && key <= u'9'))
+        key = QChar(0);
+}
+
+void TForm1::SortGrid1KeyDown(int &key, Qt::KeyboardModifiers)
+{
+    if (key == Qt::Key_Escape)
+        FinishRowEntry(SortGrid1->Row());
+}
+
+void TForm1::SortGrid1SelectCell(int col, int row, bool &)
+{
+    if (col < ResultTable::ColTotal) {
+        SortGrid1->setOption(goEditing, true);
+        SortGrid1->setOption(goRowSelect, false);
+    }
+    writePosition(row);
+}
+
+void TForm1::FinishRowEntry(int row)
+{
+    SortGrid1->setOption(goEditing, false);
+    SortGrid1->MoveCurrent(ResultTable::ColRawTotal, row);
+    SortGrid1->setSelection(TGridRect { 0, row, ResultTable::ColRawTotal, row });
+    writePosition(SortGrid1->Row());
+    if (SortGrid1->Row() != row)
+        SortGrid1->setRow(row);
+}
+
+void TForm1::SortGrid1DblClick()
+{
+    m_scoreboard->showCurrentRow();
+}
+
+void TForm1::UpdateSaveButtons()
+{
+    const bool canSave = SortGrid1->RowCount() >= 3 && !SortGrid1->Cells(ResultTable::ColNumber, 1).isEmpty();
+    sbSave->setEnabled(canSave);
+    sbPrint->setEnabled(canSave);
+}
+
+void TForm1::next1Click()
+{
+    const int col = SortGrid1->Col();
+    SortGrid1->setCol(col >= 9 ? ResultTable::ColFirstMark : col + 1);
+}
+
+void TForm1::Calc1Click()
+{
+    SortGrid1DblClick();
+}
+
+void TForm1::sbCLSClick()
+{
+    m_scoreboard->clear();
+}
+
+void TForm1::sbPrintClick()
+{
+    SortGrid1->Print();
+}
+
+void TForm1::Visible1Click()
+{
+    setVisible(!isVisible());
+}
+
+void TForm1::bCFGClick()
+{
+    const auto choice = m_cfgDialog->edit(m_table->JudgeCount, m_settings.Monitor);
+    if (!choice)
+        return;
+    m_settings.Monitor = choice->monitor;
+    m_table->SetJudgeCount(choice->judgeCount);
+}

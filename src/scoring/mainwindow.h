@@ -1,0 +1,145 @@
+#pragma once
+
+#include "display/pictures.h"
+#include "display/scoreboard.h"
+#include "scoring/resulttable.h"
+#include "scoring/storedsettings.h"
+
+#include <QAction>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class MonitorList;
+class QLabel;
+class QTabWidget;
+class QToolButton;
+class TCfgDialog;
+class TFDlgYesNo;
+class TSortGrid;
+
+// The main window's picture: the background drawn with its aspect ratio kept,
+// from the top left corner.
+class BackgroundView : public QWidget
+{
+public:
+    explicit BackgroundView(QWidget *parent);
+    void setPicture(const QImage &picture);
+    const QImage &picture() const { return m_picture.picture(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    FittedPicture m_picture { PictureFit::KeepAspectTopLeft };
+};
+
+// The operator's window: the result table inside its scoreboard, the tool bar, the
+// status bar and the commands behind the shortcuts.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    struct Environment
+    {
+        QString settingsPath; // empty: the operator's own settings file
+        const MonitorList *monitors = nullptr; // nullptr: the system's monitors
+    };
+
+    TForm1();
+    explicit TForm1(Environment environment);
+    ~TForm1() override;
+
+    // Form items, named as on the form.
+    BackgroundView *Image1 = nullptr;
+    QWidget *Panel1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    QToolButton *bHelp = nullptr;
+    QToolButton *bCFG = nullptr;
+    QToolButton *bInfo = nullptr;
+    QToolButton *sbLoad = nullptr;
+    QToolButton *sbSave = nullptr;
+    QToolButton *sbTV = nullptr;
+    QToolButton *bVideo = nullptr;
+    QToolButton *sbCLS = nullptr;
+    QToolButton *sbPrint = nullptr;
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *TabSheet1 = nullptr;
+    TSortGrid *SortGrid1 = nullptr;
+    QWidget *StatusBar1 = nullptr;
+    std::array<QLabel *, 5> StatusPanels {};
+
+    // The hidden menu's entries, carrying the shortcuts.
+    QAction *next1 = nullptr;
+    QAction *Calc1 = nullptr;
+    QAction *Cls1 = nullptr;
+    QAction *Platzeverteilen1 = nullptr;
+    QAction *Visible1 = nullptr;
+    QAction *mCFG = nullptr;
+
+    ResultTable &table() { return *m_table; }
+    Scoreboard &scoreboard() { return *m_scoreboard; }
+    int JudgeCount() const { return m_table->JudgeCount; }
+    void SetJudgeCount(int count) { m_table->SetJudgeCount(count); }
+    int Monitor() const { return m_settings.Monitor; }
+    bool KeepAR() const { return m_settings.KeepAR; }
+    QString HelpFile() const { return m_helpFile; }
+    TFDlgYesNo *FDlgYesNo() const { return m_dlgYesNo; }
+    TCfgDialog *CfgDialog() const { return m_cfgDialog; }
+    const MonitorList &monitors() const { return *m_monitors; }
+
+    // Handlers of the result table.
+    void SortGrid1KeyPress(QChar &key);
+    void SortGrid1KeyDown(int &key, Qt::KeyboardModifiers shift);
+    void SortGrid1SelectCell(int col, int row, bool &canSelect);
+    void SortGrid1DblClick();
+
+    // Commands.
+    void FinishRowEntry(int row);
+    void UpdateSaveButtons();
+    void next1Click();
+    void Calc1Click();
+    void sbCLSClick();
+    void sbPrintClick();
+    void Visible1Click();
+    void bCFGClick();
+
+    // The first status panel: "row:rows", empty for an empty table.
+    QString positionText(int row) const;
+
+    // Adds the shortcut actions to another window of the program, so that they work
+    // while that window has the focus.
+    void shareShortcuts(QWidget *window);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildForm();
+    void buildToolBar();
+    void buildStatusBar();
+    void buildShortcuts();
+    void connectGrid();
+    void FormCreate();
+    void FormResize();
+    void FormDestroy();
+    QAction *addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
+                         void (TForm1::*command)());
+    void writePosition(int row);
+
+    std::unique_ptr<MonitorList> m_ownMonitors;
+    const MonitorList *m_monitors = nullptr;
+    QString m_settingsPath;
+    QString m_helpFile;
+    StoredSettings m_settings;
+    std::unique_ptr<ResultTable> m_table;
+    std::unique_ptr<Scoreboard> m_scoreboard;
+    TFDlgYesNo *m_dlgYesNo = nullptr;
+    TCfgDialog *m_cfgDialog = nullptr;
+    QList<QAction *> m_shortcuts;
+    bool m_settingsWritten = false;
+};

@@ -1,0 +1,258 @@
+#include "dialogs/dlgyesno.h"
+#include "display/label3d.h"
+#include "grid/sortgrid.h"
+#include "platform/monitors.h"
+#include "scoring/mainwindow.h"
+#include "support/qtprinters.h"
+#include "support/yesnodriver.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    FixedMonitorList monitors { { QRect(0, 0, 1920, 1080) } };
+    std::unique_ptr<TForm1> form;
+
+    QString settingsPath() const { return dir.filePath(QStringLiteral("Scorelane.ini")); }
+
+    void SetUp() override { start(); }
+
+    void start()
+    {
+        form = std::make_unique<TForm1>(TForm1::Environment { settingsPath(), &monitors });
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        grid()->setFocus();
+    }
+
+    // Ends the window without the closing question, as the program end does.
+    void stop() { form.reset(); }
+
+    TSortGrid *grid() const { return form->SortGrid1; }
+
+    void load(const std::vector<QStringList> &rows)
+    {
+        grid()->setRowCount(int(rows.size()) + 1);
+        for (size_t i = 0; i < rows.size(); ++i)
+            for (int c = 0; c < rows[i].size(); ++c)
+                grid()->setCells(c, int(i) + 1, rows[i][c]);
+        form->table().AssignPlaces();
+        form->UpdateSaveButtons();
+    }
+
+    void type(const QString &text)
+    {
+        for (QChar c : text)
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    }
+
+    void enter() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }
+
+    QString caption(TLabel3D *label) const { return label->Caption(); }
+};
+
+TEST_F(MainWindowTest, FormLayoutAndHeader)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Scorelane 1.6"));
+    EXPECT_EQ(form->size(), QSize(900, 525));
+    EXPECT_EQ(grid()->width(), 590);
+    EXPECT_EQ(grid()->ColWidths(1), 192);
+    EXPECT_EQ(grid()->ColWidths(2), 96);
+    EXPECT_EQ(form->StatusPanels[4]->text(), QStringLiteral("900x506      "));
+    EXPECT_EQ(grid()->Cells(0, 0), QStringLiteral("Nr."));
+    EXPECT_EQ(grid()->RowCount(), 2);
+    EXPECT_TRUE(form->StatusPanels[0]->text().isEmpty());
+    EXPECT_FALSE(form->sbSave->isEnabled());
+    EXPECT_FALSE(form->sbPrint->isEnabled());
+    EXPECT_EQ(form->sbLoad->toolTip(), QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"));
+}
+
+TEST_F(MainWindowTest, FiveMarksTypedWithEnterCompleteTheRow)
+{
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert", "TSC" }, { "3", "Cora", "TSC" } });
+    // Competitor 3 gets 9, 8, 8, 7, 8 typed in and moves above competitor 2.
+    grid()->MoveCurrent(3, 3);
+    EXPECT_TRUE(grid()->hasOption(goEditing));
+    EXPECT_FALSE(grid()->hasOption(goRowSelect));
+    for (const char *mark : { "9", "8", "8", "7" }) {
+        type(QString::fromLatin1(mark));
+        enter();
+    }
+    EXPECT_EQ(grid()->Col(), 7);
+    EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("3"));
+    type(QStringLiteral("8"));
+    enter();
+
+    const int row = grid()->Row();
+    EXPECT_EQ(row, 2);
+    EXPECT_EQ(grid()->Cells(0, 2), QStringLiteral("3"));
+    EXPECT_EQ(grid()->Cells(10, 2), QStringLiteral("24"));
+    EXPECT_EQ(grid()->Cells(12, 2), QStringLiteral("40"));
+    EXPECT_EQ(grid()->Cells(11, 2), QStringLiteral("2"));
+    EXPECT_FALSE(grid()->hasOption(goEditing));
+    EXPECT_FALSE(grid()->EditorMode());
+    EXPECT_EQ(grid()->Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("3"));
+    EXPECT_EQ(caption(form->scoreboard().LabGesamt()), QStringLiteral("24"));
+    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("2:3"));
+}
+
+TEST_F(MainWindowTest, DigitFilterByColumn)
+{
+    load({ { "1", "Anna" }, { "2", "Bert" } });
+    grid()->MoveCurrent(3, 1);
+    type(QStringLiteral("x7"));
+    EXPECT_EQ(grid()->InplaceEditor()->text(), QStringLiteral("7"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    grid()->MoveCurrent(0, 2);
+    type(QStringLiteral("a"));
+    EXPECT_EQ(grid()->Cells(0, 2), QStringLiteral("2"));
+    EXPECT_FALSE(grid()->InplaceEditor()->text().contains(u'a'));
+    grid()->MoveCurrent(1, 2);
+    type(QStringLiteral("Bx"));
+    EXPECT_TRUE(grid()->InplaceEditor()->text().endsWith(QStringLiteral("Bx")));
+}
+
+TEST_F(MainWindowTest, EnterInTheLastColumnOfAnIncompleteRowStays)
+{
+    load({ { "1", "Anna", "", "5" }, { "2", "Bert" } });
+    grid()->MoveCurrent(3, 1);
+    grid()->MoveCurrent(12, 1);
+    ASSERT_TRUE(grid()->hasOption(goEditing));
+    enter();
+    EXPECT_EQ(grid()->Col(), 12);
+    EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("1"));
+}
+
+TEST_F(MainWindowTest, BlankMarkCountsAsEnteredButGivesNoTotal)
+{
+    load({ { "1", "Anna", "", "9", "9", " ", "9" }, { "2", "Bert" } });
+    grid()->MoveCurrent(7, 1);
+    type(QStringLiteral("9"));
+    enter();
+    const int row = grid()->Row();
+    EXPECT_FALSE(grid()->hasOption(goEditing));
+    EXPECT_EQ(grid()->Cells(0, row), QStringLiteral("1"));
+    EXPECT_EQ(grid()->Cells(10, row), QString());
+}
+
+TEST_F(MainWindowTest, EscClosesTheEditorAndSelectsTheRow)
+{
+    load({ { "1", "Anna" }, { "2", "Bert" }, { "3", "Cora" } });
+    grid()->MoveCurrent(4, 2);
+    type(QStringLiteral("5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(grid()->hasOption(goEditing));
+    EXPECT_FALSE(grid()->EditorMode());
+    EXPECT_EQ(grid()->Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("2:3"));
+}
+
+TEST_F(MainWindowTest, TabMovesToTheNextColumnAndWraps)
+{
+    load({ { "1", "Anna" }, { "2", "Bert" } });
+    grid()->MoveCurrent(9, 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(grid()->Col(), 3);
+    grid()->MoveCurrent(0, 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(grid()->Col(), 1);
+    EXPECT_TRUE(grid()->hasFocus() || grid()->isAncestorOf(QApplication::focusWidget()));
+}
+
+TEST_F(MainWindowTest, PositionTextAfterLoadingTwelve)
+{
+    std::vector<QStringList> rows;
+    for (int i = 1; i <= 12; ++i)
+        rows.push_back({ QString::number(i), QStringLiteral("Paar %1").arg(i) });
+    load(rows);
+    grid()->MoveCurrent(1, 3);
+    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("3:12"));
+    EXPECT_TRUE(form->sbSave->isEnabled());
+    EXPECT_TRUE(form->sbPrint->isEnabled());
+}
+
+TEST_F(MainWindowTest, CtrlAClearsTheScoreboardAndLeavesTheTable)
+{
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
+    grid()->MoveCurrent(1, 1);
+    form->SortGrid1DblClick();
+    ASSERT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(caption(form->scoreboard().LabNum()).isEmpty());
+    EXPECT_TRUE(caption(form->scoreboard().LabGesamt()).isEmpty());
+    EXPECT_EQ(grid()->Cells(10, 1), QStringLiteral("27"));
+}
+
+TEST_F(MainWindowTest, F5HidesAndShowsTheWindow)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    EXPECT_FALSE(form->isVisible());
+    form->Visible1->trigger();
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, ClosingAsksAndOnlyJaCloses)
+{
+    YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickNein);
+    form->close();
+    EXPECT_TRUE(form->isVisible());
+    YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::key(Qt::Key_Escape));
+    form->close();
+    EXPECT_TRUE(form->isVisible());
+    YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickJa);
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, SettingsAreWrittenAtTheEndAndReadAtTheStart)
+{
+    form->SetJudgeCount(3);
+    stop();
+    QSettings stored(settingsPath(), QSettings::IniFormat);
+    for (const char *key : { "Left", "Top", "Width", "Height", "KeepAR", "Monitor", "ColSUD" })
+        EXPECT_TRUE(stored.contains(QString::fromLatin1(key))) << key;
+    EXPECT_EQ(stored.value(QStringLiteral("ColSUD")).toInt(), 3);
+    start();
+    EXPECT_EQ(form->JudgeCount(), 3);
+    EXPECT_EQ(grid()->ColWidths(6), -1);
+    EXPECT_FALSE(form->scoreboard().Lab(4)->isVisibleTo(form.get()));
+}
+
+TEST_F(MainWindowTest, FirstStartDefaults)
+{
+    EXPECT_EQ(form->JudgeCount(), 5);
+    EXPECT_EQ(form->Monitor(), 0);
+    EXPECT_TRUE(form->KeepAR());
+    EXPECT_EQ(grid()->ColWidths(7), 30);
+    EXPECT_EQ(grid()->ColWidths(8), -1);
+}
+
+TEST_F(MainWindowTest, RenderWithCompetitorsPlaced)
+{
+    load({ { "12", "Anna Berger / Tom Kranz", "TSC Rot-Gold", "9", "8", "8", "7", "8" },
+           { "7", "Lena Hofer / Max Brandt", "Blau-Weiss", "9", "9", "8", "9", "9" },
+           { "3", "Eva Stein / Jan Roth", "TC Hansa", "8", "8", "7" } });
+    grid()->MoveCurrent(1, 2);
+    form->SortGrid1DblClick();
+    QApplication::processEvents();
+    const QImage image = form->grab().toImage();
+    EXPECT_EQ(image.size(), QSize(900, 525));
+    image.save(QDir::current().filePath(QStringLiteral("mainwindow.png")));
+}
+
+} // namespace

@@ -715,8 +715,10 @@ bool TMyCustomGrid::viewportEvent(QEvent *event)
 void TMyCustomGrid::onFocusChanged(QWidget *old, QWidget *now)
 {
     Q_UNUSED(old);
-    if (!now)
-        return; // the window lost activation; the grid keeps its place
+    // Focus going to another window (or none) leaves the grid the active control
+    // of its own window; only a move inside the window enters or exits it.
+    if (!now || now->window() != window())
+        return;
     const bool inside = now == this || isAncestorOf(now);
     if (inside && !m_focusWithin) {
         m_focusWithin = true;

@@ -571,16 +571,6 @@ void SortGridCore::DeleteRow(int row)
     rebuildRows(sources, m_rowCount - 1);
 }
 
-void SortGridCore::MoveRow(int fromRow, int toRow)
-{
-    if (fromRow < 0 || fromRow >= m_rowCount || toRow < 0 || toRow >= m_rowCount || fromRow == toRow)
-        return;
-    RowData moved = std::move(m_rows[size_t(fromRow)]);
-    m_rows.erase(m_rows.begin() + fromRow);
-    m_rows.insert(m_rows.begin() + toRow, std::move(moved));
-    invalidateGrid();
-}
-
 void SortGridCore::MoveColumn(int fromCol, int toCol)
 {
     if (fromCol < 0 || fromCol >= m_colCount || toCol < 0 || toCol >= m_colCount || fromCol == toCol)

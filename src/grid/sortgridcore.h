@@ -71,7 +71,6 @@ public:
     // The row edits work on visible data rows and leave hidden rows where they are.
     void InsertRow(int row);
     void DeleteRow(int row);
-    void MoveRow(int fromRow, int toRow);
     void MoveColumn(int fromCol, int toCol);
     void DeleteColumn(int col);
     // A cell change made by the operator: sets the modified flag when the text differs.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QTest>
@@ -555,6 +556,87 @@ TEST_F(SortGridTest, HeaderCellDrawsShortenedText)
     ASSERT_FALSE(shortened.isEmpty());
     EXPECT_LT(shortened.last(), grid.CellRect(0, 0).right()); // nothing cut at the edge
     EXPECT_FALSE(inkColumns(grid.CellRect(1, 0)).isEmpty());
+}
+
+TEST(SortGridFocus, ExitFiresWhenFocusLeavesTheGridNotForItsEditor)
+{
+    QWidget window;
+    auto *grid = new TSortGrid(&window);
+    auto *other = new QLineEdit(&window);
+    grid->setGeometry(0, 0, 300, 150);
+    other->setGeometry(0, 160, 300, 20);
+    grid->setColCount(2);
+    grid->setRowCount(3);
+    grid->setOptions(TGridOptions(goVertLine) | goHorzLine | goEditing);
+    showActive(window);
+    grid->setFocus();
+    int exits = 0;
+    QStringList validated;
+    grid->OnExit = [&](TSortGrid *) { ++exits; };
+    grid->OnCellValidate
+        = [&](TSortGrid *, int, int, const QString &, QString &newValue, bool &) { validated << newValue; };
+    QTest::keyClick(grid, Qt::Key_4);
+    ASSERT_TRUE(grid->InplaceEditor()->hasFocus());
+    EXPECT_EQ(exits, 0);
+
+    QWidget elsewhere; // another window taking the focus is no exit
+    showActive(elsewhere);
+    EXPECT_EQ(exits, 0);
+    showActive(window);
+    other->setFocus();
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(validated, QStringList { "4" });
+}
+
+TEST_F(SortGridTest, SortRunsInsideTheScreenBracket)
+{
+    fill(3, { QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c") });
+    grid.resize(400, 200);
+    showActive(grid);
+    bool busy = false;
+    bool painting = true;
+    grid.OnSortStarting = [&](SortGridCore *, int &) {
+        busy = QGuiApplication::overrideCursor()
+            && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        painting = grid.updatesEnabled();
+    };
+    grid.SortRowsByColumn(1);
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(painting);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(grid.updatesEnabled());
+    EXPECT_TRUE(grid.hasFocus());
+    EXPECT_EQ(column(1), (QStringList { "a", "b", "c" }));
+}
+
+TEST_F(SortGridTest, DragStartsFromASelectedRow)
+{
+    fill(5);
+    grid.resize(400, 200);
+    grid.setMultiSelect(true);
+    showActive(grid);
+    int drags = 0;
+    grid.OnStartDrag = [&](TSortGrid *, QMimeData *&) { ++drags; };
+    const QPoint start = cellCentre(grid, 1, 2);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, start);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, Qt::NoModifier, start);
+    QTest::mouseMove(grid.viewport(), start + QPoint(8, 0));
+    EXPECT_EQ(drags, 0);
+    QTest::mouseMove(grid.viewport(), start + QPoint(11, 0));
+    EXPECT_EQ(drags, 1);
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, Qt::NoModifier, start + QPoint(11, 0));
+    EXPECT_EQ(grid.SelectedRowList, QStringList { "2" });
+}
+
+TEST_F(SortGridTest, ProportionalScrollBarThumb)
+{
+    fill(100);
+    grid.setScrollBars(ssVertical);
+    grid.resize(300, 235); // 10 rows shown, top row 1 .. 91
+    showActive(grid);
+    EXPECT_EQ(grid.verticalScrollBar()->pageStep(), 1);
+    grid.setProportionalScrollBars(true);
+    EXPECT_EQ(grid.verticalScrollBar()->pageStep(), 10); // round(11 / 101 * 90) = round(9.8)
 }
 
 } // namespace

@@ -1,0 +1,237 @@
+#include "gridtesthelpers.h"
+
+#include "grid/gridprint.h"
+#include "grid/sortgrid.h"
+#include "platform/messagebox.h"
+#include "scoring/resulttable.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPrinter>
+#include <QRegularExpression>
+
+namespace {
+
+QColor pixel(const QImage &image, int x, int y)
+{
+    return QColor(image.pixel(x, y));
+}
+
+// Leftmost and rightmost dark pixel columns inside a rectangle.
+std::pair<int, int> inkSpan(const QImage &image, const QRect &rect)
+{
+    int first = -1;
+    int last = -1;
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+        }
+    }
+    return { first, last };
+}
+
+class ResultGridRender : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setUpResultGrid(grid, table, 30);
+        grid.OnGetCellFormat = resultTableColours;
+        showActive(grid);
+        // The main window lays out its columns after every resize of the grid.
+        table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness);
+        grid.GoToCell(0, 3, false);
+    }
+
+    TSortGrid grid;
+    ResultTable table { grid };
+};
+
+TEST_F(ResultGridRender, MainWindowLayoutColoursAndLines)
+{
+    const QImage image = grid.viewport()->grab().toImage();
+    image.save(QStringLiteral("grid_mainwindow.png"));
+    grid.grab().save(QStringLiteral("grid_mainwindow_full.png"));
+    ASSERT_EQ(image.width(), 590 - 4 - 17);
+    // Columns by hand: 0 at 0 (30), Name at 31 (192), Verein at 224 (96), J.1..J.5 at
+    // 321, 352, 383, 414, 445 (30 each), J.6 and J.7 hidden, Summe at 476 (46), Platz at
+    // 523 (45) and its line at 568, the last pixel of the client area.
+    EXPECT_EQ(grid.CellRect(10, 1).left(), 476);
+    EXPECT_EQ(grid.CellRect(11, 1).right(), 567);
+    EXPECT_EQ(grid.ColWidths(12), -1);
+    const int row1 = 21 + 1; // first pixel row inside data row 1
+    EXPECT_EQ(pixel(image, 1, row1), QColor(192, 192, 192));
+    EXPECT_EQ(pixel(image, 322, row1), QColor(255, 255, 192));
+    EXPECT_EQ(pixel(image, 476, row1), QColor(224, 255, 224)); // right after J.5's line
+    EXPECT_EQ(pixel(image, 524, row1), QColor(224, 216, 255));
+    EXPECT_EQ(pixel(image, 32, row1), grid.palette().color(QPalette::Base));
+    EXPECT_EQ(pixel(image, 475, row1), QColor(192, 192, 192)); // the grid line after J.5
+    EXPECT_EQ(pixel(image, 568, row1), QColor(192, 192, 192));
+    // The current row 3 keeps the grid's colours: drawn as selected.
+    const int row3 = 21 * 3 + 1;
+    EXPECT_EQ(pixel(image, 322, row3), grid.palette().color(QPalette::Highlight));
+    EXPECT_EQ(pixel(image, 476, row3), grid.palette().color(QPalette::Highlight));
+
+    // The start number is centred: "1" in a 30-pixel cell.
+    const auto [left, right] = inkSpan(image, grid.CellRect(0, 1).adjusted(1, 1, -1, -1));
+    ASSERT_GE(left, 0);
+    EXPECT_LE(std::abs((left + right) - 29), 3) << left << " " << right;
+    // Names are left-aligned, 2 pixels in.
+    const auto [nameLeft, nameRight] = inkSpan(image, grid.CellRect(1, 1).adjusted(1, 1, -1, -1));
+    EXPECT_LE(nameLeft - 31, 3);
+    EXPECT_GT(nameRight, nameLeft);
+}
+
+TEST_F(ResultGridRender, HiddenRowsPaintBlank)
+{
+    grid.setHideRows(true);
+    const QImage image = grid.viewport()->grab().toImage();
+    image.save(QStringLiteral("grid_hiderows.png"));
+    EXPECT_EQ(grid.Row(), 1);
+    // No text in any data row, the header is still drawn.
+    EXPECT_EQ(
+        inkSpan(image, QRect(0, 21 * 2, image.width(), 21 * 5)).first, -1); // row 1 is current: highlighted
+    EXPECT_GE(inkSpan(image, grid.CellRect(1, 0).adjusted(1, 1, -1, -1)).first, 0);
+}
+
+TEST(GridPicture, ArrowBoxesButtonsAndBevel)
+{
+    TSortGrid grid;
+    grid.setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
+    grid.setColCount(4);
+    grid.setDefaultColWidth(60);
+    grid.setDefaultRowHeight(20);
+    grid.setRowCount(4);
+    grid.setOptions(TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine);
+    grid.setBevelStyle(cbRaised);
+    const QStringList header { "Nr.", "Angemeldet", "Klasse", "Notiz" };
+    for (int c = 0; c < 4; ++c)
+        grid.setCells(c, 0, header[c]);
+    grid.setCells(1, 1, QStringLiteral("1"));
+    grid.setCells(2, 2, QStringLiteral("D"));
+    grid.SortOptions().SortCol = 1;
+    grid.SortOptions().SortDirection = sdDescending;
+    grid.OnGetCellFormat = [](TSortGrid *, int col, int row, TGridDrawState, TFormatOptions &, bool &check,
+                               bool &combo, bool &dots) {
+        check = col == 1 && row > 0;
+        combo = col == 2 && row > 0;
+        dots = col == 3 && row > 0;
+    };
+    grid.resize(300, 120);
+    showActive(grid);
+    grid.MoveCurrent(2, 2);
+    const QImage image = grid.viewport()->grab().toImage();
+    image.save(QStringLiteral("grid_specialcells.png"));
+    // The down arrow sits at left + 3, 20 / 2 - 4 in the sort column's header: its top
+    // edge is the wide one.
+    const QRect header1 = grid.CellRect(1, 0);
+    EXPECT_LT(qGray(image.pixel(header1.left() + 3 + 4, 6 + 1)), 128);
+    // "Angemeldet" does not fit 60 - 12 pixels next to the arrow.
+    // Check box of row 1 checked, of row 3 unchecked: the box frame at (left + 25, top + 5).
+    const QRect box1 = grid.CellRect(1, 1);
+    EXPECT_LT(qGray(image.pixel(box1.left() + 25, box1.top() + 5)), 128);
+    // The drop-down button over the right 16 pixels of the current cell, the ellipsis
+    // button in the current row's other cell.
+    const QRect combo = grid.CellRect(2, 2);
+    EXPECT_EQ(QColor(image.pixel(combo.right() - 8, combo.top() + 3)), QColor(212, 208, 200));
+    const QRect dots = grid.CellRect(3, 2);
+    EXPECT_EQ(QColor(image.pixel(dots.right() - 8, dots.top() + 3)), QColor(212, 208, 200));
+    EXPECT_NE(QColor(image.pixel(grid.CellRect(3, 1).right() - 8, grid.CellRect(3, 1).top() + 3)),
+        QColor(212, 208, 200));
+}
+
+class PdfPrinters : public PrinterProvider
+{
+public:
+    explicit PdfPrinters(QStringList names, QString file)
+        : m_names(std::move(names))
+        , m_file(std::move(file))
+    { }
+    QStringList printerNames() const override { return m_names; }
+    std::unique_ptr<QPrinter> createPrinter() const override
+    {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(m_file);
+        printer->setPageSize(QPageSize(QPageSize::A4));
+        printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        return printer;
+    }
+
+private:
+    QStringList m_names;
+    QString m_file;
+};
+
+int pdfPageCount(const QString &file)
+{
+    QFile pdf(file);
+    if (!pdf.open(QIODevice::ReadOnly))
+        return -1;
+    const QString text = QString::fromLatin1(pdf.readAll());
+    return int(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+}
+
+TEST_F(ResultGridRender, NoPrinterInstalled)
+{
+    const QString file = QDir::current().filePath(QStringLiteral("grid_noprinter.pdf"));
+    QFile::remove(file);
+    grid.setPrinterProvider(std::make_shared<PdfPrinters>(QStringList(), file));
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    const int shown = MessageBox::shownCount();
+    grid.Print();
+    MessageBox::setAutoAnswer(std::nullopt);
+    EXPECT_EQ(MessageBox::shownCount(), shown + 1);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("No Printer is installed"));
+    EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST_F(ResultGridRender, PrintsPagesAndStrips)
+{
+    ASSERT_EQ(grid.logicalDpiY(), 96);
+    const QString file = QDir::current().filePath(QStringLiteral("grid_print.pdf"));
+    QFile::remove(file);
+    grid.setPrinterProvider(std::make_shared<PdfPrinters>(QStringList { QStringLiteral("PDF") }, file));
+    grid.PrintOptions().JobTitle = QStringLiteral("Ergebnisliste");
+    grid.PrintOptions().PageTitle = QStringLiteral("Turnier am Sonntag");
+    grid.PrintOptions().FromRow = 0;
+    grid.PrintOptions().ToRow = 60; // clamped to the 30 data rows
+    grid.OnSetFilter = [](TSortGrid *, const QStringList &texts, bool &accept) { accept = texts[0] == "1"; };
+    grid.setFiltered(true);
+    ASSERT_EQ(grid.RowCount(), 2);
+    grid.Print();
+    EXPECT_FALSE(grid.Filtered());
+    EXPECT_EQ(grid.RowCount(), 31);
+    // A4 at 1200 dpi: 9921 x 14031 printer pixels, scale 12. Columns take 80 + 559 units:
+    // one strip. Rows start at 40 units and may end 20 units above the bottom: 55 a page,
+    // so rows 0..30 fit one page.
+    EXPECT_EQ(pdfPageCount(file), 1);
+
+    // Name 500 wide: 80 + 30 + 500 + 96 + 5 x 30 = 856 units > 826 (9921 / 12): the fifth
+    // mark column and the totals go to a second strip.
+    grid.setColWidths(1, 500);
+    grid.PrintOptions().ToRow = 30;
+    grid.Print();
+    EXPECT_EQ(pdfPageCount(file), 2);
+}
+
+TEST_F(ResultGridRender, PrintJobTitleAndCopies)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QDir::current().filePath(QStringLiteral("grid_print_header.pdf")));
+    grid.PrintOptions().JobTitle = QStringLiteral("Ergebnisliste");
+    grid.PrintTo(printer); // the main window's settings: rows 0 to 0, copies 0
+    EXPECT_EQ(printer.docName(), QStringLiteral("Ergebnisliste"));
+    EXPECT_EQ(printer.copyCount(), 1);
+    EXPECT_EQ(pdfPageCount(printer.outputFileName()), 1);
+}
+
+} // namespace

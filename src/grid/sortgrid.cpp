@@ -374,6 +374,8 @@ void TSortGrid::resizeEvent(QResizeEvent *event)
         setColWidths(ColCount() - 1, *stretched);
     viewport()->update();
     updateScrollRanges();
+    if (OnResize)
+        OnResize(this);
 }
 
 void TSortGrid::updateScrollRanges()

@@ -136,6 +136,8 @@ public:
     TNotifyEvent OnDblClick;
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
+    // After the grid's own resize handling (the last-column stretch) has run.
+    TNotifyEvent OnResize;
     TDrawCellEvent OnDrawCell;
     TFormatDrawCellEvent OnGetCellFormat;
     TNotifyEvent OnColumnWidthsChanged;

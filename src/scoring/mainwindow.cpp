@@ -58,8 +58,7 @@ void BackgroundView::paintEvent(QPaintEvent *)
 
 TForm1::TForm1()
     : TForm1(Environment {})
-{
-}
+{ }
 
 TForm1::TForm1(Environment environment)
     : QWidget(nullptr)
@@ -74,7 +73,7 @@ TForm1::TForm1(Environment environment)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Scorelane 1.6"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+        | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
 
     buildForm();
@@ -128,22 +127,22 @@ void TForm1::buildForm()
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto *sheetLayout = new QVBoxLayout(TabSheet1);
     sheetLayout->setContentsMargins(5, 2, 5, 2);
-    PageControl1->addTab(TabSheet1, QString());
+    PageControl1->addTab(TabSheet1, QStringLiteral("Ergebnisse"));
     panelLayout->addWidget(PageControl1);
 
     SortGrid1 = new TSortGrid(TabSheet1);
     SortGrid1->setObjectName(QStringLiteral("SortGrid1"));
     sheetLayout->addWidget(SortGrid1);
-    // The grid gets its size from the layouts after the window's own resize; its
-    // columns follow whenever that size changes.
-    SortGrid1->installEventFilter(this);
+    // The grid gets its size from the layouts after the window's own resize; the
+    // column layout follows each of its resizes, after the grid's own stretch.
+    SortGrid1->OnResize = [this](TSortGrid *) { FormResize(); };
     m_table = std::make_unique<ResultTable>(*SortGrid1);
     m_table->setUpGrid();
     SortGrid1->setRowCount(2);
     for (int c = 0; c < ResultTable::kColumnCount; ++c)
         SortGrid1->setColWidths(c, c == ResultTable::ColRawTotal ? 332 : ResultTable::kColWidth);
     SortGrid1->setOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goDrawFocusSelected
-                          | goColSizing | goRowSelect);
+        | goColSizing | goRowSelect);
     SortGrid1->setScrollBars(ssVertical);
     SortGrid1->setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     SortGrid1->setAlignmentHorz(taCenter);
@@ -209,10 +208,10 @@ void TForm1::buildStatusBar()
     font.setPixelSize(11);
     font.setBold(true);
     const Qt::Alignment alignments[5] = { Qt::AlignCenter, Qt::AlignCenter, Qt::AlignCenter,
-                                          Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignRight | Qt::AlignVCenter };
+        Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignRight | Qt::AlignVCenter };
     const QString texts[5] = { QString(), QStringLiteral("Ziffern und Enter: Wertung eintragen"),
-                               QStringLiteral("Tab: nächste Spalte"),
-                               QStringLiteral(" Esc: Eingabe beenden   F9: Anzeige erneuern"), QString() };
+        QStringLiteral("Tab: nächste Spalte"), QStringLiteral(" Esc: Eingabe beenden   F9: Anzeige erneuern"),
+        QString() };
     int left = 0;
     for (int i = 0; i < 5; ++i) {
         auto *panel = new QLabel(texts[i], StatusBar1);
@@ -225,14 +224,15 @@ void TForm1::buildStatusBar()
     }
 }
 
-QAction *TForm1::addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
-                             void (TForm1::*command)())
+QAction *TForm1::addShortcut(
+    const QString &objectName, const QString &caption, const QKeySequence &key, void (TForm1::*command)())
 {
     auto *action = new QAction(caption, this);
     action->setObjectName(objectName);
     action->setShortcut(key);
     action->setShortcutContext(Qt::ApplicationShortcut);
-    connect(action, &QAction::triggered, this, [this, command] { runGuarded([this, command] { (this->*command)(); }, this); });
+    connect(action, &QAction::triggered, this,
+        [this, command] { runGuarded([this, command] { (this->*command)(); }, this); });
     addAction(action);
     m_shortcuts.append(action);
     return action;
@@ -241,17 +241,17 @@ QAction *TForm1::addShortcut(const QString &objectName, const QString &caption, 
 void TForm1::buildShortcuts()
 {
     mCFG = addShortcut(QStringLiteral("mCFG"), QStringLiteral("Einstellungen"), QKeySequence(Qt::Key_F2),
-                       &TForm1::bCFGClick);
-    next1 = addShortcut(QStringLiteral("next1"), QStringLiteral("..next"), QKeySequence(Qt::Key_Tab),
-                        &TForm1::next1Click);
+        &TForm1::bCFGClick);
+    next1 = addShortcut(
+        QStringLiteral("next1"), QStringLiteral("..next"), QKeySequence(Qt::Key_Tab), &TForm1::next1Click);
     Platzeverteilen1 = addShortcut(QStringLiteral("Platzeverteilen1"), QStringLiteral("Print"),
-                                   QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::sbPrintClick);
+        QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::sbPrintClick);
     Cls1 = addShortcut(QStringLiteral("Cls1"), QStringLiteral("Cls"), QKeySequence(Qt::CTRL | Qt::Key_A),
-                       &TForm1::sbCLSClick);
-    Calc1 = addShortcut(QStringLiteral("Calc1"), QStringLiteral("Calc"), QKeySequence(Qt::Key_F9),
-                        &TForm1::Calc1Click);
+        &TForm1::sbCLSClick);
+    Calc1 = addShortcut(
+        QStringLiteral("Calc1"), QStringLiteral("Calc"), QKeySequence(Qt::Key_F9), &TForm1::Calc1Click);
     Visible1 = addShortcut(QStringLiteral("Visible1"), QStringLiteral("Visible"), QKeySequence(Qt::Key_F5),
-                           &TForm1::Visible1Click);
+        &TForm1::Visible1Click);
 }
 
 void TForm1::shareShortcuts(QWidget *window)
@@ -261,9 +261,8 @@ void TForm1::shareShortcuts(QWidget *window)
 
 void TForm1::connectGrid()
 {
-    SortGrid1->OnKeyPress = [this](TSortGrid *, QChar &key) {
-        runGuarded([&] { SortGrid1KeyPress(key); }, this);
-    };
+    SortGrid1->OnKeyPress
+        = [this](TSortGrid *, QChar &key) { runGuarded([&] { SortGrid1KeyPress(key); }, this); };
     SortGrid1->OnKeyDown = [this](TSortGrid *, int &key, Qt::KeyboardModifiers shift) {
         runGuarded([&] { SortGrid1KeyDown(key, shift); }, this);
     };
@@ -272,7 +271,7 @@ void TForm1::connectGrid()
     };
     SortGrid1->OnDblClick = [this](TSortGrid *) { runGuarded([this] { SortGrid1DblClick(); }, this); };
     SortGrid1->OnGetCellFormat = [this](TSortGrid *, int col, int row, TGridDrawState, TFormatOptions &format,
-                                        bool &, bool &, bool &) {
+                                     bool &, bool &, bool &) {
         if (row == 0 || col == ResultTable::ColName || col == ResultTable::ColClub)
             format.AlignmentHorz = taLeftJustify;
         if (row == 0 || row == SortGrid1->Row())
@@ -341,13 +340,6 @@ void TForm1::resizeEvent(QResizeEvent *event)
     FormResize();
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == SortGrid1 && event->type() == QEvent::Resize)
-        FormResize();
-    return QWidget::eventFilter(watched, event);
-}
-
 void TForm1::FormResize()
 {
     m_table->LayoutTableColumns(SortGrid1->width(), kScrollArrowWidth);
@@ -392,8 +384,8 @@ void TForm1::SortGrid1KeyPress(QChar &key)
     }
     if (key == QChar(8))
         return;
-    const bool digitsOnly = col == ResultTable::ColNumber
-        || (col >= ResultTable::ColFirstMark && col < ResultTable::ColTotal);
+    const bool digitsOnly
+        = col == ResultTable::ColNumber || (col >= ResultTable::ColFirstMark && col < ResultTable::ColTotal);
     if (digitsOnly && !(key >= u'0' && key <= u'9'))
         key = QChar(0);
 }

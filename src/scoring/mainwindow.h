@@ -116,7 +116,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildForm();
@@ -128,7 +127,7 @@ private:
     void FormResize();
     void FormDestroy();
     QAction *addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
-                         void (TForm1::*command)());
+        void (TForm1::*command)());
     void writePosition(int row);
 
     std::unique_ptr<MonitorList> m_ownMonitors;

@@ -72,13 +72,15 @@ TEST_F(MainWindowTest, FormLayoutAndHeader)
     EXPECT_EQ(grid()->width(), 590);
     EXPECT_EQ(grid()->ColWidths(1), 192);
     EXPECT_EQ(grid()->ColWidths(2), 96);
+    EXPECT_EQ(grid()->ColWidths(12), -1); // the grid's own stretch must not show it
     EXPECT_EQ(form->StatusPanels[4]->text(), QStringLiteral("900x506      "));
     EXPECT_EQ(grid()->Cells(0, 0), QStringLiteral("Nr."));
     EXPECT_EQ(grid()->RowCount(), 2);
     EXPECT_TRUE(form->StatusPanels[0]->text().isEmpty());
     EXPECT_FALSE(form->sbSave->isEnabled());
     EXPECT_FALSE(form->sbPrint->isEnabled());
-    EXPECT_EQ(form->sbLoad->toolTip(), QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"));
+    EXPECT_EQ(
+        form->sbLoad->toolTip(), QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"));
 }
 
 TEST_F(MainWindowTest, FiveMarksTypedWithEnterCompleteTheRow)
@@ -245,8 +247,8 @@ TEST_F(MainWindowTest, FirstStartDefaults)
 TEST_F(MainWindowTest, RenderWithCompetitorsPlaced)
 {
     load({ { "12", "Anna Berger / Tom Kranz", "TSC Rot-Gold", "9", "8", "8", "7", "8" },
-           { "7", "Lena Hofer / Max Brandt", "Blau-Weiss", "9", "9", "8", "9", "9" },
-           { "3", "Eva Stein / Jan Roth", "TC Hansa", "8", "8", "7" } });
+        { "7", "Lena Hofer / Max Brandt", "Blau-Weiss", "9", "9", "8", "9", "9" },
+        { "3", "Eva Stein / Jan Roth", "TC Hansa", "8", "8", "7" } });
     grid()->MoveCurrent(1, 2);
     form->SortGrid1DblClick();
     QApplication::processEvents();

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
 #include <random>
 
 namespace {
@@ -61,10 +62,14 @@ struct Fixture
     }
 };
 
+// Made on first use and gone before the application object is.
+std::unique_ptr<Fixture> g_fixture;
+
 Fixture &fixture()
 {
-    static Fixture instance;
-    return instance;
+    if (!g_fixture)
+        g_fixture = std::make_unique<Fixture>();
+    return *g_fixture;
 }
 
 void BM_EnterToPixels(benchmark::State &state)
@@ -98,5 +103,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    return runWithRatios(argc, argv, { { "BM_EnterToPixels", "BM_PlainRepaint", 3.0 } });
+    const int result = runWithRatios(argc, argv, { { "BM_EnterToPixels", "BM_PlainRepaint", 3.0 } });
+    g_fixture.reset();
+    return result;
 }

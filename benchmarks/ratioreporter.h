@@ -50,6 +50,7 @@ public:
             }
         }
         std::printf("(times in the unit the benchmarks report)\n");
+        std::fflush(stdout);
     }
 
 private:

@@ -17,6 +17,15 @@ void PictureBox::setPicture(const QImage &picture)
         update();
 }
 
+void PictureBox::setMatte(const QColor &colour)
+{
+    if (colour == m_matte)
+        return;
+    m_matte = colour;
+    setAttribute(Qt::WA_OpaquePaintEvent, m_fitted.fit() == PictureFit::Stretch || m_matte.isValid());
+    update();
+}
+
 void PictureBox::place(const QRect &bounds)
 {
     setGeometry(bounds);
@@ -38,7 +47,17 @@ void PictureBox::refit()
 void PictureBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    if (m_fitted.fit() == PictureFit::Stretch && m_fitted.scaled().isNull())
+    if (m_matte.isValid()) {
+        for (const QRect &free : event->region() - m_fitted.target())
+            painter.fillRect(free, m_matte);
+    } else if (testAttribute(Qt::WA_OpaquePaintEvent) && m_fitted.scaled().isNull()) {
         painter.fillRect(event->rect(), Qt::black);
-    m_fitted.paint(painter);
+    }
+    // Piece by piece: within one clip rectangle the picture is a plain copy; through a clip
+    // of several it is drawn span by span, several times slower.
+    const QRect target = m_fitted.target();
+    for (const QRect &piece : event->region() & target) {
+        painter.setClipRect(piece);
+        m_fitted.paint(painter);
+    }
 }

@@ -20,6 +20,11 @@ public:
     // widget gets its resize event only when it is shown).
     void place(const QRect &bounds);
 
+    // A colour for the part of the item that the picture leaves free; the item then covers
+    // everything below it, which needs no painting. Invalid (the default): that part shows
+    // what lies below.
+    void setMatte(const QColor &colour);
+
     // Where the picture is drawn, in the item's coordinates; empty when nothing is drawn.
     QRect pictureRect() const { return m_fitted.target(); }
 
@@ -31,4 +36,5 @@ private:
     void refit();
 
     FittedPicture m_fitted;
+    QColor m_matte;
 };

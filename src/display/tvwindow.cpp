@@ -83,6 +83,10 @@ TFormTV::TFormTV(Setup setup, QWidget *parent)
 
     ImageNoVideo = new PictureBox(PictureFit::KeepAspectCentred, this);
     ImageNoVideo->setObjectName(QStringLiteral("ImageNoVideo"));
+    // The logo always covers GreenRect exactly and shows or hides with it, so it paints the
+    // black around the picture itself; then neither GreenRect nor the background beneath
+    // needs painting.
+    ImageNoVideo->setMatte(Qt::black);
 
     VideoWindow = new QWidget(this);
     VideoWindow->setObjectName(QStringLiteral("VideoWindow"));

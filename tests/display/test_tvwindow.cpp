@@ -208,6 +208,8 @@ TEST_F(TVWindowTest, BackgroundIsStretchedOverTheWholeWindow)
     EXPECT_TRUE(near(image.pixel(100, 525), qRgb(0, 90, 0)));
     EXPECT_TRUE(near(image.pixel(100, 555), qRgb(0, 200, 0)));
     EXPECT_TRUE(near(image.pixel(1919, 1079), qRgb(0, 0, 200)));
+    // No logo file: the video area is plain black.
+    EXPECT_EQ(countNear(image, QRect(320, 180, 1280, 720), qRgb(0, 0, 0), 0), 1280 * 720);
 }
 
 TEST_F(TVWindowTest, KeysReachTheMainWindowsShortcutsWhileItIsHidden)

@@ -33,43 +33,22 @@ TEST_F(TVWindowTest, CreatedHiddenWithItsItemsInDrawingOrder)
 {
     writeJpeg("TV-Logo.jpg", filled(64, 48, kLogoRed));
     table.JudgeCount = 3;
-    // What FormCreate has done by the time it applies the judge count.
-    bool backgroundCopied = false, logoLoaded = false, cleared = false;
-    board.LabNum()->setCaption(QStringLiteral("12"));
-    monitors = std::make_unique<FixedMonitorList>(QList<QRect> { { 0, 0, 1920, 1080 } });
-    TFormTV::Setup setup;
-    setup.monitors = monitors.get();
-    setup.background = filled(320, 200, qRgb(0, 0, 90));
-    setup.folder = folder();
-    setup.setJudgeCount = [&](Scoreboard &tvBoard) {
-        backgroundCopied = tv == nullptr
-            && tvBoard.LabNum()
-                    ->parentWidget()
-                    ->findChild<PictureBox *>(QStringLiteral("Image1"))
-                    ->picture()
-                    .size()
-                == QSize(320, 200);
-        logoLoaded = tvBoard.LabNum()
-                         ->parentWidget()
-                         ->findChild<PictureBox *>(QStringLiteral("ImageNoVideo"))
-                         ->picture()
-                         .size()
-            == QSize(64, 48);
-        cleared = tvBoard.LabNum()->Caption().isEmpty() && !Scoreboard::shown(tvBoard.xLab1());
-        board.attachMirror(&tvBoard);
-        table.SetJudgeCount(table.JudgeCount);
-    };
-    tv = std::make_unique<TFormTV>(std::move(setup));
+    board.LabNum()->setCaption(QStringLiteral("12")); // not copied: the TV window starts cleared
+    create(std::make_unique<FixedMonitorList>(QList<QRect> { { 0, 0, 1920, 1080 } }),
+        filled(320, 200, qRgb(0, 0, 90)));
 
     EXPECT_FALSE(tv->isVisible());
-    EXPECT_TRUE(tv->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(tv->isWindow());
+    EXPECT_TRUE(tv->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(childOrder(*tv),
         QStringList({ "Image1", "LabNum", "LabName", "Lab1", "Lab2", "Lab3", "Lab4", "Lab5", "Lab6", "Lab7",
             "LabGesamt", "LabPlatz", "GreenRect", "xLab1", "xLab2", "ImageNoVideo", "VideoWindow" }));
     EXPECT_TRUE(tv->VideoWindow->testAttribute(Qt::WA_NativeWindow));
     EXPECT_FALSE(tv->VideoWindow->isVisibleTo(tv.get()));
-    EXPECT_TRUE(backgroundCopied && logoLoaded && cleared) << backgroundCopied << logoLoaded << cleared;
+    EXPECT_EQ(tv->Image1->picture().size(), QSize(320, 200));
+    EXPECT_EQ(tv->ImageNoVideo->picture().size(), QSize(64, 48));
+    EXPECT_TRUE(tv->scoreboard().LabNum()->Caption().isEmpty());
+    EXPECT_FALSE(Scoreboard::shown(tv->scoreboard().xLab1()));
     // The judge count reached the TV window's mark labels through the main window.
     EXPECT_TRUE(Scoreboard::shown(tv->scoreboard().Lab(3)));
     EXPECT_FALSE(Scoreboard::shown(tv->scoreboard().Lab(4)));

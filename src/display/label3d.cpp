@@ -2,10 +2,19 @@
 
 #include "display/textblock.h"
 
+#include <QEvent>
+#include <QFontInfo>
 #include <QPainter>
 #include <QPalette>
 
 #include <algorithm>
+
+namespace {
+
+// Qt draws text from glyph images up to this pixel size, larger text from outlines.
+constexpr int kLargestCachedGlyph = 64;
+
+} // namespace
 
 TLabel3D::TLabel3D(QWidget *parent)
     : QWidget(parent)
@@ -22,6 +31,7 @@ template <typename T> void TLabel3D::assign(T &member, const T &value)
     if (member == value)
         return;
     member = value;
+    forgetPicture();
     update();
 }
 
@@ -30,6 +40,7 @@ void TLabel3D::setCaption(const QString &caption)
     if (m_caption == caption)
         return;
     m_caption = caption;
+    forgetPicture();
     update();
     updateGeometry();
 }
@@ -228,8 +239,51 @@ QSize TLabel3D::sizeHint() const
     return text.size() + QSize(2 * inset, 2 * inset);
 }
 
+bool TLabel3D::keepsPicture() const
+{
+    return QFontInfo(font()).pixelSize() > kLargestCachedGlyph;
+}
+
+const QImage &TLabel3D::picture() const
+{
+    // Made while painting, but only ever the same pixels Paint() gives.
+    const qreal ratio = devicePixelRatioF();
+    if ((m_picture.isNull() || m_picture.devicePixelRatio() != ratio) && !size().isEmpty()) {
+        m_picture = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_picture.setDevicePixelRatio(ratio);
+        m_picture.fill(Qt::transparent);
+        QPainter painter(&m_picture);
+        Paint(painter);
+    }
+    return m_picture;
+}
+
 void TLabel3D::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    Paint(painter);
+    if (keepsPicture())
+        painter.drawImage(0, 0, picture());
+    else
+        Paint(painter);
+}
+
+void TLabel3D::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    forgetPicture();
+}
+
+void TLabel3D::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+    case QEvent::StyleChange:
+        forgetPicture();
+        break;
+    default:
+        break;
+    }
 }

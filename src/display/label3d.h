@@ -3,6 +3,7 @@
 #include "display/label3dgeometry.h"
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -79,6 +80,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     template <typename T> void assign(T &member, const T &value);
@@ -108,4 +111,11 @@ private:
     QColor m_borderColor { Qt::black };
     int m_borderWidth = 1;
     TLabel3DBorderStyle m_borderStyle = lbNone;
+
+    // Text above the size that Qt keeps glyph images for is drawn from outlines, which at
+    // a projector's size costs milliseconds per label: such a label keeps what it drew.
+    bool keepsPicture() const;
+    const QImage &picture() const;
+    void forgetPicture() { m_picture = QImage(); }
+    mutable QImage m_picture;
 };

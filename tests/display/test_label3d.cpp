@@ -525,4 +525,46 @@ TEST(Label3DProperties, SettersRepaintOnlyOnChange)
     }
 }
 
+// Large text is painted from a kept picture; every change must show as Paint() draws it.
+TEST(Label3DProperties, LargeTextShowsEveryChange)
+{
+    TLabel3D label;
+    setUpLabel(label, QStringLiteral("12"), { 260, 150 });
+    label.setFont(testFont(110));
+    const auto shown = [&label] {
+        QImage image(label.size(), QImage::Format_RGB32);
+        image.fill(kBackground);
+        label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    const auto expectAsPainted = [&](const char *step) {
+        const QImage expected = render(label);
+        const QImage actual = shown();
+        ASSERT_EQ(actual.size(), expected.size()) << step;
+        int differing = 0;
+        for (int y = 0; y < expected.height(); ++y) {
+            for (int x = 0; x < expected.width(); ++x)
+                differing += !near(actual.pixelColor(x, y), expected.pixelColor(x, y));
+        }
+        EXPECT_EQ(differing, 0) << step;
+    };
+    const struct
+    {
+        const char *name;
+        std::function<void()> change;
+    } steps[] = {
+        { "first paint", [] {} },
+        { "caption", [&] { label.setCaption(QStringLiteral("47")); } },
+        { "font", [&] { label.setFont(testFont(130)); } },
+        { "colour", [&] { label.setFontColor(Qt::yellow); } },
+        { "shadow", [&] { label.setShadowSize(6); } },
+        { "size", [&] { label.resize(200, 170); } },
+        { "disabled", [&] { label.setEnabled(false); } },
+    };
+    for (const auto &step : steps) {
+        step.change();
+        expectAsPainted(step.name);
+    }
+}
+
 } // namespace

@@ -1,0 +1,190 @@
+#include "display/tvwindow.h"
+
+#include "display/label3d.h"
+#include "display/picturebox.h"
+#include "display/scoreboard.h"
+#include "platform/guarded.h"
+#include "platform/monitors.h"
+#include "platform/programinfo.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kDefaultPpi = 96;
+
+// The scoreboard label that the layout row of each TVItem before GreenRect places.
+constexpr ScoreboardItem kLabelOfItem[kTVLabelCount]
+    = { ScoreboardItem::Lab1, ScoreboardItem::Lab2, ScoreboardItem::Lab3, ScoreboardItem::Lab4,
+          ScoreboardItem::Lab5, ScoreboardItem::Lab6, ScoreboardItem::Lab7, ScoreboardItem::LabGesamt,
+          ScoreboardItem::LabPlatz, ScoreboardItem::LabNum, ScoreboardItem::LabName };
+
+// Wayland compositors decide where windows go; a client can only ask for an output.
+bool windowsPlaceThemselves()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void setCharHeight(QWidget *label, int pixels)
+{
+    QFont font = label->font();
+    pixels = std::max(1, pixels); // a window squeezed to nothing still needs a valid font
+    if (font.pixelSize() == pixels)
+        return;
+    font.setPixelSize(pixels);
+    label->setFont(font);
+}
+
+QScreen *screenShowing(const QRect &bounds)
+{
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen->geometry() == bounds)
+            return screen;
+    }
+    return QGuiApplication::screenAt(bounds.center());
+}
+
+} // namespace
+
+TFormTV::TFormTV(Setup setup, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_setup(std::move(setup))
+{
+    if (!m_setup.monitors) {
+        m_ownMonitors = std::make_unique<ScreenMonitorList>();
+        m_setup.monitors = m_ownMonitors.get();
+    }
+    if (m_setup.folder.isEmpty())
+        m_setup.folder = ProgramInfo::folder();
+
+    setObjectName(QStringLiteral("FormTV"));
+    // Black wherever no item has been laid out yet.
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+
+    // Children stack in the order they are made; raise() fixes what the scoreboard's own
+    // order does not give.
+    Image1 = new PictureBox(PictureFit::Stretch, this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    m_board = std::make_unique<Scoreboard>(this, ScoreboardWindow::TV);
+
+    GreenRect = new QWidget(this);
+    GreenRect->setObjectName(QStringLiteral("GreenRect"));
+    GreenRect->setPalette(black);
+    GreenRect->setAutoFillBackground(true);
+    m_board->xLab1()->raise();
+    m_board->xLab2()->raise();
+
+    ImageNoVideo = new PictureBox(PictureFit::KeepAspectCentred, this);
+    ImageNoVideo->setObjectName(QStringLiteral("ImageNoVideo"));
+    // The logo always covers GreenRect exactly and shows or hides with it, so it paints the
+    // black around the picture itself; then neither GreenRect nor the background beneath
+    // needs painting.
+    ImageNoVideo->setMatte(Qt::black);
+
+    VideoWindow = new QWidget(this);
+    VideoWindow->setObjectName(QStringLiteral("VideoWindow"));
+    VideoWindow->setAttribute(Qt::WA_NativeWindow);
+    VideoWindow->setPalette(black);
+    VideoWindow->setAutoFillBackground(true);
+    VideoWindow->hide();
+
+    FormCreate();
+}
+
+TFormTV::~TFormTV() = default;
+
+void TFormTV::FormCreate()
+{
+    Image1->setPicture(m_setup.background);
+    m_board->clear();
+    LogoClick(0);
+    if (m_setup.setJudgeCount)
+        m_setup.setJudgeCount(*m_board);
+    // Capture devices are listed here once the video layer exists.
+}
+
+void TFormTV::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Only when the program shows the window, not when the window system re-shows it.
+    if (!event->spontaneous())
+        runGuarded([this] { FormShow(); }, this);
+}
+
+void TFormTV::FormShow()
+{
+    PlaceTVWindow();
+    if (m_setup.showCurrentRow)
+        m_setup.showCurrentRow();
+}
+
+void TFormTV::PlaceTVWindow()
+{
+    const int monitor = m_setup.monitor ? m_setup.monitor() : 0;
+    const QRect bounds = m_setup.monitors->rect(monitor);
+    if (windowsPlaceThemselves()) {
+        setGeometry(bounds);
+    } else {
+        // Lay out for the monitor's size now; the compositor confirms it when it shows us.
+        resize(bounds.size());
+        if (!windowHandle())
+            create();
+        if (QScreen *screen = screenShowing(bounds); screen && windowHandle())
+            windowHandle()->setScreen(screen);
+        setWindowState(windowState() | Qt::WindowFullScreen);
+    }
+    // A hidden window gets no resize event until it is shown.
+    FormResize();
+}
+
+void TFormTV::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+int TFormTV::screenPpi() const
+{
+    const QScreen *shownOn = screen();
+    return shownOn ? qRound(shownOn->logicalDotsPerInchY()) : kDefaultPpi;
+}
+
+void TFormTV::FormResize()
+{
+    const int ppi = screenPpi();
+    if (size() == m_layoutSize && ppi == m_layoutPpi)
+        return;
+    m_layoutSize = size();
+    m_layoutPpi = ppi;
+    m_layout = TVLayoutRects(m_layoutSize, ppi, m_plainRenderer);
+
+    Image1->place(rect());
+    for (int i = 0; i < kTVLabelCount; ++i) {
+        TLabel3D *label = m_board->item(kLabelOfItem[i]);
+        label->setGeometry(m_layout.rects[std::size_t(i)]);
+        setCharHeight(label, m_layout.fontHeights[std::size_t(i)]);
+    }
+    GreenRect->setGeometry(m_layout.rect(TVItem::GreenRect));
+    m_board->xLab1()->setGeometry(m_layout.xLab1);
+    m_board->xLab2()->setGeometry(m_layout.xLab2);
+    setCharHeight(m_board->xLab1(), m_layout.strikeFontHeight);
+    setCharHeight(m_board->xLab2(), m_layout.strikeFontHeight);
+    VideoWindow->setGeometry(m_layout.videoWindow);
+    ImageNoVideo->place(m_layout.imageNoVideo);
+}
+
+bool TFormTV::LogoClick(int n)
+{
+    QImage logo = ImageNoVideo->picture();
+    if (!Pictures::loadLogo(m_setup.folder, n, logo))
+        return false;
+    ImageNoVideo->setPicture(logo);
+    return true;
+}

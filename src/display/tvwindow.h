@@ -1,0 +1,99 @@
+#pragma once
+
+#include "display/tvlayout.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class MonitorList;
+class PictureBox;
+class Scoreboard;
+
+// The audience's window: a borderless window over one whole monitor with the scoreboard
+// on the background picture and the video area in the middle. It is created hidden and
+// lives as long as the main window; it knows the main window only through Setup.
+//
+//     TFormTV::Setup setup;
+//     setup.monitors = &monitorList;                       // outlives the window
+//     setup.monitor = [this] { return Monitor; };
+//     setup.background = backgroundPicture;                // copied now
+//     setup.setJudgeCount = [this](Scoreboard &tvBoard) {
+//         board.attachMirror(&tvBoard);
+//         table.SetJudgeCount(table.JudgeCount);
+//     };
+//     setup.showCurrentRow = [this] { SortGrid1DblClick(); };
+//     FormTV = std::make_unique<TFormTV>(std::move(setup));
+//     FormTV->addActions(actions());                       // the shortcuts, ApplicationShortcut
+class TFormTV : public QWidget
+{
+    Q_OBJECT
+public:
+    struct Setup
+    {
+        // The monitors the window is placed on; must outlive the window.
+        const MonitorList *monitors = nullptr;
+        // The stored "Monitor"; monitor 0 when not given.
+        std::function<int()> monitor;
+        // The main window's background at the moment the window is created.
+        QImage background;
+        // Where the logos are looked for, ending in a separator; the program folder when empty.
+        QString folder;
+        // Judge-count visibility on creation: gets the window's scoreboard so the main window
+        // can attach it as its second scoreboard before it applies the judge count.
+        std::function<void(Scoreboard &)> setJudgeCount;
+        // Shows the current row on both scoreboards, each time the window is shown.
+        std::function<void()> showCurrentRow;
+    };
+
+    explicit TFormTV(Setup setup, QWidget *parent = nullptr);
+    ~TFormTV() override;
+
+    Scoreboard &scoreboard() const { return *m_board; }
+
+    // The items besides the scoreboard's labels, bottom to top with those labels:
+    // Image1, the labels, GreenRect, xLab1/xLab2, ImageNoVideo, VideoWindow.
+    PictureBox *Image1 = nullptr;
+    QWidget *GreenRect = nullptr;
+    PictureBox *ImageNoVideo = nullptr;
+    // A native child window for the live picture; hidden until the video shows.
+    QWidget *VideoWindow = nullptr;
+
+    // Puts the window on the full rectangle of monitor "Monitor", shown or not, and lays it
+    // out for that size. Where the platform does not let a window place itself (Wayland) the
+    // window goes full screen on that monitor instead.
+    void PlaceTVWindow();
+
+    // Alt+0 .. Alt+5: loads logo n from the picture folder; a missing or unreadable file
+    // changes nothing. Returns whether the logo changed.
+    bool LogoClick(int n);
+
+    // Lays the items out for the client size, at the screen's pixels per inch; only does
+    // something when the size or the pixels per inch changed since the last layout.
+    void FormResize();
+    const TVLayout &layout() const { return m_layout; }
+
+    // The renderer that cannot keep the picture's aspect ratio wants a 4:3 frame; takes
+    // effect at the next layout.
+    void setPlainRenderer(bool plain) { m_plainRenderer = plain; }
+    bool plainRenderer() const { return m_plainRenderer; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    int screenPpi() const;
+
+    Setup m_setup;
+    std::unique_ptr<MonitorList> m_ownMonitors;
+    std::unique_ptr<Scoreboard> m_board;
+    TVLayout m_layout;
+    QSize m_layoutSize;
+    int m_layoutPpi = 0;
+    bool m_plainRenderer = false;
+};

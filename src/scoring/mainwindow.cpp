@@ -2,6 +2,8 @@
 
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
+#include "display/picturebox.h"
+#include "display/tvwindow.h"
 #include "grid/sortgrid.h"
 #include "platform/guarded.h"
 #include "platform/monitors.h"
@@ -31,31 +33,6 @@ const QColor kStatusBarColor(38, 44, 54);
 
 } // namespace
 
-BackgroundView::BackgroundView(QWidget *parent)
-    : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void BackgroundView::setPicture(const QImage &picture)
-{
-    if (m_picture.setPicture(picture))
-        update();
-}
-
-void BackgroundView::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    m_picture.setAreaSize(size());
-}
-
-void BackgroundView::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    m_picture.paint(painter);
-}
-
 TForm1::TForm1()
     : TForm1(Environment {})
 { }
@@ -80,21 +57,38 @@ TForm1::TForm1(Environment environment)
     FormCreate();
 
     // The other windows of the program, in their order.
+    createTVWindow();
     m_dlgYesNo = new TFDlgYesNo(this);
     m_cfgDialog = new TCfgDialog(*m_monitors, this);
-    m_table->SetJudgeCount(m_table->JudgeCount);
+}
+
+void TForm1::createTVWindow()
+{
+    TFormTV::Setup setup;
+    setup.monitors = m_monitors;
+    setup.monitor = [this] { return m_settings.Monitor; };
+    setup.background = Image1->picture();
+    setup.setJudgeCount = [this](Scoreboard &tvBoard) {
+        m_scoreboard->attachMirror(&tvBoard);
+        m_table->SetJudgeCount(m_table->JudgeCount);
+    };
+    setup.showCurrentRow = [this] { runGuarded([this] { SortGrid1DblClick(); }, this); };
+    // No parent: hiding the main window must leave the audience's window alone.
+    m_formTV = std::make_unique<TFormTV>(std::move(setup));
+    shareShortcuts(m_formTV.get());
 }
 
 TForm1::~TForm1()
 {
     FormDestroy();
-    // The scoreboard's labels belong to this window; let go of them first.
+    // The TV scoreboard is this scoreboard's mirror: the source goes first.
     m_scoreboard.reset();
+    m_formTV.reset();
 }
 
 void TForm1::buildForm()
 {
-    Image1 = new BackgroundView(this);
+    Image1 = new PictureBox(PictureFit::KeepAspectTopLeft, this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
 
@@ -189,6 +183,8 @@ void TForm1::buildToolBar()
     sbPrint->setEnabled(false);
     sbPrint->hide();
 
+    connect(sbTV, &QToolButton::clicked, this, [this] { runGuarded([this] { sbTVClick(); }, this); });
+    connect(sbTV, &QToolButton::clicked, this, [this] { runGuarded([this] { sbTVClick(); }, this); });
     connect(bCFG, &QToolButton::clicked, this, [this] { runGuarded([this] { bCFGClick(); }, this); });
     connect(sbCLS, &QToolButton::clicked, this, [this] { runGuarded([this] { sbCLSClick(); }, this); });
     connect(sbPrint, &QToolButton::clicked, this, [this] { runGuarded([this] { sbPrintClick(); }, this); });
@@ -252,6 +248,19 @@ void TForm1::buildShortcuts()
         QStringLiteral("Calc1"), QStringLiteral("Calc"), QKeySequence(Qt::Key_F9), &TForm1::Calc1Click);
     Visible1 = addShortcut(QStringLiteral("Visible1"), QStringLiteral("Visible"), QKeySequence(Qt::Key_F5),
         &TForm1::Visible1Click);
+    Modus1 = addShortcut(QStringLiteral("Modus1"), QStringLiteral("TV Modus"),
+        QKeySequence(Qt::CTRL | Qt::Key_T), &TForm1::sbTVClick);
+    for (int n = 0; n < int(LogoActions.size()); ++n) {
+        auto *action = new QAction(QString::number(n), this);
+        action->setObjectName(QStringLiteral("N%11").arg(n));
+        action->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)));
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        connect(
+            action, &QAction::triggered, this, [this, n] { runGuarded([this, n] { LogoClick(n); }, this); });
+        addAction(action);
+        m_shortcuts.append(action);
+        LogoActions[size_t(n)] = action;
+    }
 }
 
 void TForm1::shareShortcuts(QWidget *window)
@@ -460,4 +469,22 @@ void TForm1::bCFGClick()
         return;
     m_settings.Monitor = choice->monitor;
     m_table->SetJudgeCount(choice->judgeCount);
+    if (m_formTV)
+        m_formTV->PlaceTVWindow();
+}
+
+void TForm1::sbTVClick()
+{
+    if (!m_formTV)
+        return;
+    m_formTV->setVisible(!m_formTV->isVisible());
+    sbTV->setChecked(m_formTV->isVisible());
+    raise();
+    activateWindow();
+}
+
+void TForm1::LogoClick(int n)
+{
+    if (m_formTV)
+        m_formTV->LogoClick(n);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "display/pictures.h"
 #include "display/scoreboard.h"
 #include "scoring/resulttable.h"
 #include "scoring/storedsettings.h"
@@ -16,25 +15,10 @@ class QLabel;
 class QTabWidget;
 class QToolButton;
 class TCfgDialog;
+class PictureBox;
 class TFDlgYesNo;
+class TFormTV;
 class TSortGrid;
-
-// The main window's picture: the background drawn with its aspect ratio kept,
-// from the top left corner.
-class BackgroundView : public QWidget
-{
-public:
-    explicit BackgroundView(QWidget *parent);
-    void setPicture(const QImage &picture);
-    const QImage &picture() const { return m_picture.picture(); }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    FittedPicture m_picture { PictureFit::KeepAspectTopLeft };
-};
 
 // The operator's window: the result table inside its scoreboard, the tool bar, the
 // status bar and the commands behind the shortcuts.
@@ -53,7 +37,7 @@ public:
     ~TForm1() override;
 
     // Form items, named as on the form.
-    BackgroundView *Image1 = nullptr;
+    PictureBox *Image1 = nullptr;
     QWidget *Panel1 = nullptr;
     QWidget *Panel2 = nullptr;
     QToolButton *bHelp = nullptr;
@@ -78,6 +62,8 @@ public:
     QAction *Platzeverteilen1 = nullptr;
     QAction *Visible1 = nullptr;
     QAction *mCFG = nullptr;
+    QAction *Modus1 = nullptr;
+    std::array<QAction *, 6> LogoActions {}; // N01 .. N51: Alt+0 .. Alt+5
 
     ResultTable &table() { return *m_table; }
     Scoreboard &scoreboard() { return *m_scoreboard; }
@@ -88,6 +74,7 @@ public:
     QString HelpFile() const { return m_helpFile; }
     TFDlgYesNo *FDlgYesNo() const { return m_dlgYesNo; }
     TCfgDialog *CfgDialog() const { return m_cfgDialog; }
+    TFormTV *FormTV() const { return m_formTV.get(); }
     const MonitorList &monitors() const { return *m_monitors; }
 
     // Handlers of the result table.
@@ -105,6 +92,8 @@ public:
     void sbPrintClick();
     void Visible1Click();
     void bCFGClick();
+    void sbTVClick();
+    void LogoClick(int n);
 
     // The first status panel: "row:rows", empty for an empty table.
     QString positionText(int row) const;
@@ -124,6 +113,7 @@ private:
     void buildShortcuts();
     void connectGrid();
     void FormCreate();
+    void createTVWindow();
     void FormResize();
     void FormDestroy();
     QAction *addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
@@ -137,6 +127,7 @@ private:
     StoredSettings m_settings;
     std::unique_ptr<ResultTable> m_table;
     std::unique_ptr<Scoreboard> m_scoreboard;
+    std::unique_ptr<TFormTV> m_formTV;
     TFDlgYesNo *m_dlgYesNo = nullptr;
     TCfgDialog *m_cfgDialog = nullptr;
     QList<QAction *> m_shortcuts;

@@ -1,5 +1,7 @@
+#include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
 #include "display/label3d.h"
+#include "display/tvwindow.h"
 #include "grid/sortgrid.h"
 #include "platform/monitors.h"
 #include "scoring/mainwindow.h"
@@ -9,11 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -206,6 +210,59 @@ TEST_F(MainWindowTest, F5HidesAndShowsTheWindow)
     EXPECT_FALSE(form->isVisible());
     form->Visible1->trigger();
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)
+{
+    TFormTV *tv = form->FormTV();
+    ASSERT_NE(tv, nullptr);
+    EXPECT_FALSE(tv->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(tv->isVisible());
+    EXPECT_TRUE(form->sbTV->isChecked());
+    EXPECT_EQ(tv->geometry(), QRect(0, 0, 1920, 1080));
+    form->Modus1->trigger();
+    EXPECT_FALSE(tv->isVisible());
+    EXPECT_FALSE(form->sbTV->isChecked());
+}
+
+TEST_F(MainWindowTest, TVWindowMirrorsTheScoreboardAndLeavesF5Alone)
+{
+    load({ { "5", "Anna", "TSC", "5", "7", "5", "9", "9" }, { "6", "Bert" } });
+    form->Modus1->trigger();
+    grid()->MoveCurrent(1, 1);
+    form->Calc1->trigger();
+    EXPECT_EQ(form->FormTV()->scoreboard().LabGesamt()->Caption(), QStringLiteral("21"));
+    form->Visible1->trigger();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(form->FormTV()->isVisible());
+    form->Visible1->trigger();
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, SettingsDialogAppliesJudgesAndMonitorAtOnce)
+{
+    FixedMonitorList two({ QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024) });
+    stop();
+    monitors = two;
+    start();
+    TCfgDialog *dialog = form->CfgDialog();
+    QTimer::singleShot(0, dialog, [dialog] {
+        dialog->setJudgeCount(3);
+        dialog->cbMonitor->setCurrentIndex(1);
+        dialog->accept();
+    });
+    form->bCFGClick();
+    EXPECT_EQ(form->JudgeCount(), 3);
+    EXPECT_EQ(form->Monitor(), 1);
+    EXPECT_EQ(grid()->ColWidths(6), -1);
+    EXPECT_FALSE(form->FormTV()->scoreboard().Lab(4)->isVisibleTo(form->FormTV()));
+    EXPECT_EQ(form->FormTV()->geometry(), QRect(1920, 0, 1280, 1024)); // moved although hidden
+
+    QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+    form->bCFGClick();
+    EXPECT_EQ(form->JudgeCount(), 3);
+    EXPECT_EQ(form->Monitor(), 1);
 }
 
 TEST_F(MainWindowTest, ClosingAsksAndOnlyJaCloses)

@@ -337,10 +337,14 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     bool close = false;
     runGuarded([&] { close = confirmClose(*m_dlgYesNo); }, this);
-    if (close)
-        event->accept();
-    else
+    if (!close) {
         event->ignore();
+        return;
+    }
+    // The program ends with its main window, also while the audience's window is up.
+    if (m_formTV)
+        m_formTV->hide();
+    event->accept();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

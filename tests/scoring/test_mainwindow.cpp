@@ -273,9 +273,11 @@ TEST_F(MainWindowTest, ClosingAsksAndOnlyJaCloses)
     YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::key(Qt::Key_Escape));
     form->close();
     EXPECT_TRUE(form->isVisible());
+    form->Modus1->trigger();
     YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickJa);
     form->close();
     EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->FormTV()->isVisible());
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenAtTheEndAndReadAtTheStart)

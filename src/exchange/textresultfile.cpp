@@ -17,40 +17,9 @@ constexpr std::string_view kHeaderMark = "Nr.";
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // Windows-1252 bytes 0x80 to 0x9F; the five unassigned ones keep their own code.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC,
-    0x0081,
-    0x201A,
-    0x0192,
-    0x201E,
-    0x2026,
-    0x2020,
-    0x2021,
-    0x02C6,
-    0x2030,
-    0x0160,
-    0x2039,
-    0x0152,
-    0x008D,
-    0x017D,
-    0x008F,
-    0x0090,
-    0x2018,
-    0x2019,
-    0x201C,
-    0x201D,
-    0x2022,
-    0x2013,
-    0x2014,
-    0x02DC,
-    0x2122,
-    0x0161,
-    0x203A,
-    0x0153,
-    0x009D,
-    0x017E,
-    0x0178,
-};
+constexpr char16_t kWindows1252High[32] = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D,
+    0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
 
 int toWindows1252(char16_t unit)
 {
@@ -87,51 +56,89 @@ bool isAscii(const char *data, qsizetype size)
     throw CommandError(QStringLiteral("Out of memory"));
 }
 
-// Appends one cell in Windows-1252; false when a character has no place in it.
-bool appendWindows1252(QByteArray &bytes, QStringView text)
+// Writes one cell in Windows-1252 at out (room for one byte per character); -1 when
+// a character has no place in it.
+qsizetype toWindows1252(char *out, QStringView text)
 {
-    const qsizetype at = bytes.size();
-    bytes.resize(at + text.size());
-    char *out = bytes.data() + at;
     const char16_t *in = text.utf16();
     char16_t any = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         any |= in[i];
         out[i] = char(in[i]);
     }
-    if (any < 0x80)
-        return true;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const int byte = toWindows1252(in[i]);
-        if (byte < 0)
-            return false;
-        out[i] = char(byte);
+    if (any >= 0x80) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const int byte = toWindows1252(in[i]);
+            if (byte < 0)
+                return -1;
+            out[i] = char(byte);
+        }
     }
-    return true;
+    return text.size();
 }
 
-void appendUtf8(QByteArray &bytes, QStringView text)
+// Writes one cell in UTF-8 at out (room for three bytes per UTF-16 unit).
+qsizetype toUtf8(char *out, QStringView text)
 {
-    bytes.append(text.toUtf8());
+    const QByteArray bytes = text.toUtf8();
+    std::memcpy(out, bytes.constData(), size_t(bytes.size()));
+    return bytes.size();
 }
 
-template <class AppendCell>
-bool appendRows(QByteArray &bytes, const SortGridCore &grid, AppendCell appendCell)
+// The file's bytes, in a buffer that doubles when it runs out of room.
+class ByteSink
+{
+public:
+    explicit ByteSink(qsizetype capacity) { m_bytes.resize(std::max<qsizetype>(capacity, 64)); }
+    char *room(qsizetype size)
+    {
+        if (m_used + size > m_bytes.size())
+            m_bytes.resize(std::max(m_bytes.size() * 2, m_used + size));
+        return m_bytes.data() + m_used;
+    }
+    void advance(qsizetype size) { m_used += size; }
+    void put(const char *text, qsizetype size)
+    {
+        std::memcpy(room(size), text, size_t(size));
+        m_used += size;
+    }
+    void clear() { m_used = 0; }
+    QByteArray take()
+    {
+        m_bytes.truncate(m_used);
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_used = 0;
+};
+
+// False when a cell does not fit the encoding.
+template <class Encode>
+bool writeRows(ByteSink &sink, const SortGridCore &grid, Encode encode, int bytesPerUnit)
 {
     const int lastColumn = grid.ColCount() - 2;
     for (int row = 0; row < grid.RowCount(); ++row) {
-        const QString number = grid.Cells(0, row);
-        if (number.isEmpty())
+        if (grid.cellText(0, row).isEmpty())
             continue;
         for (int col = 0; col <= lastColumn; ++col) {
-            const QString text = col == 0 ? number : grid.Cells(col, row);
-            if (text.isEmpty())
-                bytes.append(' ');
-            else if (!appendCell(bytes, text))
-                return false;
-            bytes.append(kTab);
+            const QString &text = grid.cellText(col, row);
+            char *out = sink.room(text.size() * bytesPerUnit + 1);
+            if (text.isEmpty()) {
+                *out++ = ' ';
+                sink.advance(1);
+            } else {
+                const qsizetype written = encode(out, text);
+                if (written < 0)
+                    return false;
+                out += written;
+                sink.advance(written);
+            }
+            *out = kTab;
+            sink.advance(1);
         }
-        bytes.append("\r\n", 2);
+        sink.put("\r\n", 2);
     }
     return true;
 }
@@ -357,46 +364,63 @@ void TextResultReader::addLine(const char *line, qsizetype size, bool hasTab, bo
     m_rowStarts.push_back(quint32(m_fields.size()));
     if (size == 0)
         return;
+
+    // Fields are mostly a few bytes long: a plain loop beats a library call per field.
     const char separator = hasTab ? kTab : kSemicolon;
+    const auto base = quint32(m_pool.size());
     qsizetype at = 0;
+    qsizetype end = 0;
     for (int count = 1;; ++count) {
-        const auto *found = static_cast<const char *>(std::memchr(line + at, separator, size_t(size - at)));
-        const qsizetype end = found ? found - line : size;
-        keepField(line + at, end - at);
+        end = at;
+        while (end < size && line[end] != separator)
+            ++end;
+        m_fields.push_back(Field { base + quint32(at), quint32(end - at) });
         if (count == kMaxFields || end == size)
-            return;
+            break;
         at = end + 1;
         while (at < size && line[at] == separator)
             ++at;
         if (at == size)
-            return;
+            break;
     }
-}
-
-void TextResultReader::keepField(const char *data, qsizetype size)
-{
-    if (m_pool.size() + size > m_limits.textBytes)
+    // One copy of the line up to its last field taken; the fields point into it.
+    if (m_pool.size() + end > m_limits.textBytes)
         throwOutOfMemory();
-    m_fields.push_back(Field { quint32(m_pool.size()), quint32(size) });
-    m_pool.append(data, size);
+    m_pool.append(line, end);
 }
 
-QString TextResultReader::decode(const Field &field) const
+void TextResultReader::reserve(qint64 fileSize)
 {
+    // A start list or protocol line has about 60 bytes and 12 fields.
+    const qint64 bytes = std::min<qint64>(fileSize, m_limits.textBytes);
+    m_pool.reserve(qsizetype(bytes));
+    m_fields.reserve(size_t(std::min<qint64>(bytes / 5, qint64(m_limits.rows) * kMaxFields)));
+    m_rowStarts.reserve(size_t(std::min<qint64>(bytes / 60, m_limits.rows)));
+}
+
+const QString &TextResultReader::decode(const Field &field, QString &made) const
+{
+    static const QString kSpace = QStringLiteral(" ");
     if (field.size == 0)
-        return QStringLiteral(" ");
+        return kSpace;
     const char *data = m_pool.constData() + field.offset;
     const auto size = qsizetype(field.size);
-    if (size == 1 && static_cast<unsigned char>(data[0]) < 0x80) {
-        // Marks and empty cells repeat all over a protocol: share one string each.
-        QString &single = m_asciiSingles[static_cast<unsigned char>(data[0])];
-        if (single.isNull())
-            single = QString(QLatin1Char(data[0]));
-        return single;
+    if (size <= 2 && isAscii(data, size)) {
+        // Marks, totals and small places repeat all over a protocol: one string each.
+        const auto first = static_cast<unsigned char>(data[0]);
+        const size_t slot = size == 1 ? first : 128 + first * 128 + static_cast<unsigned char>(data[1]);
+        if (m_shortTexts.empty())
+            m_shortTexts.resize(128 + 128 * 128);
+        QString &text = m_shortTexts[slot];
+        if (text.isNull())
+            text = QString::fromLatin1(data, size);
+        return text;
     }
     if (isAscii(data, size))
-        return QString::fromLatin1(data, size);
-    return isUtf8() ? QString::fromUtf8(data, size) : fromWindows1252(data, size);
+        made = QString::fromLatin1(data, size);
+    else
+        made = isUtf8() ? QString::fromUtf8(data, size) : fromWindows1252(data, size);
+    return made;
 }
 
 QStringList TextResultReader::row(int index) const
@@ -407,24 +431,38 @@ QStringList TextResultReader::row(int index) const
     const size_t first = m_rowStarts[size_t(index)];
     const size_t last
         = size_t(index) + 1 < m_rowStarts.size() ? m_rowStarts[size_t(index) + 1] : m_fields.size();
+    QString made;
     for (size_t f = first; f < last; ++f)
-        texts.append(decode(m_fields[f]));
+        texts.append(decode(m_fields[f], made));
     return texts;
 }
 
 void TextResultReader::fillTable(SortGridCore &grid) const
 {
-    grid.setRowCount(2);
-    grid.setRows(1, QStringList());
+    // Every data row is rewritten, so rows that stay need not be dropped first; but the
+    // size changes (and the first cell becomes current) as when the table is emptied.
     const int rows = rowCount();
-    grid.setRowCount(std::max(2, rows + 1));
-    QStringList texts(kMaxFields);
+    const int count = std::max(2, rows + 1);
+    if (grid.RowCount() == count && count > 2)
+        grid.setRowCount(count - 1);
+    grid.setRowCount(count);
+    if (rows == 0)
+        grid.setRows(1, QStringList());
+
+    // Cell by cell: a row list in between would cost each text two more reference counts.
+    QString made;
     for (int r = 0; r < rows; ++r) {
         const size_t first = m_rowStarts[size_t(r)];
         const size_t last = size_t(r) + 1 < m_rowStarts.size() ? m_rowStarts[size_t(r) + 1] : m_fields.size();
-        for (qsizetype k = 0; k < kMaxFields; ++k)
-            texts[k] = first + size_t(k) < last ? decode(m_fields[first + size_t(k)]) : QString();
-        grid.setRows(r + 1, texts);
+        for (int col = 0; col < grid.ColCount(); ++col) {
+            const size_t field = first + size_t(col);
+            if (col < kMaxFields && field < last)
+                grid.setCells(col, r + 1, decode(m_fields[field], made));
+            else if (!grid.cellText(col, r + 1).isEmpty())
+                grid.setCells(col, r + 1, QString());
+            if (grid.Objects(col, r + 1))
+                grid.setObjects(col, r + 1, nullptr);
+        }
     }
 }
 
@@ -439,17 +477,15 @@ void LoadTextFile(SortGridCore &grid, const QString &fileName)
 
 QByteArray textResultFileBytes(const SortGridCore &grid)
 {
-    QByteArray bytes;
-    bytes.reserve(qsizetype(grid.RowCount()) * 64);
-    if (appendRows(bytes, grid, appendWindows1252))
-        return bytes;
-    bytes.resize(0);
-    bytes.append(kByteOrderMark, 3);
-    appendRows(bytes, grid, [](QByteArray &out, QStringView text) {
-        appendUtf8(out, text);
-        return true;
-    });
-    return bytes;
+    ByteSink sink(qsizetype(grid.RowCount()) * 64);
+    if (writeRows(
+            sink, grid, [](char *out, QStringView text) { return toWindows1252(out, text); }, 1))
+        return sink.take();
+    sink.clear();
+    sink.put(kByteOrderMark, 3);
+    writeRows(
+        sink, grid, [](char *out, QStringView text) { return toUtf8(out, text); }, 3);
+    return sink.take();
 }
 
 void SaveTextFile(const SortGridCore &grid, const QString &fileName)

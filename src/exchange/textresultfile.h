@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <vector>
 
 class SortGridCore;
@@ -37,6 +36,8 @@ public:
 
     // Returns false once a 0x1A byte has ended the file; later bytes are ignored.
     bool feed(const char *data, qsizetype size);
+    // Room for a file of this size, so that a large one is not copied while it grows.
+    void reserve(qint64 fileSize);
     // The end of the bytes: completes a last line without LF and settles the encoding.
     void finish();
 
@@ -56,7 +57,7 @@ private:
     // A line that began in an earlier piece.
     struct PendingLine
     {
-        QByteArray stored; // without CRs; cut once both separators have given 13 fields
+        QByteArray stored; // without CRs; ends after 13 TAB fields, or after 13 ";" fields when too long
         bool active = false;
         bool storing = true;
         bool hasTab = false;
@@ -76,11 +77,11 @@ private:
     void continuePending(const char *data, qsizetype size);
     void completePending();
     void addLine(const char *line, qsizetype size, bool hasTab, bool hasNr);
-    void keepField(const char *data, qsizetype size);
-    QString decode(const Field &field) const;
+    // The text of a field: a shared one for short ASCII fields, else made anew into made.
+    const QString &decode(const Field &field, QString &made) const;
 
     Limits m_limits;
-    QByteArray m_pool; // the bytes of every kept field, in order
+    QByteArray m_pool; // the lines up to their last field taken
     std::vector<Field> m_fields;
     std::vector<quint32> m_rowStarts; // first field of each row
     QByteArray m_head;
@@ -94,7 +95,7 @@ private:
     unsigned char m_utf8High = 0xBF;
     PendingLine m_pending;
     QByteArray m_scratch;
-    mutable std::array<QString, 128> m_asciiSingles;
+    mutable std::vector<QString> m_shortTexts; // by the bytes of ASCII fields of one or two
 };
 
 // Reads the whole file first and replaces the data rows of the table only when

@@ -38,6 +38,13 @@ void SortGridCore::setCells(int col, int row, const QString &text)
     }
 }
 
+const QString &SortGridCore::cellText(int col, int row) const
+{
+    static const QString kNone;
+    const Cell *cell = cellAt(col, row);
+    return cell ? cell->text : kNone;
+}
+
 QObject *SortGridCore::Objects(int col, int row) const
 {
     const Cell *cell = cellAt(col, row);

@@ -51,6 +51,9 @@ public:
     void setObjects(int col, int row, QObject *object);
     QStringList Rows(int row) const;
     void setRows(int row, const QStringList &texts);
+    // The text of a cell without a copy, for whole-table readers such as the file writer;
+    // outside the table an empty text.
+    const QString &cellText(int col, int row) const;
 
     int ColCount() const { return m_colCount; }
     void setColCount(int count);

@@ -147,7 +147,8 @@ void throwError(int systemError, const QString &fileName)
     throw CommandError(errorText(systemError, fileName));
 }
 
-void readFile(const QString &fileName, const std::function<bool(const char *data, qsizetype size)> &consume)
+void readFile(const QString &fileName, const std::function<bool(const char *data, qsizetype size)> &consume,
+    const std::function<void(qint64 size)> &expect)
 {
     // Non-blocking open so that a pipe without a writer cannot hang the program.
     Descriptor fd(openRetrying(QFile::encodeName(fileName), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -156,6 +157,10 @@ void readFile(const QString &fileName, const std::function<bool(const char *data
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags != -1)
         ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+
+    struct stat info = {};
+    if (expect)
+        expect(::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) ? qint64(info.st_size) : 0);
 
     const std::unique_ptr<char[]> buffer(new char[size_t(kReadPiece)]);
     for (;;) {

@@ -18,8 +18,10 @@ QString errorText(int systemError, const QString &fileName);
 [[noreturn]] void throwError(int systemError, const QString &fileName);
 
 // Hands the file to consume in pieces, in order; consume returns false when it
-// needs no more. Any piece size may come, the last one short.
-void readFile(const QString &fileName, const std::function<bool(const char *data, qsizetype size)> &consume);
+// needs no more. Any piece size may come, the last one short. expect, when given,
+// first learns the file's size (0 for pipes and devices).
+void readFile(const QString &fileName, const std::function<bool(const char *data, qsizetype size)> &consume,
+    const std::function<void(qint64 size)> &expect = {});
 
 // Replaces the contents of fileName by bytes, or leaves the file as it was: the
 // bytes go to a new file next to it, which replaces it only when every byte is

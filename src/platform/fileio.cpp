@@ -179,7 +179,9 @@ void writeFileAtomically(const QString &fileName, QByteArrayView bytes)
 {
     // Through a link, the file it points to is replaced and the link stays.
     const QFileInfo info(fileName);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : fileName;
+    QString target = fileName;
+    if (info.isSymLink())
+        target = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
     const QByteArray targetPath = QFile::encodeName(target);
 
     struct stat existing = {};

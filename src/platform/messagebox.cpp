@@ -10,7 +10,9 @@ std::optional<QMessageBox::StandardButton> g_autoAnswer;
 QString g_lastText;
 int g_shownCount = 0;
 
-QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWidget *parent)
+QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWidget *parent,
+    const QString &caption = ProgramInfo::title(), QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
     g_lastText = text;
     ++g_shownCount;
@@ -21,7 +23,9 @@ QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWi
     }
     if (g_autoAnswer)
         return *g_autoAnswer;
-    QMessageBox box(icon, ProgramInfo::title(), text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, caption, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }
 } // namespace
@@ -41,6 +45,12 @@ void showError(const QString &text, QWidget *parent)
 void showMessage(const QString &text, QWidget *parent)
 {
     run(QMessageBox::NoIcon, text, parent);
+}
+
+QMessageBox::StandardButton askYesNo(const QString &caption, const QString &text, QWidget *parent)
+{
+    return run(
+        QMessageBox::Warning, text, parent, caption, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
 }
 
 void setNextAnswer(QMessageBox::StandardButton answer)

@@ -21,6 +21,9 @@ void showMessage(const QString &text, QWidget *parent = nullptr);
 // The text the standard error box shows for a failure text.
 QString errorText(const QString &text);
 
+// A warning with Yes and No, No the default, under the given caption.
+QMessageBox::StandardButton askYesNo(const QString &caption, const QString &text, QWidget *parent = nullptr);
+
 // Test seam: the next box is not shown and returns this answer.
 void setNextAnswer(QMessageBox::StandardButton answer);
 // Test seam: every box is answered without being shown until switched off again.

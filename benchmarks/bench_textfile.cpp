@@ -1,0 +1,180 @@
+// Opening and saving a 100,000-line protocol (about 6 MB), each against the floor that
+// any reader or writer pays: reading the bytes and splitting them into lines, and writing
+// one prepared buffer, once the safe way a save writes and once simply over the file.
+#include "ratioreporter.h"
+
+#include "exchange/textresultfile.h"
+#include "grid/sortgridcore.h"
+#include "platform/fileio.h"
+#include "scoring/resulttable.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int kLines = 100'000;
+
+struct Protocol
+{
+    QTemporaryDir dir;
+    QString path;
+    QByteArray bytes;
+    SortGridCore grid;
+    ResultTable table { grid };
+
+    Protocol()
+        : path(dir.filePath(QStringLiteral("protocol.txt")))
+    {
+        static const char *const kFirst[]
+            = { "Anna", "Bernd", "Clara", "Dieter", "Eva", "Felix", "Greta", "Hans" };
+        static const char *const kLast[] = { "Müller", "Schmidt", "Weber", "Wagner", "Becker", "Hoffmann" };
+        static const char *const kClubs[]
+            = { "TSC Grün-Gold", "TC Blau-Weiß", "TSG Rot-Silber", "TK Sonne", "Club Casino", "TSV Einheit" };
+        table.setUpGrid();
+        table.writeHeader();
+        table.SetJudgeCount(5);
+        grid.setRowCount(kLines + 1);
+        std::mt19937 random(42);
+        for (int row = 1; row <= kLines; ++row) {
+            grid.setCells(0, row, QString::number(row));
+            grid.setCells(1, row,
+                QString::fromUtf8(kFirst[random() % std::size(kFirst)]) + u' '
+                    + QString::fromUtf8(kLast[random() % std::size(kLast)]));
+            grid.setCells(2, row, QString::fromUtf8(kClubs[random() % std::size(kClubs)]));
+            for (int judge = 0; judge < 5; ++judge)
+                grid.setCells(3 + judge, row, QString::number(5 + random() % 6));
+        }
+        table.AssignPlaces();
+        bytes = textResultFileBytes(grid);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write the protocol");
+    }
+};
+
+Protocol &protocol()
+{
+    static Protocol instance;
+    return instance;
+}
+
+void BM_LoadTextFile(benchmark::State &state)
+{
+    const QString path = protocol().path;
+    SortGridCore grid;
+    ResultTable table(grid);
+    table.setUpGrid();
+    table.writeHeader();
+    for (auto _ : state) {
+        LoadTextFile(grid, path);
+        benchmark::DoNotOptimize(grid.RowCount());
+    }
+    if (grid.RowCount() != kLines + 1)
+        state.SkipWithError("wrong row count");
+    state.SetBytesProcessed(state.iterations() * protocol().bytes.size());
+}
+
+void BM_ReadAndSplitLines(benchmark::State &state)
+{
+    const QByteArray path = QFile::encodeName(protocol().path);
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        struct stat info
+        {
+        };
+        ::fstat(fd, &info);
+        std::vector<char> bytes(size_t(info.st_size));
+        size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n <= 0)
+                break;
+            got += size_t(n);
+        }
+        ::close(fd);
+        std::vector<std::string_view> lines;
+        const std::string_view all(bytes.data(), got);
+        for (size_t start = 0; start < all.size();) {
+            size_t end = all.find('\n', start);
+            if (end == std::string_view::npos)
+                end = all.size();
+            lines.push_back(all.substr(start, end - start));
+            start = end + 1;
+        }
+        benchmark::DoNotOptimize(lines.data());
+        if (lines.size() != size_t(kLines) + 1)
+            state.SkipWithError("wrong line count");
+    }
+    state.SetBytesProcessed(state.iterations() * protocol().bytes.size());
+}
+
+// Saves the table as the open above leaves it.
+void BM_SaveTextFile(benchmark::State &state)
+{
+    Protocol &p = protocol();
+    SortGridCore grid;
+    ResultTable table(grid);
+    table.setUpGrid();
+    table.writeHeader();
+    LoadTextFile(grid, p.path);
+    const QString path = p.dir.filePath(QStringLiteral("saved.txt"));
+    for (auto _ : state)
+        SaveTextFile(grid, path);
+    if (textResultFileBytes(grid) != p.bytes)
+        state.SkipWithError("the saved protocol differs from the opened one");
+    state.SetBytesProcessed(state.iterations() * p.bytes.size());
+}
+
+// The prepared bytes written as a save writes them: next to the file, flushed, renamed over it.
+void BM_WriteBufferSafely(benchmark::State &state)
+{
+    Protocol &p = protocol();
+    const QString path = p.dir.filePath(QStringLiteral("saved.txt"));
+    for (auto _ : state)
+        FileIo::writeFileAtomically(path, p.bytes);
+    state.SetBytesProcessed(state.iterations() * p.bytes.size());
+}
+
+// The prepared bytes written over the file in place and flushed: what a save that may lose
+// the earlier file would pay.
+void BM_WriteBuffer(benchmark::State &state)
+{
+    Protocol &p = protocol();
+    const QByteArray path = QFile::encodeName(p.dir.filePath(QStringLiteral("saved.txt")));
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (::write(fd, p.bytes.constData(), size_t(p.bytes.size())) != p.bytes.size())
+            state.SkipWithError("short write");
+        ::fsync(fd);
+        ::close(fd);
+    }
+    state.SetBytesProcessed(state.iterations() * p.bytes.size());
+}
+
+BENCHMARK(BM_LoadTextFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndSplitLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveTextFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteBufferSafely)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteBuffer)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    std::printf("protocol: %d lines, %lld bytes\n", kLines, static_cast<long long>(protocol().bytes.size()));
+    return runWithRatios(argc, argv,
+        { { "BM_LoadTextFile", "BM_ReadAndSplitLines", 4.0 },
+            { "BM_SaveTextFile", "BM_WriteBufferSafely", 3.0 },
+            { "BM_SaveTextFile", "BM_WriteBuffer", 3.0 } });
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "exchange/filedialog.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+class ResultTable;
+class SortGridCore;
+
+// The open and save commands of the main window, with their two dialogs. The main
+// window owns one, fills in the hooks and calls sbLoadClick / sbSaveClick from the
+// buttons and from Ctrl+O / Ctrl+S. Every failure ends the command in the standard
+// error box; nothing is thrown out of the two handlers.
+class FileCommands
+{
+public:
+    // Which reader an open uses, by the chosen filter entry and the name's extension.
+    enum class Reader
+    {
+        Text,
+        Workbook,
+        None
+    };
+    static Reader chooseReader(int filterIndex, const QString &fileName);
+
+    // The name's extension with its dot ("" when it has none).
+    static QString fileExtension(const QString &fileName);
+    // The name without its extension.
+    static QString withoutExtension(const QString &fileName);
+
+    FileCommands(
+        SortGridCore &grid, ResultTable &table, const QString &programFolder, QWidget *parent = nullptr);
+
+    // Runs after a text file has replaced the table's rows.
+    std::function<void()> UpdateSaveButtons;
+    // Sets the caption of the table's tab (TabSheet1).
+    std::function<void(const QString &caption)> setTabCaption;
+    // Workbook exchange. It reads and writes the table itself and, when reading, sets
+    // the tab caption and runs UpdateSaveButtons; it throws on failure. Unset, the
+    // workbook entries end the command with an error box and touch nothing.
+    std::function<void(const QString &fileName)> LoadWorkbook;
+    std::function<void(const QString &fileName)> SaveWorkbook;
+
+    void sbLoadClick();
+    void sbSaveClick();
+
+    FileDialog OpenDialog1 { FileDialog::Kind::Open };
+    FileDialog SaveDialog1 { FileDialog::Kind::Save };
+
+private:
+    void load();
+    void save();
+    void noteFolder(const QString &fileName);
+
+    SortGridCore &m_grid;
+    ResultTable &m_table;
+    QWidget *m_parent;
+    QString m_lastFolder;
+};

@@ -1,0 +1,135 @@
+#include "exchange/filedialog.h"
+
+#include "platform/messagebox.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QTimer>
+
+namespace {
+
+FileDialog::Driver g_driver;
+
+// Qt's own overwrite question cannot be answered by the program's message box seam,
+// so the dialog asks through it instead.
+class ConfirmingFileDialog : public QFileDialog
+{
+public:
+    ConfirmingFileDialog(QWidget *parent, bool askBeforeReplacing)
+        : QFileDialog(parent)
+        , m_askBeforeReplacing(askBeforeReplacing)
+    { }
+
+    void accept() override
+    {
+        if (m_askBeforeReplacing) {
+            const QStringList files = selectedFiles();
+            const QFileInfo info(files.value(0));
+            if (files.size() == 1 && info.exists() && !info.isDir()) {
+                const QString question = QStringLiteral("%1 already exists.\nDo you want to replace it?");
+                if (MessageBox::askYesNo(windowTitle(), question.arg(info.fileName()), this)
+                    != QMessageBox::Yes)
+                    return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool m_askBeforeReplacing;
+};
+
+} // namespace
+
+QList<FileDialog::FilterEntry> FileDialog::parseFilter(const QString &filter)
+{
+    QList<FilterEntry> entries;
+    const QStringList parts = filter.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries.append(FilterEntry { parts[i], parts[i + 1].split(u';', Qt::SkipEmptyParts) });
+    return entries;
+}
+
+QString FileDialog::extensionFor(int filterIndex) const
+{
+    const QList<FilterEntry> entries = parseFilter(Filter);
+    if (filterIndex >= 1 && filterIndex <= entries.size()) {
+        const QStringList &patterns = entries[filterIndex - 1].patterns;
+        const QString extension = patterns.value(0).mid(2);
+        if (patterns.size() == 1 && patterns.first().startsWith(u"*.") && !extension.isEmpty()
+            && !extension.contains(u'*') && !extension.contains(u'?'))
+            return extension;
+    }
+    return DefaultExt;
+}
+
+std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastFolder)
+{
+    const bool saving = m_kind == Kind::Save;
+    ConfirmingFileDialog dialog(parent, saving);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setSizeGripEnabled(true);
+
+    const QList<FilterEntry> entries = parseFilter(Filter);
+    QStringList descriptions;
+    for (const FilterEntry &entry : entries)
+        descriptions.append(entry.description);
+    dialog.setNameFilters(descriptions);
+
+    // Qt reads the patterns out of the description and knows no ";" between them, so
+    // the file list gets the entry's patterns directly, after Qt has set its own.
+    auto *files = dialog.findChild<QFileSystemModel *>();
+    const auto useEntry = [&, files](int index) {
+        if (index < 1 || index > entries.size())
+            return;
+        if (files)
+            files->setNameFilters(entries[index - 1].patterns);
+        dialog.setDefaultSuffix(extensionFor(index));
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+        [&](const QString &description) { useEntry(int(descriptions.indexOf(description)) + 1); });
+    const int preselected = FilterIndex >= 1 && FilterIndex <= entries.size() ? FilterIndex : 1;
+    if (!entries.isEmpty())
+        dialog.selectNameFilter(descriptions[preselected - 1]);
+    useEntry(preselected);
+
+    QString folder;
+    QString proposedName;
+    if (!FileName.isEmpty()) {
+        const QFileInfo proposed(FileName);
+        if (FileName.contains(u'/'))
+            folder = proposed.absolutePath();
+        proposedName = proposed.fileName();
+    }
+    if (folder.isEmpty())
+        folder = !InitialDir.isEmpty() ? InitialDir : lastFolder;
+    if (folder.isEmpty())
+        folder = QDir::currentPath();
+    dialog.setDirectory(folder);
+    if (!proposedName.isEmpty())
+        dialog.selectFile(proposedName);
+
+    if (g_driver) {
+        const Driver driver = g_driver;
+        QTimer::singleShot(0, &dialog, [driver, &dialog] { driver(dialog); });
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    const qsizetype entry = descriptions.indexOf(dialog.selectedNameFilter());
+    if (entry >= 0)
+        FilterIndex = int(entry) + 1;
+    return chosen.first();
+}
+
+void FileDialog::setDriverForTests(Driver driver)
+{
+    g_driver = std::move(driver);
+}

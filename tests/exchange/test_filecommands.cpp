@@ -1,0 +1,306 @@
+#include "exchange/filecommands.h"
+#include "grid/sortgridcore.h"
+#include "platform/messagebox.h"
+#include "scoring/resulttable.h"
+#include "support/nopermissionoverride.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+using Reader = FileCommands::Reader;
+
+TEST(FileCommands, ReaderByEntryAndExtension)
+{
+    const struct
+    {
+        int entry;
+        const char *name;
+        Reader reader;
+    } cases[] = {
+        { 1, "/a/list.txt", Reader::Text },
+        { 1, "/a/list.TxT", Reader::Text },
+        { 1, "/a/list.xls", Reader::Workbook },
+        { 1, "/a/list.doc", Reader::None },
+        { 1, "/a.txt/list", Reader::None },
+        { 2, "/a/list.xls", Reader::Text },
+        { 3, "/a/list.txt", Reader::Text },
+        { 3, "/a/list", Reader::Workbook },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FileCommands::chooseReader(c.entry, QString::fromUtf8(c.name)), c.reader)
+            << c.entry << c.name;
+    EXPECT_EQ(FileCommands::withoutExtension(QStringLiteral("/a/b.c/Start.list.txt")),
+        QStringLiteral("/a/b.c/Start.list"));
+    EXPECT_EQ(FileCommands::withoutExtension(QStringLiteral("/a/b.c/Start")), QStringLiteral("/a/b.c/Start"));
+}
+
+// What a dialog showed when it came up.
+struct Seen
+{
+    QString folder;
+    QString filter;
+    QString name;
+    QStringList patterns; // what the file list shows
+    bool stillOpen = false;
+};
+
+// Drives the real dialog like an operator: picks a filter entry (1-based, 0 keeps it),
+// types the name and presses Enter. Cancels when name is empty or the dialog stays.
+FileDialog::Driver operatorTypes(const QString &name, Seen &seen, int entry = 0)
+{
+    return [name, &seen, entry](QFileDialog &dialog) {
+        seen.folder = dialog.directory().absolutePath();
+        seen.filter = dialog.selectedNameFilter();
+        auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *filters = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        ASSERT_TRUE(edit && filters);
+        seen.name = edit->text();
+        if (const auto *files = dialog.findChild<QFileSystemModel *>())
+            seen.patterns = files->nameFilters();
+        dialog.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        edit->setFocus();
+        while (entry > 0 && filters->currentIndex() < entry - 1)
+            QTest::keyClick(filters, Qt::Key_Down);
+        while (entry > 0 && filters->currentIndex() > entry - 1)
+            QTest::keyClick(filters, Qt::Key_Up);
+        if (!name.isEmpty()) {
+            edit->clear();
+            QTest::keyClicks(edit, name);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        seen.stillOpen = dialog.isVisible();
+        if (dialog.isVisible())
+            dialog.reject();
+    };
+}
+
+class FileCommandsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(program));
+        table.setUpGrid();
+        table.writeHeader();
+        table.SetJudgeCount(5);
+        commands.UpdateSaveButtons = [this] {
+            ++saveButtonUpdates;
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            busyWhileWorking = cursor && cursor->shape() == Qt::WaitCursor;
+        };
+        commands.setTabCaption = [this](const QString &caption) { captions.append(caption); };
+        MessageBox::setAutoAnswer(QMessageBox::Ok);
+    }
+    void TearDown() override
+    {
+        FileDialog::setDriverForTests(nullptr);
+        MessageBox::setAutoAnswer(std::nullopt);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void write(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    void open(const QString &name, Seen &seen, int entry = 0)
+    {
+        FileDialog::setDriverForTests(operatorTypes(name, seen, entry));
+        commands.sbLoadClick();
+    }
+    void save(const QString &name, Seen &seen, int entry = 0)
+    {
+        FileDialog::setDriverForTests(operatorTypes(name, seen, entry));
+        commands.sbSaveClick();
+    }
+    QList<QStringList> rows() const
+    {
+        QList<QStringList> all;
+        for (int r = 0; r < grid.RowCount(); ++r)
+            all.append(grid.Rows(r));
+        return all;
+    }
+    // Two complete rows in the wrong order: a placing would swap them.
+    void fillUnplaced()
+    {
+        grid.setRowCount(3);
+        grid.setRows(1, { "1", "Low", "", "5", "5", "5", "5", "5" });
+        grid.setRows(2, { "2", "High", "", "9", "9", "9", "9", "9" });
+    }
+
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    SortGridCore grid;
+    ResultTable table { grid };
+    FileCommands commands { grid, table, program };
+    int saveButtonUpdates = 0;
+    bool busyWhileWorking = false;
+    QStringList captions;
+};
+
+const QByteArray kStartList = "Nr.;Name;Verein\r\n"
+                              "1;Low;TC A;5;5;5;5;5\r\n"
+                              "2;High;TC B;9;9;9;9;9\r\n";
+
+TEST_F(FileCommandsTest, OpenReadsPlacesAndProposesTheSaveName)
+{
+    write(program + QStringLiteral("/start.txt"), kStartList);
+    Seen seen;
+    open(QStringLiteral("start"), seen); // the default extension completes the name
+
+    EXPECT_EQ(seen.folder, program);
+    EXPECT_EQ(seen.filter, QStringLiteral("All files (*.txt;*.xls)"));
+    EXPECT_EQ(seen.patterns, QStringList({ "*.txt", "*.xls" }));
+    ASSERT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(
+        grid.Rows(1), QStringList({ "2", "High", "TC B", "9", "9", "9", "9", "9", "", "", "27", "1", "45" }));
+    EXPECT_EQ(
+        grid.Rows(2), QStringList({ "1", "Low", "TC A", "5", "5", "5", "5", "5", "", "", "15", "2", "25" }));
+    EXPECT_EQ(captions, QStringList { QStringLiteral("start") });
+    EXPECT_EQ(saveButtonUpdates, 1);
+    EXPECT_TRUE(busyWhileWorking);
+    EXPECT_EQ(commands.SaveDialog1.FileName, program + QStringLiteral("/start"));
+}
+
+TEST_F(FileCommandsTest, DialogsRememberTheirEntriesAndFolders)
+{
+    write(program + QStringLiteral("/start.txt"), kStartList);
+    Seen seen;
+    open(QStringLiteral("start.txt"), seen, 2);
+    open(QString(), seen);
+    EXPECT_EQ(seen.filter, QStringLiteral("Text file (*.txt)"));
+    EXPECT_EQ(seen.folder, program);
+
+    // The save dialog proposes the opened name in its folder, with "MS Excel" first;
+    // choosing "Text file" gives a name typed without extension ".txt".
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    save(out + QStringLiteral("/protokoll"), seen, 1);
+    EXPECT_EQ(seen.folder, program);
+    EXPECT_EQ(seen.name, QStringLiteral("start"));
+    EXPECT_EQ(seen.filter, QStringLiteral("MS Excel (*.xls)"));
+    QFile saved(out + QStringLiteral("/protokoll.txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().startsWith("Nr.\tName\tVerein\tJ.1\t"));
+
+    save(QString(), seen);
+    EXPECT_EQ(seen.filter, QStringLiteral("Text file (*.txt)"));
+    // After a save the open dialog no longer starts in the program's folder but where
+    // the dialogs were used last.
+    EXPECT_TRUE(commands.OpenDialog1.InitialDir.isEmpty());
+    open(QString(), seen);
+    EXPECT_EQ(seen.folder, out);
+}
+
+TEST_F(FileCommandsTest, ReplacingAFileIsAskedFirst)
+{
+    const QString existing = dir.filePath(QStringLiteral("p.txt"));
+    write(existing, "earlier");
+    commands.SaveDialog1.FilterIndex = 1;
+    Seen seen;
+
+    MessageBox::setNextAnswer(QMessageBox::No);
+    save(existing, seen);
+    EXPECT_TRUE(seen.stillOpen);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("p.txt already exists.\nDo you want to replace it?"));
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "earlier");
+    file.close();
+
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    save(existing, seen);
+    EXPECT_FALSE(seen.stillOpen);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("Nr.\t"));
+}
+
+TEST_F(FileCommandsTest, UnreadableFileChangesNothing)
+{
+    NoPermissionOverride noOverride;
+    if (!noOverride.active())
+        GTEST_SKIP() << "cannot give up the permission override";
+    const QString locked = program + QStringLiteral("/locked.txt");
+    write(locked, kStartList);
+    ::chmod(QFile::encodeName(locked).constData(), 0);
+    fillUnplaced();
+    commands.SaveDialog1.FileName = QStringLiteral("/earlier/name");
+    const QList<QStringList> before = rows();
+    const int boxes = MessageBox::shownCount();
+
+    Seen seen;
+    open(QStringLiteral("locked.txt"), seen);
+
+    EXPECT_EQ(MessageBox::shownCount(), boxes + 1);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("File access denied."));
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(captions.isEmpty());
+    EXPECT_EQ(saveButtonUpdates, 0);
+    EXPECT_EQ(commands.SaveDialog1.FileName, QStringLiteral("/earlier/name"));
+}
+
+TEST_F(FileCommandsTest, WorkbookEntriesWithoutWorkbookExchange)
+{
+    const QString workbook = program + QStringLiteral("/list.xls");
+    write(workbook, kStartList);
+    fillUnplaced();
+    const QList<QStringList> before = rows();
+    Seen seen;
+
+    open(QStringLiteral("list.xls"), seen);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Excel-Arbeitsmappen werden noch nicht unterstützt."));
+    EXPECT_EQ(rows(), before); // not even placed
+
+    // "Text file" reads a .xls name as text.
+    open(QStringLiteral("list.xls"), seen, 2);
+    EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("High"));
+    EXPECT_EQ(captions, QStringList { QStringLiteral("list") });
+
+    // Saving as workbook writes nothing.
+    const int boxes = MessageBox::shownCount();
+    save(dir.filePath(QStringLiteral("result")), seen, 2);
+    EXPECT_EQ(MessageBox::shownCount(), boxes + 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("result.xls"))));
+
+    // Once connected, the workbook exchange gets the name and the table is placed after it.
+    QString loaded;
+    commands.LoadWorkbook = [&](const QString &name) {
+        loaded = name;
+        fillUnplaced();
+    };
+    open(workbook, seen, 3);
+    EXPECT_EQ(loaded, workbook);
+    EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("High"));
+}
+
+TEST_F(FileCommandsTest, CancelDoesNothing)
+{
+    fillUnplaced();
+    const QList<QStringList> before = rows();
+    const int boxes = MessageBox::shownCount();
+    Seen seen;
+    open(QString(), seen);
+    save(QString(), seen);
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(MessageBox::shownCount(), boxes);
+    EXPECT_EQ(commands.OpenDialog1.InitialDir, program);
+    EXPECT_TRUE(commands.SaveDialog1.FileName.isEmpty());
+    EXPECT_TRUE(captions.isEmpty());
+}
+
+} // namespace

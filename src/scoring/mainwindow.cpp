@@ -4,6 +4,7 @@
 #include "dialogs/dlgyesno.h"
 #include "display/picturebox.h"
 #include "display/tvwindow.h"
+#include "exchange/filecommands.h"
 #include "grid/sortgrid.h"
 #include "platform/guarded.h"
 #include "platform/monitors.h"
@@ -183,7 +184,11 @@ void TForm1::buildToolBar()
     sbPrint->setEnabled(false);
     sbPrint->hide();
 
+    connect(sbLoad, &QToolButton::clicked, this, [this] { runGuarded([this] { sbLoadClick(); }, this); });
+    connect(sbSave, &QToolButton::clicked, this, [this] { runGuarded([this] { sbSaveClick(); }, this); });
     connect(sbTV, &QToolButton::clicked, this, [this] { runGuarded([this] { sbTVClick(); }, this); });
+    connect(sbLoad, &QToolButton::clicked, this, [this] { runGuarded([this] { sbLoadClick(); }, this); });
+    connect(sbSave, &QToolButton::clicked, this, [this] { runGuarded([this] { sbSaveClick(); }, this); });
     connect(sbTV, &QToolButton::clicked, this, [this] { runGuarded([this] { sbTVClick(); }, this); });
     connect(bCFG, &QToolButton::clicked, this, [this] { runGuarded([this] { bCFGClick(); }, this); });
     connect(sbCLS, &QToolButton::clicked, this, [this] { runGuarded([this] { sbCLSClick(); }, this); });
@@ -248,6 +253,10 @@ void TForm1::buildShortcuts()
         QStringLiteral("Calc1"), QStringLiteral("Calc"), QKeySequence(Qt::Key_F9), &TForm1::Calc1Click);
     Visible1 = addShortcut(QStringLiteral("Visible1"), QStringLiteral("Visible"), QKeySequence(Qt::Key_F5),
         &TForm1::Visible1Click);
+    Load1 = addShortcut(QStringLiteral("Load1"), QStringLiteral("Load"), QKeySequence(Qt::CTRL | Qt::Key_O),
+        &TForm1::sbLoadClick);
+    Save1 = addShortcut(QStringLiteral("Save1"), QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+        &TForm1::sbSaveClick);
     Modus1 = addShortcut(QStringLiteral("Modus1"), QStringLiteral("TV Modus"),
         QKeySequence(Qt::CTRL | Qt::Key_T), &TForm1::sbTVClick);
     for (int n = 0; n < int(LogoActions.size()); ++n) {
@@ -305,6 +314,12 @@ void TForm1::FormCreate()
     if (m_settingsPath.isEmpty())
         m_settingsPath = SettingsStore::defaultPath(title);
     bHelp->setEnabled(QFileInfo::exists(m_helpFile));
+
+    m_fileCommands = std::make_unique<FileCommands>(*SortGrid1, *m_table, ProgramInfo::folder(), this);
+    m_fileCommands->UpdateSaveButtons = [this] { UpdateSaveButtons(); };
+    m_fileCommands->setTabCaption = [this](const QString &caption) {
+        PageControl1->setTabText(PageControl1->indexOf(TabSheet1), caption);
+    };
 
     m_table->writeHeader();
     sbCLSClick();
@@ -475,6 +490,16 @@ void TForm1::bCFGClick()
     m_table->SetJudgeCount(choice->judgeCount);
     if (m_formTV)
         m_formTV->PlaceTVWindow();
+}
+
+void TForm1::sbLoadClick()
+{
+    m_fileCommands->sbLoadClick();
+}
+
+void TForm1::sbSaveClick()
+{
+    m_fileCommands->sbSaveClick();
 }
 
 void TForm1::sbTVClick()

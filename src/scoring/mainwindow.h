@@ -15,6 +15,7 @@ class QLabel;
 class QTabWidget;
 class QToolButton;
 class TCfgDialog;
+class FileCommands;
 class PictureBox;
 class TFDlgYesNo;
 class TFormTV;
@@ -63,6 +64,8 @@ public:
     QAction *Visible1 = nullptr;
     QAction *mCFG = nullptr;
     QAction *Modus1 = nullptr;
+    QAction *Load1 = nullptr;
+    QAction *Save1 = nullptr;
     std::array<QAction *, 6> LogoActions {}; // N01 .. N51: Alt+0 .. Alt+5
 
     ResultTable &table() { return *m_table; }
@@ -75,6 +78,7 @@ public:
     TFDlgYesNo *FDlgYesNo() const { return m_dlgYesNo; }
     TCfgDialog *CfgDialog() const { return m_cfgDialog; }
     TFormTV *FormTV() const { return m_formTV.get(); }
+    FileCommands &fileCommands() { return *m_fileCommands; }
     const MonitorList &monitors() const { return *m_monitors; }
 
     // Handlers of the result table.
@@ -93,6 +97,8 @@ public:
     void Visible1Click();
     void bCFGClick();
     void sbTVClick();
+    void sbLoadClick();
+    void sbSaveClick();
     void LogoClick(int n);
 
     // The first status panel: "row:rows", empty for an empty table.
@@ -127,6 +133,7 @@ private:
     StoredSettings m_settings;
     std::unique_ptr<ResultTable> m_table;
     std::unique_ptr<Scoreboard> m_scoreboard;
+    std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<TFormTV> m_formTV;
     TFDlgYesNo *m_dlgYesNo = nullptr;
     TCfgDialog *m_cfgDialog = nullptr;

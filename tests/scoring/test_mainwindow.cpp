@@ -2,7 +2,10 @@
 #include "dialogs/dlgyesno.h"
 #include "display/label3d.h"
 #include "display/tvwindow.h"
+#include "exchange/filecommands.h"
+#include "exchange/filedialog.h"
 #include "grid/sortgrid.h"
+#include "platform/messagebox.h"
 #include "platform/monitors.h"
 #include "scoring/mainwindow.h"
 #include "support/qtprinters.h"
@@ -13,7 +16,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -210,6 +217,59 @@ TEST_F(MainWindowTest, F5HidesAndShowsTheWindow)
     EXPECT_FALSE(form->isVisible());
     form->Visible1->trigger();
     EXPECT_TRUE(form->isVisible());
+}
+
+// Chooses the text file entry, types the name into the real file dialog and accepts it.
+FileDialog::Driver typePath(const QString &path)
+{
+    return [path](QFileDialog &dialog) {
+        auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        dialog.setDirectory(QFileInfo(path).absolutePath());
+        for (const QString &filter : dialog.nameFilters()) {
+            if (filter.contains(QStringLiteral("*.txt")))
+                dialog.selectNameFilter(filter); // the text file entry
+        }
+        dialog.activateWindow();
+        edit->setFocus();
+        edit->clear();
+        QTest::keyClicks(edit, QFileInfo(path).fileName());
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (dialog.isVisible())
+            dialog.reject();
+    };
+}
+
+TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
+{
+    const QString startList = dir.filePath(QStringLiteral("Latein.txt"));
+    QFile file(startList);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Nr.\tName\tVerein\r\n3\tEva Stein\tTC Hansa\t5\t5\t5\t5\t5\r\n"
+               "7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\r\n");
+    file.close();
+
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    FileDialog::setDriverForTests(typePath(startList));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+    FileDialog::setDriverForTests(nullptr);
+    ASSERT_EQ(grid()->RowCount(), 3) << MessageBox::lastText().toStdString();
+    EXPECT_EQ(grid()->Cells(0, 1), QStringLiteral("7")); // placed after the open
+    EXPECT_EQ(grid()->Cells(11, 1), QStringLiteral("1"));
+    EXPECT_EQ(form->PageControl1->tabText(0), QStringLiteral("Latein"));
+    EXPECT_TRUE(form->sbSave->isEnabled());
+
+    const QString protocol = dir.filePath(QStringLiteral("Protokoll.txt"));
+    FileDialog::setDriverForTests(typePath(protocol));
+    QApplication::setActiveWindow(form.get()); // back from the dialog, as the window manager does
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    FileDialog::setDriverForTests(nullptr);
+    MessageBox::setAutoAnswer(std::nullopt);
+    QFile saved(protocol);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << MessageBox::lastText().toStdString();
+    const QByteArray bytes = saved.readAll();
+    EXPECT_TRUE(bytes.startsWith("Nr.\tName\tVerein\t")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains("7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\t \t \t27\t1\t\r\n"));
 }
 
 TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)

@@ -17,7 +17,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -226,14 +225,13 @@ void TForm1::buildStatusBar()
 }
 
 QAction *TForm1::addShortcut(
-    const QString &objectName, const QString &caption, const QKeySequence &key, void (TForm1::*command)())
+    const QString &objectName, const QString &caption, const QKeySequence &key, std::function<void()> command)
 {
     auto *action = new QAction(caption, this);
     action->setObjectName(objectName);
     action->setShortcut(key);
     action->setShortcutContext(Qt::ApplicationShortcut);
-    connect(action, &QAction::triggered, this,
-        [this, command] { runGuarded([this, command] { (this->*command)(); }, this); });
+    connect(action, &QAction::triggered, this, [this, command] { runGuarded(command, this); });
     addAction(action);
     m_shortcuts.append(action);
     return action;
@@ -242,33 +240,26 @@ QAction *TForm1::addShortcut(
 void TForm1::buildShortcuts()
 {
     mCFG = addShortcut(QStringLiteral("mCFG"), QStringLiteral("Einstellungen"), QKeySequence(Qt::Key_F2),
-        &TForm1::bCFGClick);
-    next1 = addShortcut(
-        QStringLiteral("next1"), QStringLiteral("..next"), QKeySequence(Qt::Key_Tab), &TForm1::next1Click);
+        [this] { bCFGClick(); });
+    next1 = addShortcut(QStringLiteral("next1"), QStringLiteral("..next"), QKeySequence(Qt::Key_Tab),
+        [this] { next1Click(); });
     Platzeverteilen1 = addShortcut(QStringLiteral("Platzeverteilen1"), QStringLiteral("Print"),
-        QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::sbPrintClick);
+        QKeySequence(Qt::CTRL | Qt::Key_P), [this] { sbPrintClick(); });
     Cls1 = addShortcut(QStringLiteral("Cls1"), QStringLiteral("Cls"), QKeySequence(Qt::CTRL | Qt::Key_A),
-        &TForm1::sbCLSClick);
+        [this] { sbCLSClick(); });
     Calc1 = addShortcut(
-        QStringLiteral("Calc1"), QStringLiteral("Calc"), QKeySequence(Qt::Key_F9), &TForm1::Calc1Click);
+        QStringLiteral("Calc1"), QStringLiteral("Calc"), QKeySequence(Qt::Key_F9), [this] { Calc1Click(); });
     Visible1 = addShortcut(QStringLiteral("Visible1"), QStringLiteral("Visible"), QKeySequence(Qt::Key_F5),
-        &TForm1::Visible1Click);
+        [this] { Visible1Click(); });
     Load1 = addShortcut(QStringLiteral("Load1"), QStringLiteral("Load"), QKeySequence(Qt::CTRL | Qt::Key_O),
-        &TForm1::sbLoadClick);
+        [this] { sbLoadClick(); });
     Save1 = addShortcut(QStringLiteral("Save1"), QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-        &TForm1::sbSaveClick);
+        [this] { sbSaveClick(); });
     Modus1 = addShortcut(QStringLiteral("Modus1"), QStringLiteral("TV Modus"),
-        QKeySequence(Qt::CTRL | Qt::Key_T), &TForm1::sbTVClick);
+        QKeySequence(Qt::CTRL | Qt::Key_T), [this] { sbTVClick(); });
     for (int n = 0; n < int(LogoActions.size()); ++n) {
-        auto *action = new QAction(QString::number(n), this);
-        action->setObjectName(QStringLiteral("N%11").arg(n));
-        action->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)));
-        action->setShortcutContext(Qt::ApplicationShortcut);
-        connect(
-            action, &QAction::triggered, this, [this, n] { runGuarded([this, n] { LogoClick(n); }, this); });
-        addAction(action);
-        m_shortcuts.append(action);
-        LogoActions[size_t(n)] = action;
+        LogoActions[size_t(n)] = addShortcut(QStringLiteral("N%11").arg(n), QString::number(n),
+            QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)), [this, n] { LogoClick(n); });
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class MonitorList;
@@ -123,7 +124,7 @@ private:
     void FormResize();
     void FormDestroy();
     QAction *addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
-        void (TForm1::*command)());
+        std::function<void()> command);
     void writePosition(int row);
 
     std::unique_ptr<MonitorList> m_ownMonitors;

@@ -176,8 +176,17 @@ void TForm1::buildToolBar()
     bVideo = makeButton("bVideo", ToolbarGlyph::bVideo, QStringLiteral("Video (Strg+V)"));
     sbCLS = makeButton("sbCLS", ToolbarGlyph::sbCLS, QString());
     sbPrint = makeButton("sbPrint", ToolbarGlyph::sbPrint, QStringLiteral("[Ctrl+P] Drucken"));
+    // One group: at most one of the two is down, and both may be up.
     sbTV->setCheckable(true);
     bVideo->setCheckable(true);
+    connect(sbTV, &QToolButton::toggled, bVideo, [this](bool down) {
+        if (down)
+            bVideo->setChecked(false);
+    });
+    connect(bVideo, &QToolButton::toggled, sbTV, [this](bool down) {
+        if (down)
+            sbTV->setChecked(false);
+    });
     sbSave->setEnabled(false);
     bVideo->setEnabled(false);
     sbPrint->setEnabled(false);

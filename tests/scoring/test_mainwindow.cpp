@@ -284,6 +284,11 @@ TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)
     form->Modus1->trigger();
     EXPECT_FALSE(tv->isVisible());
     EXPECT_FALSE(form->sbTV->isChecked());
+
+    // The TV and video buttons are one group: pressing one releases the other.
+    form->sbTV->setChecked(true);
+    form->bVideo->setChecked(true);
+    EXPECT_FALSE(form->sbTV->isChecked());
 }
 
 TEST_F(MainWindowTest, TVWindowMirrorsTheScoreboardAndLeavesF5Alone)

@@ -470,7 +470,8 @@ void LoadTextFile(SortGridCore &grid, const QString &fileName)
 {
     TextResultReader reader;
     FileIo::readFile(
-        fileName, [&reader](const char *data, qsizetype size) { return reader.feed(data, size); });
+        fileName, [&reader](const char *data, qsizetype size) { return reader.feed(data, size); },
+        [&reader](qint64 size) { reader.reserve(size); });
     reader.finish();
     reader.fillTable(grid);
 }

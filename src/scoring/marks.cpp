@@ -1,6 +1,7 @@
 #include "scoring/marks.h"
 
-#include <array>
+#include "grid/statictexts.h"
+
 #include <limits>
 
 bool parseMark(QStringView text, int &value)
@@ -33,12 +34,5 @@ bool parseMark(QStringView text, int &value)
 
 QString numberText(qint64 value)
 {
-    constexpr qint64 kShared = 4096;
-    if (value < 0 || value >= kShared)
-        return QString::number(value);
-    static std::array<QString, kShared> texts;
-    QString &text = texts[size_t(value)];
-    if (text.isNull())
-        text = QString::number(value);
-    return text;
+    return StaticTexts::number(value);
 }

@@ -7,6 +7,6 @@
 // optionally preceded by blanks and a sign.
 bool parseMark(QStringView text, int &value);
 
-// Decimal text of a total or place. Small values share one stored text each, so that
+// Decimal text of a total or place; small values come from shared storage, so that
 // placing a large table does not allocate a string per cell.
 QString numberText(qint64 value);

@@ -1,8 +1,10 @@
 // A full repaint of the result grid against a QTableWidget of the same size,
 // columns, font and texts, and a repaint after scrolling by one page.
+#include "guienvironment.h"
 #include "ratioreporter.h"
 
 #include "grid/sortgrid.h"
+#include "scoring/resulttableformat.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -55,21 +57,7 @@ std::unique_ptr<TSortGrid> makeGrid()
         for (int row = 1; row <= kRows; ++row)
             grid->setCells(c, row, cellText(c, row));
     }
-    grid->OnGetCellFormat = [](TSortGrid *sender, int col, int row, TGridDrawState, TFormatOptions &format,
-                                bool &, bool &, bool &) {
-        if (row == 0 || col == 1 || col == 2)
-            format.AlignmentHorz = taLeftJustify;
-        if (row == 0 || row == sender->Row())
-            return;
-        if (col == 0)
-            format.Brush = QColor(192, 192, 192);
-        else if (col >= 3 && col <= 9)
-            format.Brush = QColor(255, 255, 192);
-        else if (col == 10)
-            format.Brush = QColor(224, 255, 224);
-        else if (col == 11)
-            format.Brush = QColor(224, 216, 255);
-    };
+    grid->OnGetCellFormat = resultTableCellFormat;
     grid->resize(600, 300);
     grid->show();
     for (int c = 0; c < 13; ++c)
@@ -170,10 +158,7 @@ BENCHMARK(BM_TableWidgetPageScroll)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", "/tmp");
+    GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
     return runWithRatios(argc, argv,
         { { "BM_SortGridRepaint", "BM_TableWidgetRepaint", 1.5 },

@@ -1,6 +1,7 @@
 // Repainting the TV scoreboard's 13 shadowed labels at the 1920 x 1080 reference
 // sizes, against drawing the same 13 texts with plain QPainter::drawText and no
 // shadow. The shadow is one extra text output, so about twice the plain cost is fair.
+#include "guienvironment.h"
 #include "ratioreporter.h"
 
 #include "display/label3d.h"
@@ -104,14 +105,7 @@ BENCHMARK(BM_PlainDrawText)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid()) {
-        QFile::setPermissions(
-            runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
     return runWithRatios(argc, argv, { { "BM_Label3DRepaint", "BM_PlainDrawText", 2.5 } });
 }

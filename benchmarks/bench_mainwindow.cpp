@@ -1,5 +1,6 @@
 // Key press to pixels: the Enter that completes a competitor's marks, up to the end
 // of the main window's repaint, against a repaint of the unchanged window.
+#include "guienvironment.h"
 #include "ratioreporter.h"
 
 #include "grid/sortgrid.h"
@@ -100,8 +101,7 @@ BENCHMARK(BM_PlainRepaint)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
     const int result = runWithRatios(argc, argv, { { "BM_EnterToPixels", "BM_PlainRepaint", 3.0 } });
     g_fixture.reset();

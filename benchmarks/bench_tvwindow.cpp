@@ -4,6 +4,7 @@
 // The figures reach 240 pixels there, which Qt draws from outlines, so the labels keep what
 // they drew. The window paints every item through render(), the same paint events a repaint
 // sends: the offscreen platform does not repaint a window synchronously.
+#include "guienvironment.h"
 #include "ratioreporter.h"
 
 #include "display/label3d.h"
@@ -113,14 +114,7 @@ BENCHMARK(BM_StretchedBackground)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid()) {
-        QFile::setPermissions(
-            runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
     const int result = runWithRatios(argc, argv, { { "BM_TVWindowRepaint", "BM_StretchedBackground", 1.5 } });
     g_window.reset();

@@ -10,6 +10,7 @@
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
 #include "scoring/closequery.h"
+#include "scoring/resulttableformat.h"
 #include "scoring/toolbarglyphs.h"
 
 #include <QApplication>
@@ -288,23 +289,7 @@ void TForm1::connectGrid()
         runGuarded([&] { SortGrid1SelectCell(col, row, canSelect); }, this);
     };
     SortGrid1->OnDblClick = [this](TSortGrid *) { runGuarded([this] { SortGrid1DblClick(); }, this); };
-    SortGrid1->OnGetCellFormat = [this](TSortGrid *, int col, int row, TGridDrawState, TFormatOptions &format,
-                                     bool &, bool &, bool &) {
-        if (row == 0 || col == ResultTable::ColName || col == ResultTable::ColClub)
-            format.AlignmentHorz = taLeftJustify;
-        if (row == 0 || row == SortGrid1->Row())
-            return;
-        static const QColor kNumber(192, 192, 192), kMark(255, 255, 192), kTotal(224, 255, 224),
-            kPlace(224, 216, 255);
-        if (col == ResultTable::ColNumber)
-            format.Brush.setColor(kNumber);
-        else if (col >= ResultTable::ColFirstMark && col < ResultTable::ColTotal)
-            format.Brush.setColor(kMark);
-        else if (col == ResultTable::ColTotal)
-            format.Brush.setColor(kTotal);
-        else if (col == ResultTable::ColPlace)
-            format.Brush.setColor(kPlace);
-    };
+    SortGrid1->OnGetCellFormat = resultTableCellFormat;
 }
 
 void TForm1::FormCreate()

@@ -35,24 +35,6 @@ inline void setUpResultGrid(TSortGrid &grid, ResultTable &table, int competitors
     }
 }
 
-// The result table's cell colours, as the main window gives them.
-inline void resultTableColours(
-    TSortGrid *grid, int col, int row, TGridDrawState, TFormatOptions &format, bool &, bool &, bool &)
-{
-    if (row == 0 || col == 1 || col == 2)
-        format.AlignmentHorz = taLeftJustify;
-    if (row == 0 || row == grid->Row())
-        return;
-    if (col == 0)
-        format.Brush = QColor(192, 192, 192);
-    else if (col >= 3 && col <= 9)
-        format.Brush = QColor(255, 255, 192);
-    else if (col == 10)
-        format.Brush = QColor(224, 255, 224);
-    else if (col == 11)
-        format.Brush = QColor(224, 216, 255);
-}
-
 inline void showActive(QWidget &widget)
 {
     widget.show();

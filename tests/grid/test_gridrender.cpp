@@ -4,6 +4,7 @@
 #include "grid/sortgrid.h"
 #include "platform/messagebox.h"
 #include "scoring/resulttable.h"
+#include "scoring/resulttableformat.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ protected:
     void SetUp() override
     {
         setUpResultGrid(grid, table, 30);
-        grid.OnGetCellFormat = resultTableColours;
+        grid.OnGetCellFormat = resultTableCellFormat;
         showActive(grid);
         // The main window lays out its columns after every resize of the grid.
         table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness);

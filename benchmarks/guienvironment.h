@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QFile>
+#include <QTemporaryDir>
+
+// What a benchmark that paints widgets needs before its application object exists:
+// the offscreen platform unless another is asked for, and a private runtime folder.
+class GuiBenchmarkEnvironment
+{
+public:
+    GuiBenchmarkEnvironment()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && m_runtime.isValid()) {
+            QFile::setPermissions(
+                m_runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        }
+    }
+
+private:
+    QTemporaryDir m_runtime;
+};

@@ -4,7 +4,9 @@
 #include "platform/messagebox.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
@@ -28,7 +30,44 @@ TInplaceEdit::TInplaceEdit(TMyCustomGrid *grid)
 {
     setFrame(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
+    // Text reaches a cell only as typed characters, through the grid's key filter.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(false);
     hide();
+}
+
+bool TInplaceEdit::event(QEvent *event)
+{
+    // The window's own shortcuts win over the editing keys of the line edit
+    // (Ctrl+A, Ctrl+V...): the operator's commands work while a cell is edited.
+    if (event->type() == QEvent::ShortcutOverride && isWindowShortcut(*static_cast<QKeyEvent *>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+bool TInplaceEdit::isWindowShortcut(const QKeyEvent &event) const
+{
+    const QKeySequence pressed(event.keyCombination());
+    const QList<QAction *> actions = window()->actions();
+    return std::any_of(actions.begin(), actions.end(), [&pressed](const QAction *action) {
+        return action->shortcutContext() != Qt::WidgetShortcut && action->shortcuts().contains(pressed);
+    });
+}
+
+void TInplaceEdit::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::MiddleButton)
+        return; // the selection paste
+    QLineEdit::mousePressEvent(event);
+}
+
+void TInplaceEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::MiddleButton)
+        return;
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 void TInplaceEdit::typeChar(QChar ch)
@@ -60,6 +99,10 @@ void TInplaceEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     m_grid->doKeyDown(key, shift);
+    if (event->matches(QKeySequence::Paste)) {
+        event->accept();
+        return;
+    }
     if (isChar) {
         enterChar(text[0], event);
         return;

@@ -80,11 +80,15 @@ public:
     void typeChar(QChar ch);
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void enterChar(QChar ch, QKeyEvent *original);
+    bool isWindowShortcut(const QKeyEvent &event) const;
     TMyCustomGrid *m_grid;
 };
 

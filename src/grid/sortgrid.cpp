@@ -1,6 +1,7 @@
 #include "grid/sortgrid.h"
 
 #include "grid/gridprint.h"
+#include "platform/messagebox.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -401,7 +402,7 @@ void TSortGrid::setPrinterProvider(std::shared_ptr<PrinterProvider> provider)
 void TSortGrid::Print()
 {
     if (m_printerProvider->printerNames().isEmpty()) {
-        showMessage(QStringLiteral("No Printer is installed"));
+        MessageBox::showRuntimeError(QStringLiteral("No Printer is installed"), this);
         return;
     }
     std::unique_ptr<QPrinter> printer = m_printerProvider->createPrinter();

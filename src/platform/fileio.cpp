@@ -204,6 +204,11 @@ void writeFileAtomically(const QString &fileName, QByteArrayView bytes)
     for (int attempt = 0; attempt < 100 && created < 0; ++attempt) {
         temporaryPath = QFile::encodeName(temporaryName(targetInfo.absolutePath(), targetInfo.fileName()));
         created = openRetrying(temporaryPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (created < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+            // The new file is made beside the old one: the folder, not the file, refuses.
+            throw CommandError(QStringLiteral("File access denied: im Ordner \"%1\" kann nicht gespeichert werden")
+                                   .arg(QDir::toNativeSeparators(targetInfo.absolutePath())));
+        }
         if (created < 0 && errno != EEXIST)
             throwError(errno, fileName);
     }

@@ -8,6 +8,7 @@ namespace {
 std::optional<QMessageBox::StandardButton> g_nextAnswer;
 std::optional<QMessageBox::StandardButton> g_autoAnswer;
 QString g_lastText;
+QMessageBox::Icon g_lastIcon = QMessageBox::NoIcon;
 int g_shownCount = 0;
 
 QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWidget *parent,
@@ -15,6 +16,7 @@ QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWi
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
     g_lastText = text;
+    g_lastIcon = icon;
     ++g_shownCount;
     if (g_nextAnswer) {
         const QMessageBox::StandardButton answer = *g_nextAnswer;
@@ -47,6 +49,11 @@ void showMessage(const QString &text, QWidget *parent)
     run(QMessageBox::NoIcon, text, parent);
 }
 
+void showRuntimeError(const QString &text, QWidget *parent)
+{
+    run(QMessageBox::Critical, text, parent);
+}
+
 QMessageBox::StandardButton askYesNo(const QString &caption, const QString &text, QWidget *parent)
 {
     return run(
@@ -66,6 +73,11 @@ void setAutoAnswer(std::optional<QMessageBox::StandardButton> answer)
 QString lastText()
 {
     return g_lastText;
+}
+
+QMessageBox::Icon lastIcon()
+{
+    return g_lastIcon;
 }
 
 int shownCount()

@@ -18,6 +18,9 @@ void showError(const QString &text, QWidget *parent = nullptr);
 // A plain box with an OK button, for the runtime's own messages.
 void showMessage(const QString &text, QWidget *parent = nullptr);
 
+// The runtime's own error message, as it stands, with the error icon and an OK button.
+void showRuntimeError(const QString &text, QWidget *parent = nullptr);
+
 // The text the standard error box shows for a failure text.
 QString errorText(const QString &text);
 
@@ -29,6 +32,7 @@ void setNextAnswer(QMessageBox::StandardButton answer);
 // Test seam: every box is answered without being shown until switched off again.
 void setAutoAnswer(std::optional<QMessageBox::StandardButton> answer);
 QString lastText();
+QMessageBox::Icon lastIcon();
 int shownCount();
 
 } // namespace MessageBox

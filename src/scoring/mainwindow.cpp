@@ -61,6 +61,10 @@ TForm1::TForm1(Environment environment)
     createTVWindow();
     m_dlgYesNo = new TFDlgYesNo(this);
     m_cfgDialog = new TCfgDialog(*m_monitors, this);
+
+    // The program ends only through the closing question, never because the last
+    // shown window went away.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
 }
 
 void TForm1::createTVWindow()
@@ -76,12 +80,15 @@ void TForm1::createTVWindow()
     setup.showCurrentRow = [this] { runGuarded([this] { SortGrid1DblClick(); }, this); };
     // No parent: hiding the main window must leave the audience's window alone.
     m_formTV = std::make_unique<TFormTV>(std::move(setup));
+    m_formTV->installEventFilter(this);
     shareShortcuts(m_formTV.get());
 }
 
 TForm1::~TForm1()
 {
     FormDestroy();
+    if (m_formTV)
+        m_formTV->removeEventFilter(this);
     // The TV scoreboard is this scoreboard's mirror: the source goes first.
     m_scoreboard.reset();
     m_formTV.reset();
@@ -122,7 +129,7 @@ void TForm1::buildForm()
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto *sheetLayout = new QVBoxLayout(TabSheet1);
     sheetLayout->setContentsMargins(5, 2, 5, 2);
-    PageControl1->addTab(TabSheet1, QStringLiteral("Ergebnisse"));
+    PageControl1->addTab(TabSheet1, QString()); // named after the first file opened
     panelLayout->addWidget(PageControl1);
 
     SortGrid1 = new TSortGrid(TabSheet1);
@@ -345,6 +352,26 @@ void TForm1::closeEvent(QCloseEvent *event)
     if (m_formTV)
         m_formTV->hide();
     event->accept();
+    QCoreApplication::quit();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_formTV.get() && event->type() == QEvent::Hide && !m_formTV->isVisible())
+        tvWindowHidden();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::tvWindowHidden()
+{
+    // However the audience's window went (Ctrl+T, the window manager), the operator
+    // must keep a window that takes keys.
+    sbTV->setChecked(false);
+    if (!isVisible()) {
+        show();
+        raise();
+        activateWindow();
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)
@@ -458,12 +485,26 @@ void TForm1::sbCLSClick()
 
 void TForm1::sbPrintClick()
 {
+    // Every competitor; the header row heads each page.
+    TPrintOptions &options = SortGrid1->PrintOptions();
+    options.FromRow = 1;
+    options.ToRow = SortGrid1->RowCount() - 1;
     SortGrid1->Print();
 }
 
 void TForm1::Visible1Click()
 {
-    setVisible(!isVisible());
+    if (!isVisible()) {
+        show();
+        raise();
+        activateWindow();
+        return;
+    }
+    // Hidden without the TV window up, no window would be left to take F5 again.
+    if (!m_formTV || !m_formTV->isVisible())
+        return;
+    hide();
+    m_formTV->activateWindow();
 }
 
 void TForm1::bCFGClick()
@@ -471,6 +512,8 @@ void TForm1::bCFGClick()
     const auto choice = m_cfgDialog->edit(m_table->JudgeCount, m_settings.Monitor);
     if (!choice)
         return;
+    // Let the dialog go and the window repaint first, without running typed-ahead keys here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_settings.Monitor = choice->monitor;
     m_table->SetJudgeCount(choice->judgeCount);
     if (m_formTV)

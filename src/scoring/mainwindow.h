@@ -111,6 +111,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -126,6 +127,7 @@ private:
     QAction *addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
         std::function<void()> command);
     void writePosition(int row);
+    void tvWindowHidden();
 
     std::unique_ptr<MonitorList> m_ownMonitors;
     const MonitorList *m_monitors = nullptr;

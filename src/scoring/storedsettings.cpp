@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -74,7 +75,10 @@ bool SettingsStore::write(const StoredSettings &s) const
 QPoint mainWindowPosition(QPoint stored, QSize outerSize, const MonitorList &monitors)
 {
     const QSize size = outerSize.isEmpty() ? QSize(1, 1) : outerSize;
-    if (monitors.monitorShowing(QRect(stored, size)) >= 0)
+    // A stored edge near the largest integer must not wrap round onto a monitor.
+    const bool fitsIntegers = qint64(stored.x()) + size.width() <= std::numeric_limits<int>::max()
+        && qint64(stored.y()) + size.height() <= std::numeric_limits<int>::max();
+    if (fitsIntegers && monitors.monitorShowing(QRect(stored, size)) >= 0)
         return stored;
 
     const QRect primary = monitors.rect(0);

@@ -398,7 +398,10 @@ TEST(TextResultFileSave, ReadOnlyFolderOrFileKeepsTheEarlierFile)
     {
         SaveFailureSetup s;
         ::chmod(QFile::encodeName(s.dir.path()).constData(), 0555);
-        s.expectFailure("File access denied");
+        s.expectFailure(QStringLiteral("File access denied: im Ordner \"%1\" kann nicht gespeichert werden")
+                            .arg(s.dir.path())
+                            .toUtf8()
+                            .constData());
         ::chmod(QFile::encodeName(s.dir.path()).constData(), 0755);
     }
     {

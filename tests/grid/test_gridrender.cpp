@@ -191,6 +191,7 @@ TEST_F(ResultGridRender, NoPrinterInstalled)
     MessageBox::setAutoAnswer(std::nullopt);
     EXPECT_EQ(MessageBox::shownCount(), shown + 1);
     EXPECT_EQ(MessageBox::lastText(), QStringLiteral("No Printer is installed"));
+    EXPECT_EQ(MessageBox::lastIcon(), QMessageBox::Critical);
     EXPECT_FALSE(QFile::exists(file));
 }
 

@@ -8,12 +8,14 @@
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
 #include "scoring/mainwindow.h"
+#include "support/pdfprinters.h"
 #include "support/qtprinters.h"
 #include "support/yesnodriver.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -87,6 +89,7 @@ TEST_F(MainWindowTest, FormLayoutAndHeader)
     EXPECT_EQ(form->StatusPanels[4]->text(), QStringLiteral("900x506      "));
     EXPECT_EQ(grid()->Cells(0, 0), QStringLiteral("Nr."));
     EXPECT_EQ(grid()->RowCount(), 2);
+    EXPECT_TRUE(form->PageControl1->tabText(0).isEmpty());
     EXPECT_TRUE(form->StatusPanels[0]->text().isEmpty());
     EXPECT_FALSE(form->sbSave->isEnabled());
     EXPECT_FALSE(form->sbPrint->isEnabled());
@@ -211,12 +214,103 @@ TEST_F(MainWindowTest, CtrlAClearsTheScoreboardAndLeavesTheTable)
     EXPECT_EQ(grid()->Cells(10, 1), QStringLiteral("27"));
 }
 
-TEST_F(MainWindowTest, F5HidesAndShowsTheWindow)
+TEST_F(MainWindowTest, F5HidesTheWindowOnlyWhileTheTVWindowIsUp)
 {
+    // With nothing else shown, hiding would leave no window to take a key.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    EXPECT_TRUE(form->isVisible());
+
+    TFormTV *tv = form->FormTV();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_TRUE(tv->isVisible());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
     EXPECT_FALSE(form->isVisible());
-    form->Visible1->trigger();
+    EXPECT_TRUE(tv->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([tv] { return QApplication::activeWindow() == tv; }, 1000));
+    QTest::keyClick(tv, Qt::Key_F5);
     EXPECT_TRUE(form->isVisible());
+
+    // Ctrl+T from the TV window with the main window hidden brings the main window back.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    ASSERT_FALSE(form->isVisible());
+    QTest::keyClick(tv, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_FALSE(tv->isVisible());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->sbTV->isChecked());
+}
+
+TEST_F(MainWindowTest, ClosingTheTVWindowNeverEndsTheProgram)
+{
+    TFormTV *tv = form->FormTV();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    ASSERT_FALSE(form->isVisible());
+    // The window manager closes the audience's window while the event loop runs.
+    QTimer::singleShot(0, tv, [tv] { tv->close(); });
+    QTimer::singleShot(100, qApp, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 7);
+    EXPECT_FALSE(tv->isVisible());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->sbTV->isChecked());
+}
+
+TEST_F(MainWindowTest, ShortcutsWinOverAnOpenCellEditor)
+{
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
+    form->SortGrid1DblClick();
+    ASSERT_FALSE(caption(form->scoreboard().LabNum()).isEmpty());
+    // Each time back from a dialog, as the window manager does, with a fresh editor.
+    const auto openEditor = [this](int col, const QString &typed) {
+        QApplication::setActiveWindow(form.get());
+        grid()->setFocus();
+        grid()->MoveCurrent(col, 2);
+        type(typed);
+        QLineEdit *editor = grid()->InplaceEditor();
+        EXPECT_TRUE(editor && editor->hasFocus());
+        return editor;
+    };
+    QLineEdit *editor = openEditor(1, QStringLiteral("x"));
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(caption(form->scoreboard().LabNum()).isEmpty());
+    EXPECT_FALSE(editor->hasSelectedText());
+
+    QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(form->FormTV()->isVisible());
+
+    int dialogs = 0;
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    FileDialog::setDriverForTests([&dialogs](QFileDialog &dialog) {
+        ++dialogs;
+        dialog.reject();
+    });
+    QTest::keyClick(openEditor(1, QStringLiteral("x")), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(openEditor(1, QStringLiteral("x")), Qt::Key_S, Qt::ControlModifier);
+    FileDialog::setDriverForTests(nullptr);
+    MessageBox::setAutoAnswer(std::nullopt);
+    EXPECT_EQ(dialogs, 2);
+
+    // A mark column takes digits only, so nothing may arrive by pasting either.
+    QApplication::clipboard()->setText(QStringLiteral("abc"));
+    editor = openEditor(4, QStringLiteral("7"));
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(editor->text(), QStringLiteral("7"));
+}
+
+TEST_F(MainWindowTest, CtrlPPrintsEveryCompetitor)
+{
+    std::vector<QStringList> rows;
+    for (int i = 1; i <= 24; ++i)
+        rows.push_back({ QString::number(i), QStringLiteral("Paar%1").arg(i), QStringLiteral("TSC") });
+    load(rows);
+    const QString file = QDir::current().filePath(QStringLiteral("mainwindow_print.pdf"));
+    QFile::remove(file);
+    grid()->setPrinterProvider(std::make_shared<PdfPrinters>(QStringList { QStringLiteral("PDF") }, file));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+    const QString text = pdfText(file);
+    for (const char *name : { "Paar1", "Paar12", "Paar24" })
+        EXPECT_TRUE(text.contains(QString::fromLatin1(name))) << name;
+    EXPECT_EQ(text.count(QStringLiteral("Verein")), 1); // the header heads the page, not a row
 }
 
 // Chooses the text file entry, types the name into the real file dialog and accepts it.
@@ -312,12 +406,15 @@ TEST_F(MainWindowTest, SettingsDialogAppliesJudgesAndMonitorAtOnce)
     monitors = two;
     start();
     TCfgDialog *dialog = form->CfgDialog();
-    QTimer::singleShot(0, dialog, [dialog] {
+    int judgesWhenPendingWorkRan = 0;
+    QTimer::singleShot(0, dialog, [&, dialog] {
         dialog->setJudgeCount(3);
         dialog->cbMonitor->setCurrentIndex(1);
         dialog->accept();
+        QTimer::singleShot(0, form.get(), [&] { judgesWhenPendingWorkRan = form->JudgeCount(); });
     });
-    form->bCFGClick();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+    EXPECT_EQ(judgesWhenPendingWorkRan, 5); // pending work ran before the new values
     EXPECT_EQ(form->JudgeCount(), 3);
     EXPECT_EQ(form->Monitor(), 1);
     EXPECT_EQ(grid()->ColWidths(6), -1);

@@ -1,6 +1,7 @@
 #include "display/pictures.h"
 
 #include "platform/jpegdecoder.h"
+#include "platform/monitors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,29 +55,41 @@ QImage defaultBackground()
     return builtInBackground();
 }
 
-bool loadPicture(const QString &path, QImage &picture)
+QSize largestMonitorSize(const MonitorList &monitors)
+{
+    QSize largest;
+    for (int i = 0; i < monitors.count(); ++i) {
+        const QSize size = monitors.rect(i).size();
+        if (largest.isEmpty()
+            || qint64(size.width()) * size.height() > qint64(largest.width()) * largest.height())
+            largest = size;
+    }
+    return largest;
+}
+
+bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor)
 {
     if (!QFileInfo(path).isFile())
         return false;
     try {
-        picture = Jpeg::readFile(path);
+        picture = Jpeg::readFile(path, largestMonitor);
         return true;
     } catch (const JpegError &) {
         return false;
     }
 }
 
-QImage loadBackground(const QString &folder)
+QImage loadBackground(const QString &folder, QSize largestMonitor)
 {
     QImage background = defaultBackground();
-    loadPicture(folder + backgroundFileName(), background);
+    loadPicture(folder + backgroundFileName(), background, largestMonitor);
     return background;
 }
 
-bool loadLogo(const QString &folder, int n, QImage &logo)
+bool loadLogo(const QString &folder, int n, QImage &logo, QSize largestMonitor)
 {
     const QString name = logoFileName(n);
-    return !name.isEmpty() && loadPicture(folder + name, logo);
+    return !name.isEmpty() && loadPicture(folder + name, logo, largestMonitor);
 }
 
 QSize fitKeepAspect(const QSize &picture, const QSize &area)

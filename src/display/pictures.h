@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 
+class MonitorList;
 class QPainter;
 
 // How a picture is fitted into its area.
@@ -29,17 +30,26 @@ QString logoFileName(int n);
 // The built-in 1920 x 1080 background.
 QImage defaultBackground();
 
-// Replaces picture by the JPEG file at path. A missing or unreadable file leaves picture as
-// it was, silently. Returns whether the picture was replaced.
-bool loadPicture(const QString &path, QImage &picture);
+// Pictures are read for the largest monitor (see Jpeg::decode), so that a huge file neither
+// fills the memory nor slows the start. Callers that know no monitors use the TV layout's
+// reference frame.
+inline constexpr QSize kReferenceMonitor(1920, 1080);
+
+// The size of the monitor with the largest area.
+QSize largestMonitorSize(const MonitorList &monitors);
+
+// Replaces picture by the JPEG file at path, scaled down for the largest monitor when it is
+// large. A missing or unreadable file, or one too large even then, leaves picture as it
+// was, silently. Returns whether the picture was replaced.
+bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor);
 
 // The main window's background at start-up: "Hintergrund.jpg" from folder (which ends in a
 // separator) when it reads, the built-in picture otherwise.
-QImage loadBackground(const QString &folder);
+QImage loadBackground(const QString &folder, QSize largestMonitor = kReferenceMonitor);
 
 // LogoClick and the first logo: logo n from folder into logo, which stays as it is when the
 // file is missing or unreadable. Returns whether logo was replaced.
-bool loadLogo(const QString &folder, int n, QImage &logo);
+bool loadLogo(const QString &folder, int n, QImage &logo, QSize largestMonitor = kReferenceMonitor);
 
 // The size of a picture scaled to fit inside area with its aspect ratio kept.
 QSize fitKeepAspect(const QSize &picture, const QSize &area);

@@ -124,7 +124,8 @@ bool writeRows(ByteSink &sink, const SortGridCore &grid, Encode encode, int byte
             continue;
         for (int col = 0; col <= lastColumn; ++col) {
             const QString &text = grid.cellText(col, row);
-            char *out = sink.room(text.size() * bytesPerUnit + 1);
+            // An empty cell is written as one blank; each cell ends in a TAB.
+            char *out = sink.room(std::max<qsizetype>(text.size() * bytesPerUnit, 1) + 1);
             if (text.isEmpty()) {
                 *out++ = ' ';
                 sink.advance(1);

@@ -1,8 +1,11 @@
 #include "grid/sortcompare.h"
 
+#include <QCalendar>
 #include <QDateTime>
 #include <QLocale>
 #include <QStringList>
+
+#include <cmath>
 
 bool hasAsciiCapitals(QStringView text)
 {
@@ -81,7 +84,8 @@ bool textToFloat(QStringView text, double &value)
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
     value = locale.toDouble(text.sliced(begin, end - begin), &ok);
-    return ok;
+    // "nan" and "inf" read as numbers but order like none; they stay texts.
+    return ok && std::isfinite(value);
 }
 
 namespace {
@@ -134,15 +138,36 @@ struct DateTimeFormats
     QStringList times;
 };
 
-QString lenient(QString format)
+QString lenient(QString format, bool fourDigitYear)
 {
     format.replace(QStringLiteral("dd"), QStringLiteral("d"));
     format.replace(QStringLiteral("MM"), QStringLiteral("M"));
     format.replace(QStringLiteral("HH"), QStringLiteral("H"));
     format.replace(QStringLiteral("hh"), QStringLiteral("h"));
-    if (!format.contains(QStringLiteral("yyyy")))
+    if (fourDigitYear && !format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return format;
+}
+
+bool hasTwoDigitYear(const QString &format)
+{
+    return format.contains(QStringLiteral("yy")) && !format.contains(QStringLiteral("yyyy"));
+}
+
+// Two-digit years mean 1930 to 2029, as on most desktops.
+constexpr int kTwoDigitYearStart = 1930;
+
+// Qt 6.4 reads "yy" as 1900 to 1999 and knows no base year. The Julian calendar does the
+// reading, because it has every 29 February of that century, 1900's included, which the
+// shifted year may need.
+QDate parseTwoDigitYear(const QString &text, const QString &format, const QLocale &locale)
+{
+    static const QCalendar julian(QCalendar::System::Julian);
+    const QDate read = locale.toDate(text, format, julian);
+    if (!read.isValid())
+        return {};
+    const QCalendar::YearMonthDay parts = julian.partsFromDate(read);
+    return QDate(parts.year < kTwoDigitYearStart ? parts.year + 100 : parts.year, parts.month, parts.day);
 }
 
 const DateTimeFormats &formatsOf(const QLocale &locale)
@@ -152,10 +177,10 @@ const DateTimeFormats &formatsOf(const QLocale &locale)
         formats.localeName = locale.name();
         const QString date = locale.dateFormat(QLocale::ShortFormat);
         const QString time = locale.timeFormat(QLocale::ShortFormat);
-        formats.dates = QStringList { date, lenient(date) };
-        formats.times = QStringList { time, lenient(time) };
+        formats.dates = QStringList { date, lenient(date, false), lenient(date, true) };
+        formats.times = QStringList { time, lenient(time, false) };
         if (!time.contains(u's'))
-            formats.times.append(lenient(time).replace(QStringLiteral("mm"), QStringLiteral("mm:ss")));
+            formats.times.append(lenient(time, false).replace(QStringLiteral("mm"), QStringLiteral("mm:ss")));
         formats.dates.removeDuplicates();
         formats.times.removeDuplicates();
     }
@@ -175,7 +200,8 @@ QTime parseTime(const QString &text, const QLocale &locale)
 QDate parseDate(const QString &text, const QLocale &locale)
 {
     for (const QString &format : formatsOf(locale).dates) {
-        const QDate date = locale.toDate(text, format);
+        const QDate date
+            = hasTwoDigitYear(format) ? parseTwoDigitYear(text, format, locale) : locale.toDate(text, format);
         if (date.isValid())
             return date;
     }

@@ -28,7 +28,7 @@ bool hasAsciiCapitals(QStringView text);
 int byteCompare(QStringView left, QStringView right);
 
 // Floating-point conversion with the locale's decimal separator, blanks around allowed,
-// no thousands separators. Empty text does not convert.
+// no thousands separators. Empty text and anything not finite do not convert.
 bool textToFloat(QStringView text, double &value);
 
 // Date and time in the locale's short formats or as ISO 8601; a time alone counts

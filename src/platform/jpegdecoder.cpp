@@ -22,6 +22,10 @@ struct Decoder
     // Set while the rows of a single-scan picture are read: running out of data there is only
     // a missing end marker unless the rows still needed the data.
     bool readingSingleScan;
+    // The data of a picture of many scans ran out; it is kept only if every coefficient
+    // arrived in full, so that nothing but the end marker is missing.
+    bool multiScanDataEnded;
+    QSize largestMonitor;
     QImage image;
 };
 
@@ -37,11 +41,46 @@ void noteWarning(j_common_ptr cinfo, int level)
     if (level >= 0)
         return;
     // A picture that lacks data is refused rather than shown half grey.
-    const auto *decoder = static_cast<const Decoder *>(cinfo->client_data);
+    auto *decoder = static_cast<Decoder *>(cinfo->client_data);
     const int code = cinfo->err->msg_code;
-    if (code == JWRN_HIT_MARKER || (code == JWRN_JPEG_EOF && !decoder->readingSingleScan))
+    if (code == JWRN_HIT_MARKER)
         (*cinfo->err->error_exit)(cinfo);
+    if (code == JWRN_JPEG_EOF && !decoder->readingSingleScan)
+        decoder->multiScanDataEnded = true;
     ++cinfo->err->num_warnings;
+}
+
+// Every coefficient of a progressive picture at full precision: its last scans arrived.
+bool allCoefficientsComplete(j_decompress_ptr cinfo)
+{
+    if (!cinfo->progressive_mode || !cinfo->coef_bits)
+        return false;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        for (int k = 0; k < DCTSIZE2; ++k) {
+            if (cinfo->coef_bits[c][k] != 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+// The largest scale M/8 at which each side is at most twice the monitor's; the decoder then
+// only computes the smaller picture. Refuses what stays above four times its area.
+void chooseScale(j_decompress_ptr cinfo, QSize monitor)
+{
+    if (monitor.isEmpty())
+        return;
+    const qint64 maxWidth = 2 * qint64(monitor.width());
+    const qint64 maxHeight = 2 * qint64(monitor.height());
+    cinfo->scale_denom = 8;
+    for (unsigned m = 8; m >= 1; --m) {
+        cinfo->scale_num = m;
+        jpeg_calc_output_dimensions(cinfo);
+        if (cinfo->output_width <= maxWidth && cinfo->output_height <= maxHeight)
+            return;
+    }
+    if (qint64(cinfo->output_width) * cinfo->output_height > maxWidth * maxHeight)
+        jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG picture too large for the monitors");
 }
 
 bool allocateImage(Decoder *d, int width, int height)
@@ -112,7 +151,11 @@ bool decodeInto(Decoder *d, const unsigned char *bytes, unsigned long size)
         cinfo->out_color_space = JCS_RGB;
         break;
     }
+    chooseScale(cinfo, d->largestMonitor);
+    // A picture of many scans is read whole here.
     jpeg_start_decompress(cinfo);
+    if (d->multiScanDataEnded && !allCoefficientsComplete(cinfo))
+        jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG data ends early");
     d->readingSingleScan = !jpeg_has_multiple_scans(cinfo);
     if (!allocateImage(d, int(cinfo->output_width), int(cinfo->output_height)))
         jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "Not enough memory for the JPEG picture");
@@ -134,7 +177,7 @@ bool decodeInto(Decoder *d, const unsigned char *bytes, unsigned long size)
 
 namespace Jpeg {
 
-QImage decode(QByteArrayView data)
+QImage decode(QByteArrayView data, QSize largestMonitor)
 {
     if (data.isEmpty())
         throw JpegError("Empty JPEG data");
@@ -142,13 +185,14 @@ QImage decode(QByteArrayView data)
         throw JpegError("JPEG data too large");
     // Zero-initialised, so that cleaning up after an early failure finds no stale pointers.
     auto decoder = std::make_unique<Decoder>();
+    decoder->largestMonitor = largestMonitor;
     if (!decodeInto(decoder.get(), reinterpret_cast<const unsigned char *>(data.data()),
             static_cast<unsigned long>(data.size())))
         throw JpegError(decoder->err.message);
     return std::move(decoder->image);
 }
 
-QImage readFile(const QString &path)
+QImage readFile(const QString &path, QSize largestMonitor)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -158,7 +202,7 @@ QImage readFile(const QString &path)
     const QByteArray data = file.read(kMaxFileSize + 1);
     if (data.size() > kMaxFileSize)
         throw JpegError(("File too large: " + path).toStdString());
-    return decode(data);
+    return decode(data, largestMonitor);
 }
 
 } // namespace Jpeg

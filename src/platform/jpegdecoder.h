@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <stdexcept>
@@ -21,10 +22,17 @@ inline constexpr int kMaxSide = 16384;
 inline constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
 // Decodes a JPEG picture (greyscale, colour or CMYK, baseline or progressive) into an
-// RGB32 image. Throws JpegError for anything else, including a truncated picture.
-QImage decode(QByteArrayView data);
+// RGB32 image. Throws JpegError for anything else, including a truncated picture; only a
+// missing end marker after complete data is forgiven.
+//
+// With the size of the largest monitor given, a large picture is decoded at the largest
+// scale M/8 that brings each side to at most twice that monitor's side, and one that
+// still has more than four times the monitor's area is refused. An empty size decodes
+// at full size.
+QImage decode(QByteArrayView data, QSize largestMonitor = QSize());
 
-// Reads and decodes a JPEG file. Throws JpegError when the file cannot be read or decoded.
-QImage readFile(const QString &path);
+// Reads and decodes a JPEG file, as decode(). Throws JpegError when the file cannot be
+// read or decoded.
+QImage readFile(const QString &path, QSize largestMonitor = QSize());
 
 } // namespace Jpeg

@@ -1,5 +1,6 @@
 #include "display/pictures.h"
 #include "platform/jpegencoder.h"
+#include "platform/monitors.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,6 +117,27 @@ TEST_F(PicturesFolder, BackgroundFromTheProgramFolderOrTheDefault)
     const QImage own = Pictures::loadBackground(folder());
     EXPECT_EQ(own.size(), QSize(1600, 1200));
     EXPECT_TRUE(isNear(own.pixel(800, 600), qRgb(40, 90, 160)));
+}
+
+TEST_F(PicturesFolder, LargePicturesAreReadForTheLargestMonitor)
+{
+    const FixedMonitorList monitors(
+        { QRect(0, 0, 200, 100), QRect(200, 0, 100, 60), QRect(300, 0, 160, 160), QRect(460, 0, 240, 100) });
+    const QSize largest = Pictures::largestMonitorSize(monitors);
+    EXPECT_EQ(largest, QSize(160, 160));
+
+    writeJpeg(path("Hintergrund.jpg"), filled(720, 480, qRgb(40, 90, 160)));
+    const QImage background = Pictures::loadBackground(folder(), largest);
+    EXPECT_EQ(background.size(), QSize(270, 180)); // 3/8: at most 320 wide
+    EXPECT_TRUE(isNear(background.pixel(135, 90), qRgb(40, 90, 160)));
+
+    // Still above four times the area at 1/8: refused, the logo stays.
+    writeJpeg(path("TV-Logo1.jpg"), filled(720, 480, qRgb(220, 30, 30)));
+    QImage logo = filled(16, 9, qRgb(1, 2, 3));
+    EXPECT_FALSE(Pictures::loadLogo(folder(), 1, logo, QSize(16, 9)));
+    EXPECT_EQ(logo, filled(16, 9, qRgb(1, 2, 3)));
+    EXPECT_TRUE(Pictures::loadLogo(folder(), 1, logo, QSize(45, 30)));
+    EXPECT_EQ(logo.size(), QSize(90, 60));
 }
 
 TEST_F(PicturesFolder, FolderNamedLikeThePictureLeavesTheDefault)

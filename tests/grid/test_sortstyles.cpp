@@ -83,6 +83,24 @@ TEST_F(SortStyles, DatesByDateAndOtherTextsByBytes)
     EXPECT_EQ(sorted(ssDateTime), (QStringList { "31.12.2023 09:15", "2023-12-31 18:00", "2024-01-02" }));
 }
 
+TEST_F(SortStyles, TwoDigitYearsFallBetween1930And2029)
+{
+    // 1900 had no 29 February, 2000 had one.
+    fill({ "01.01.99", "31.12.23", "31.12.29", "1.1.30", "31.12.1929", "15.6.05 10:00", "29.02.00" });
+    EXPECT_EQ(sorted(ssDateTime),
+        (QStringList {
+            "31.12.1929", "1.1.30", "01.01.99", "29.02.00", "15.6.05 10:00", "31.12.23", "31.12.29" }));
+}
+
+TEST_F(SortStyles, OnlyFiniteNumbersAreNumbers)
+{
+    // The texts among the numbers go by bytes: "-inf" between "-1" and "2".
+    fill({ "10", "nan", "2", "-inf", "1e3", "inf", "-1" });
+    EXPECT_EQ(sorted(ssNumeric), (QStringList { "-1", "-inf", "2", "10", "1e3", "inf", "nan" }));
+    fill({ "1", "nan" });
+    EXPECT_EQ(grid.DetectSortStyle(0), ssNormal);
+}
+
 TEST_F(SortStyles, TimesOfDay)
 {
     fill({ "9:05", "18:30", "07:45:10", "10:00" });

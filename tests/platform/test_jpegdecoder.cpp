@@ -164,10 +164,49 @@ TEST(JpegDecoder, RefusesWhatIsNoCompletePicture)
 
 TEST(JpegDecoder, MissingEndMarkerAfterCompleteDataIsAccepted)
 {
-    QByteArray jpeg = Jpeg::encode(quadrants(64, 48));
-    ASSERT_TRUE(jpeg.endsWith(QByteArray::fromHex("ffd9")));
-    jpeg.chop(2);
-    EXPECT_EQ(Jpeg::decode(jpeg).size(), QSize(64, 48));
+    for (const bool progressive : { false, true }) {
+        const QByteArray jpeg = Jpeg::encode(noise(64, 48), { 90, progressive, Colours::Rgb });
+        ASSERT_TRUE(jpeg.endsWith(QByteArray::fromHex("ffd9")));
+        EXPECT_EQ(Jpeg::decode(jpeg.chopped(2)).size(), QSize(64, 48)) << progressive;
+    }
+    // Without its last scan a progressive picture only looks complete.
+    const QByteArray jpeg = Jpeg::encode(noise(64, 48), { 90, true, Colours::Rgb });
+    const qsizetype lastScan = jpeg.lastIndexOf(QByteArray::fromHex("ffda"));
+    EXPECT_THROW(Jpeg::decode(jpeg.left(lastScan)), JpegError);
+    EXPECT_THROW(Jpeg::decode(jpeg.left(lastScan + (jpeg.size() - lastScan) / 2)), JpegError);
+}
+
+TEST(JpegDecoder, LargePicturesAreScaledForTheLargestMonitor)
+{
+    // libjpeg rounds each scaled side up.
+    const struct
+    {
+        QSize picture, monitor, expected;
+    } cases[] = {
+        { { 100, 60 }, {}, { 100, 60 } },
+        { { 100, 60 }, { 50, 30 }, { 100, 60 } }, // exactly twice each side: 8/8
+        { { 100, 60 }, { 49, 30 }, { 88, 53 } }, // 7/8
+        { { 100, 60 }, { 40, 30 }, { 75, 45 } }, // 6/8
+        { { 60, 100 }, { 40, 30 }, { 30, 50 } }, // 4/8: the height decides
+        { { 160, 8 }, { 8, 8 }, { 20, 1 } }, // 1/8, still too wide but within four times the area
+    };
+    for (const auto &c : cases) {
+        QImage source(c.picture, QImage::Format_RGB32);
+        source.fill(qRgb(200, 100, 50));
+        const QImage image = Jpeg::decode(Jpeg::encode(source), c.monitor);
+        EXPECT_EQ(image.size(), c.expected) << c.picture.width() << "x" << c.picture.height();
+        expectNear(image.pixel(image.width() - 1, image.height() - 1), qRgb(200, 100, 50), "last pixel");
+    }
+
+    QImage huge(4000, 4000, QImage::Format_RGB32);
+    huge.fill(qRgb(30, 60, 90));
+    const QByteArray jpeg = Jpeg::encode(huge, { 75, false, Colours::Rgb });
+    huge = QImage();
+    const QImage image = Jpeg::decode(jpeg, QSize(640, 480));
+    EXPECT_EQ(image.size(), QSize(500, 500));
+    expectNear(image.pixel(250, 250), qRgb(30, 60, 90), "centre");
+    // At 1/8 still 500 x 500, more than four times a 200 x 150 monitor.
+    EXPECT_THROW(Jpeg::decode(jpeg, QSize(200, 150)), JpegError);
 }
 
 TEST(JpegDecoder, EndlessScansAreRefused)

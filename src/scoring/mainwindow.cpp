@@ -322,7 +322,7 @@ void TForm1::FormCreate()
     move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
     m_table->JudgeCount = m_settings.ColSUD;
 
-    Image1->setPicture(Pictures::loadBackground(ProgramInfo::folder()));
+    Image1->setPicture(Pictures::loadBackground(ProgramInfo::folder(), Pictures::largestMonitorSize(*m_monitors)));
 }
 
 void TForm1::FormDestroy()

@@ -8,11 +8,21 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 // Qt draws text from glyph images up to this pixel size, larger text from outlines.
 constexpr int kLargestCachedGlyph = 64;
+
+QFont fittedFont(const QFont &font, const TextFit &fit)
+{
+    if (fit.pixelSize == 0)
+        return font;
+    QFont smaller = font;
+    smaller.setPixelSize(fit.pixelSize);
+    return smaller;
+}
 
 } // namespace
 
@@ -22,7 +32,9 @@ TLabel3D::TLabel3D(QWidget *parent)
     , m_color(palette().color(QPalette::Active, QPalette::Button))
     , m_highLightColor(palette().color(QPalette::Active, QPalette::Light))
     , m_shadowColor(palette().color(QPalette::Active, QPalette::Dark))
-{ }
+{
+    refit();
+}
 
 TLabel3D::~TLabel3D() = default;
 
@@ -35,11 +47,20 @@ template <typename T> void TLabel3D::assign(T &member, const T &value)
     update();
 }
 
+template <typename T> void TLabel3D::assignAndRefit(T &member, const T &value)
+{
+    if (member == value)
+        return;
+    assign(member, value);
+    refit();
+}
+
 void TLabel3D::setCaption(const QString &caption)
 {
     if (m_caption == caption)
         return;
     m_caption = caption;
+    refit();
     forgetPicture();
     update();
     updateGeometry();
@@ -63,7 +84,7 @@ void TLabel3D::setLayout(TTextLayout layout)
 }
 void TLabel3D::setWordWrap(bool on)
 {
-    assign(m_wordWrap, on);
+    assignAndRefit(m_wordWrap, on);
 }
 void TLabel3D::setTransparent(bool on)
 {
@@ -71,7 +92,7 @@ void TLabel3D::setTransparent(bool on)
 }
 void TLabel3D::setShowAccelChar(bool on)
 {
-    assign(m_showAccelChar, on);
+    assignAndRefit(m_showAccelChar, on);
 }
 void TLabel3D::setFirstColor(const QColor &color)
 {
@@ -99,15 +120,15 @@ void TLabel3D::setShadowColor(const QColor &color)
 }
 void TLabel3D::setBevel(TLabel3DBevel bevel)
 {
-    assign(m_bevel, bevel);
+    assignAndRefit(m_bevel, bevel);
 }
 void TLabel3D::setShadowSize(quint8 size)
 {
-    assign(m_shadowSize, size);
+    assignAndRefit(m_shadowSize, size);
 }
 void TLabel3D::setShadowNapr(int directions)
 {
-    assign(m_shadowNapr, directions);
+    assignAndRefit(m_shadowNapr, directions);
 }
 void TLabel3D::setBorderColor(const QColor &color)
 {
@@ -115,11 +136,11 @@ void TLabel3D::setBorderColor(const QColor &color)
 }
 void TLabel3D::setBorderWidth(int width)
 {
-    assign(m_borderWidth, width);
+    assignAndRefit(m_borderWidth, width);
 }
 void TLabel3D::setBorderStyle(TLabel3DBorderStyle style)
 {
-    assign(m_borderStyle, style);
+    assignAndRefit(m_borderStyle, style);
 }
 
 QColor TLabel3D::layerColor(LayerColor role) const
@@ -150,6 +171,31 @@ QColor TLabel3D::frameColor(FrameColor role) const
     return m_borderColor;
 }
 
+unsigned TLabel3D::paintFlags() const
+{
+    return layeredTextFlags(
+        alignmentFlag(m_alignment) | tfWordBreak | tfExpandTabs, m_bevel, m_wordWrap, m_showAccelChar);
+}
+
+QSize TLabel3D::fitBox() const
+{
+    const int inset = int(borderFrames(m_borderStyle).size()) * std::max(m_borderWidth, 0);
+    // Wrapped text must be measured at the width it is drawn in, or it would break elsewhere.
+    int spread = 0;
+    if (!(paintFlags() & tfWordBreak)) {
+        for (const TextLayer &layer : textLayers(m_bevel, m_shadowNapr, m_shadowSize, isEnabled()))
+            spread = std::max(spread, std::abs(layer.offset.x()));
+    }
+    return { width() - 2 * inset - 2 * spread, height() - 2 * inset };
+}
+
+void TLabel3D::refit()
+{
+    m_fitBox = fitBox();
+    m_fit = fitText(m_caption, font(), m_fitBox, paintFlags());
+    m_fitFont = fittedFont(font(), m_fit);
+}
+
 void TLabel3D::Paint(QPainter &painter) const
 {
     painter.save();
@@ -163,19 +209,27 @@ void TLabel3D::Paint(QPainter &painter) const
         painter.fillRect(r, m_color);
     painter.setBrush(Qt::NoBrush);
 
+    const unsigned flags = paintFlags();
+    TextFit fit = m_fit;
+    QFont textFont = m_fitFont;
+    if (fitBox() != m_fitBox) {
+        // Qt holds back the resize event of a hidden label until it is shown, so one that
+        // is painted straight away (into a picture) has not been fitted to its new size yet.
+        fit = fitText(m_caption, font(), fitBox(), flags);
+        textFont = fittedFont(font(), fit);
+    }
+
     // Measuring and drawing share one layout: they differ only in the measuring
     // blank that an empty caption gets.
-    const unsigned flags = layeredTextFlags(
-        alignmentFlag(m_alignment) | tfWordBreak | tfExpandTabs, m_bevel, m_wordWrap, m_showAccelChar);
-    const TextBlock text(m_caption, font(), r.width(), flags);
+    const TextBlock text(m_caption, textFont, r.width(), flags, fit.maxLines);
     QRect textRect = r;
     if (m_layout != tlTop) {
         const QString measured = measuredText(m_caption, m_showAccelChar);
         const QSize size
-            = measured == m_caption ? text.size() : TextBlock(measured, font(), r.width(), flags).size();
+            = measured == m_caption ? text.size() : TextBlock(measured, textFont, r.width(), flags).size();
         textRect = layoutTextRect(r, QRect(r.topLeft(), size), m_layout);
     }
-    drawLayers(painter, text, textRect);
+    drawLayers(painter, text, textRect, textFont);
     painter.restore();
 }
 
@@ -190,15 +244,16 @@ void TLabel3D::DrawLayeredText(QPainter &painter, QRect &rect, unsigned flags) c
         return;
     }
     painter.save();
-    drawLayers(painter, text, rect);
+    drawLayers(painter, text, rect, font());
     painter.restore();
 }
 
-void TLabel3D::drawLayers(QPainter &painter, const TextBlock &text, const QRect &rect) const
+void TLabel3D::drawLayers(
+    QPainter &painter, const TextBlock &text, const QRect &rect, const QFont &font) const
 {
     if (text.displayText().isEmpty())
         return;
-    painter.setFont(font());
+    painter.setFont(font);
     for (const TextLayer &layer : textLayers(m_bevel, m_shadowNapr, m_shadowSize, isEnabled())) {
         painter.setPen(layerColor(layer.color));
         text.draw(painter, rect.translated(layer.offset));
@@ -270,6 +325,7 @@ void TLabel3D::paintEvent(QPaintEvent *)
 void TLabel3D::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    refit();
     forgetPicture();
 }
 
@@ -278,8 +334,11 @@ void TLabel3D::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     switch (event->type()) {
     case QEvent::FontChange:
-    case QEvent::PaletteChange:
     case QEvent::EnabledChange:
+        refit();
+        forgetPicture();
+        break;
+    case QEvent::PaletteChange:
     case QEvent::StyleChange:
         forgetPicture();
         break;

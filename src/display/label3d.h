@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/label3dgeometry.h"
+#include "display/textblock.h"
 
 #include <QColor>
 #include <QImage>
@@ -8,7 +9,6 @@
 #include <QWidget>
 
 class QPainter;
-class TextBlock;
 
 // A text label whose text is drawn with offset copies in other colours (raised,
 // lowered, drop shadow or outline), optionally over a two-colour gradient and inside
@@ -66,8 +66,9 @@ public:
     void setBorderStyle(TLabel3DBorderStyle style);
 
     // Draws border, background and text into the client rectangle at the painter's origin.
+    // A caption that does not fit the label is drawn smaller or cut (fitText()).
     void Paint(QPainter &painter) const;
-    // Draws the caption in `rect` with the layers of the bevel, or with tfCalcRect
+    // Draws the caption in the label's font in `rect` with the layers of the bevel, or with tfCalcRect
     // stores the size of the text in `rect` (top-left kept) and draws nothing.
     void DrawLayeredText(QPainter &painter, QRect &rect, unsigned flags) const;
     static void GradientFill(QPainter &painter, const QRect &rect, const QColor &first, const QColor &last,
@@ -85,8 +86,15 @@ protected:
 
 private:
     template <typename T> void assign(T &member, const T &value);
+    // For the properties that decide whether the caption fits.
+    template <typename T> void assignAndRefit(T &member, const T &value);
 
-    void drawLayers(QPainter &painter, const TextBlock &text, const QRect &rect) const;
+    void drawLayers(QPainter &painter, const TextBlock &text, const QRect &rect, const QFont &font) const;
+    unsigned paintFlags() const;
+    // Where the text must fit: the inside of the border; text that does not wrap leaves room
+    // for the copies on both sides, so that centred text keeps its shadow too.
+    QSize fitBox() const;
+    void refit();
     QColor layerColor(LayerColor role) const;
     QColor frameColor(FrameColor role) const;
 
@@ -111,6 +119,11 @@ private:
     QColor m_borderColor { Qt::black };
     int m_borderWidth = 1;
     TLabel3DBorderStyle m_borderStyle = lbNone;
+
+    // The fit is worked out whenever what it depends on changes, not while painting.
+    TextFit m_fit;
+    QFont m_fitFont;
+    QSize m_fitBox;
 
     // Text above the size that Qt keeps glyph images for is drawn from outlines, which at
     // a projector's size costs milliseconds per label: such a label keeps what it drew.

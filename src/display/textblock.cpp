@@ -2,8 +2,10 @@
 
 #include "display/label3dgeometry.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QStringList>
 #include <QTextCharFormat>
 
 #include <algorithm>
@@ -52,28 +54,39 @@ QString prepareText(const QString &text, unsigned flags, QList<int> &underlined)
 
 } // namespace
 
-TextBlock::TextBlock(const QString &text, const QFont &font, int width, unsigned flags)
+TextBlock::TextBlock(const QString &text, const QFont &font, int width, unsigned flags, int maxLines)
 {
-    QList<int> underlined;
-    m_layout.setText(prepareText(text, flags, underlined));
     m_layout.setFont(font);
     m_layout.setCacheEnabled(true);
+    QList<int> underlined;
+    layOut(prepareText(text, flags, underlined), underlined, width, flags);
+    if (maxLines > 0) {
+        const QString cut = elided(width, maxLines);
+        // The cut lines are laid out as they stand; an accelerator mark is not kept.
+        if (cut != m_layout.text())
+            layOut(cut, {}, width, flags & ~unsigned(tfWordBreak));
+    }
+}
 
-    const QFontMetrics metrics(font);
+void TextBlock::layOut(const QString &text, const QList<int> &underlined, int width, unsigned flags)
+{
+    m_layout.setText(text);
+    const QFontMetrics metrics(m_layout.font());
     m_lineHeight = metrics.height();
     QTextOption option;
     option.setWrapMode((flags & tfWordBreak) ? QTextOption::WordWrap : QTextOption::NoWrap);
     option.setTabStopDistance(kTabStopChars * metrics.averageCharWidth());
     m_layout.setTextOption(option);
 
+    QList<QTextLayout::FormatRange> ranges;
     if (!underlined.isEmpty()) {
         QTextCharFormat underline;
         underline.setFontUnderline(true);
-        QList<QTextLayout::FormatRange> ranges;
         for (int position : underlined)
             ranges.append({ position, 1, underline });
-        m_layout.setFormats(ranges);
     }
+    if (!ranges.isEmpty() || !m_layout.formats().isEmpty())
+        m_layout.setFormats(ranges);
 
     const int lineWidth = std::max(width, 0);
     m_layout.beginLayout();
@@ -101,6 +114,69 @@ TextBlock::TextBlock(const QString &text, const QFont &font, int width, unsigned
         line.setPosition(QPointF(x, top));
     }
     m_size = QSize(widest, m_layout.lineCount() * m_lineHeight);
+}
+
+QString TextBlock::elided(int width, int maxLines) const
+{
+    const QString text = m_layout.text();
+    const QFontMetrics metrics(m_layout.font());
+    const int kept = std::min(m_layout.lineCount(), maxLines);
+    bool fits = kept == m_layout.lineCount();
+    for (int i = 0; i < kept && fits; ++i)
+        fits = m_layout.lineAt(i).naturalTextWidth() <= width;
+    if (fits)
+        return text;
+
+    QStringList lines;
+    for (int i = 0; i < kept; ++i) {
+        const QTextLine line = m_layout.lineAt(i);
+        const bool rest = i == kept - 1 && kept < m_layout.lineCount();
+        QString part = rest ? text.mid(line.textStart()) : text.mid(line.textStart(), line.textLength());
+        part.replace(QChar::LineSeparator, u' ');
+        part = part.trimmed();
+        if (rest || line.naturalTextWidth() > width)
+            part = metrics.elidedText(part, Qt::ElideRight, std::max(width, 0));
+        lines.append(part);
+    }
+    return lines.join(QChar::LineSeparator);
+}
+
+int linesHeld(int height, int lineHeight)
+{
+    return lineHeight > 0 ? std::max(1, height / lineHeight) : 1;
+}
+
+TextFit fitText(const QString &text, const QFont &font, const QSize &box, unsigned flags)
+{
+    // At the font's own size a line counts when at least half of it shows, as the text has
+    // always been drawn; a smaller size is only worth taking where every line shows whole.
+    const auto fits = [&](const QFont &f, bool asSpecified) {
+        const TextBlock block(text, f, box.width(), flags);
+        const int slack = asSpecified ? block.lineHeight() / 2 : 0;
+        return block.size().width() <= box.width()
+            && block.lineCount() <= linesHeld(box.height() + slack, block.lineHeight());
+    };
+    if (text.isEmpty() || fits(font, true))
+        return {};
+    const auto sized = [&font](int pixels) {
+        QFont f = font;
+        f.setPixelSize(pixels);
+        return f;
+    };
+    const int specified = QFontInfo(font).pixelSize();
+    // Width and line count grow with the size, so the sizes that fit lie below those that do not.
+    int low = std::max(1, (specified + 1) / 2);
+    int high = specified - 1;
+    if (high < low || !fits(sized(low), false))
+        return { low, linesHeld(box.height(), QFontMetrics(sized(low)).height()) };
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (fits(sized(middle), false))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return { low, 0 };
 }
 
 void TextBlock::draw(QPainter &painter, const QRect &rect) const

@@ -1,6 +1,8 @@
 #include "display/label3d.h"
 #include "display/label3dgeometry.h"
+#include "display/scoreboard.h"
 #include "display/textblock.h"
+#include "tvreference.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -457,6 +459,147 @@ TEST(Label3DText, AcceleratorIsUnderlined)
     }
     accel.setShowAccelChar(false);
     EXPECT_NE(render(accel), b);
+}
+
+QFont narrowFont(int pixels)
+{
+    QFont font;
+    font.setFamilies({ QStringLiteral("Liberation Sans Narrow") });
+    font.setBold(true);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// Digits of Liberation Sans Narrow are 0.456 em wide, a line is 1.117 em high
+// (ascent 0.905, descent 0.212, each rounded to whole pixels).
+TEST(Label3DFit, SmallerFontThenCut)
+{
+    const unsigned oneLine = tfCenter;
+    const unsigned wrapped = tfLeft | tfWordBreak;
+    // 3 x 0.456 x 80 = 109 of 171.
+    EXPECT_EQ(fitText(QStringLiteral("117"), narrowFont(80), { 171, 119 }, oneLine), TextFit {});
+    EXPECT_EQ(fitText(QString(), narrowFont(80), { 1, 1 }, oneLine), TextFit {});
+
+    // 4 x 0.456 x s <= 167: s = 91 at most; and nothing larger fits.
+    const TextFit number = fitText(QStringLiteral("1024"), narrowFont(119), { 167, 119 }, oneLine);
+    EXPECT_NEAR(number.pixelSize, 91, 2);
+    EXPECT_EQ(number.maxLines, 0);
+    EXPECT_LE(QFontMetrics(narrowFont(number.pixelSize)).horizontalAdvance(QStringLiteral("1024")), 167);
+    EXPECT_GT(QFontMetrics(narrowFont(number.pixelSize + 1)).horizontalAdvance(QStringLiteral("1024")), 167);
+
+    // Three lines in 119: 39 a line at most, 32 + 7 at 35 (36 gives 33 + 8).
+    const QString threeLines = QStringLiteral("Anna Berg\r\nMax Weber\r\nTSC Rostock");
+    const TextFit name = fitText(threeLines, narrowFont(51), { 1511, 119 }, wrapped);
+    EXPECT_NEAR(name.pixelSize, 35, 1);
+    EXPECT_EQ(name.maxLines, 0);
+    EXPECT_LE(3 * QFontMetrics(narrowFont(name.pixelSize)).height(), 119);
+    EXPECT_GT(3 * QFontMetrics(narrowFont(name.pixelSize + 1)).height(), 119);
+
+    // Below half the size nothing fits: 10 digits need 22 pixels or less.
+    EXPECT_EQ(
+        fitText(QStringLiteral("1234567890"), narrowFont(100), { 100, 100 }, oneLine), (TextFit { 50, 1 }));
+    // Six lines at 26 pixels (29 or 30 a line): three of them in 100.
+    EXPECT_EQ(fitText(QStringLiteral("A\nB\nC\nD\nE\nF"), narrowFont(51), { 1511, 100 }, wrapped),
+        (TextFit { 26, 3 }));
+}
+
+TEST(Label3DFit, CutTextEndsInAnEllipsis)
+{
+    const QChar ellipsis(0x2026);
+    const TextBlock number(QStringLiteral("1234567890"), narrowFont(50), 100, tfCenter, 1);
+    EXPECT_EQ(number.lineCount(), 1);
+    EXPECT_LE(number.size().width(), 100);
+    EXPECT_TRUE(number.displayText().endsWith(ellipsis)) << number.displayText().toStdString();
+
+    // Wrapped words: the third line takes the rest and is cut at the width.
+    QString words;
+    for (int i = 0; i < 40; ++i)
+        words += QStringLiteral("Wort%1 ").arg(i);
+    const TextBlock cut(words, narrowFont(20), 200, tfWordBreak, 3);
+    EXPECT_EQ(cut.lineCount(), 3);
+    EXPECT_LE(cut.size().width(), 200);
+    EXPECT_TRUE(cut.displayText().startsWith(QStringLiteral("Wort0 Wort1")));
+    EXPECT_TRUE(cut.displayText().endsWith(ellipsis)) << cut.displayText().toStdString();
+
+    // A text that fits stays whole.
+    const TextBlock whole(QStringLiteral("A\nB"), narrowFont(20), 200, tfLeft, 3);
+    EXPECT_EQ(whole.displayText(), QStringLiteral("A\u2028B"));
+}
+
+// The TV window's number and name labels at 1920 x 1080 (from the reference layout) and
+// the number at 1024 x 768 (49, 28, 91 x 85; font 85).
+TEST(Label3DFit, TVNumberAndNameAreNotCut)
+{
+    const QString fourLines = QStringLiteral(
+        "Anna-Katharina Schmidt-L\u00fcdenscheidt und Maximilian Alexander von "
+        "Hohenberg-Schillingsf\u00fcrst "
+        "mit Friederike Sophie M\u00fcller-Wachtendonk\r\nTanzsportclub Blau-Gold im Turn- und Sportverein "
+        "Rostock-Warnem\u00fcnde von 1898 e. V.");
+    const QRect num = kTVReference[9].bounds;
+    const QRect name = kTVReference[10].bounds;
+    ASSERT_EQ(kTVReference[10].item, ScoreboardItem::LabName);
+    struct Case
+    {
+        ScoreboardItem item;
+        QSize size;
+        int font;
+        QString caption;
+        int digits; // 0: the name, whose lines are counted instead
+    };
+    const Case cases[] = {
+        { ScoreboardItem::LabNum, num.size(), kTVReference[9].charHeight, QStringLiteral("1024"), 4 },
+        { ScoreboardItem::LabNum, { 91, 85 }, 85, QStringLiteral("117"), 3 },
+        { ScoreboardItem::LabName, name.size(), kTVReference[10].charHeight, fourLines, 0 },
+    };
+    for (const Case &c : cases) {
+        QWidget window;
+        window.resize(1920, 1080);
+        Scoreboard board(&window, ScoreboardWindow::TV);
+        TLabel3D *label = board.item(c.item);
+        label->resize(c.size);
+        QFont font = label->font();
+        font.setPixelSize(c.font);
+        label->setFont(font);
+        label->setCaption(c.caption);
+        window.show();
+        QApplication::processEvents();
+        const QImage image = render(*label);
+        const QColor text = label->FontColor();
+
+        // Columns with ink, and runs of columns (rows for the name) with the text colour, which
+        // the black shadow leaves apart: one a digit or a line.
+        int left = image.width(), right = -1, digits = 0, lines = 0;
+        QList<bool> textRows(image.height());
+        bool inRun = false;
+        for (int x = 0; x < image.width(); ++x) {
+            bool textColumn = false;
+            for (int y = 0; y < image.height(); ++y) {
+                const QColor p = image.pixelColor(x, y);
+                if (p != kBackground) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+                textColumn |= near(p, text);
+                textRows[y] = textRows[y] || near(p, text);
+            }
+            digits += textColumn && !inRun;
+            inRun = textColumn;
+        }
+        for (int y = 0; y < image.height(); ++y)
+            lines += textRows[y] && (y == 0 || !textRows[y - 1]);
+        const std::string what = c.caption.left(20).toStdString();
+        if (c.digits) {
+            EXPECT_GT(left, 0) << what;
+            EXPECT_LT(right, image.width() - 1) << what;
+            EXPECT_EQ(digits, c.digits) << what;
+        } else {
+            // Even at half the size the couple takes two lines and the club one; the first
+            // and the last line are whole, not cut by the edges.
+            EXPECT_GE(lines, 3) << what;
+            EXPECT_FALSE(textRows.first()) << what;
+            EXPECT_FALSE(textRows.last()) << what;
+        }
+    }
 }
 
 class PaintCounter : public QObject

@@ -360,6 +360,13 @@ void TSortGrid::colWidthsChanged()
         OnColumnWidthsChanged(this);
 }
 
+void TSortGrid::rowHeightsChanged()
+{
+    TMyCustomGrid::rowHeightsChanged();
+    if (OnRowHeightsChanged)
+        OnRowHeightsChanged(this);
+}
+
 void TSortGrid::ColWidthsChangedByUser()
 {
     updateScrollRanges();

@@ -155,12 +155,16 @@ TMyCustomGrid::TMyCustomGrid(QWidget *parent)
         [this](int action) { onScrollAction(verticalScrollBar(), action); });
     connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
         [this](int action) { onScrollAction(horizontalScrollBar(), action); });
-    connect(qApp, &QApplication::focusChanged, this,
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
         [this](QWidget *old, QWidget *now) { onFocusChanged(old, now); });
     updateScrollRanges();
 }
 
-TMyCustomGrid::~TMyCustomGrid() = default;
+TMyCustomGrid::~TMyCustomGrid()
+{
+    // The widget destructor still moves the focus, when this object is no grid any more.
+    disconnect(m_focusConnection);
+}
 
 TGridOptions TMyCustomGrid::Options() const
 {
@@ -527,6 +531,8 @@ void TMyCustomGrid::currentCellMoved(int oldCol, int oldRow)
 {
     Q_UNUSED(oldCol);
     Q_UNUSED(oldRow);
+    // Whoever moved it (a sort, a search, the program), the current cell stays in view.
+    ClampInView(Col(), Row());
     if (hasOption(goAlwaysShowEditor) && CanEditShow())
         ShowEditor();
     else

@@ -242,4 +242,5 @@ private:
     bool m_rangeDragging = false;
     int m_wheelRemainder = 0;
     bool m_syncingScrollBars = false;
+    QMetaObject::Connection m_focusConnection;
 };

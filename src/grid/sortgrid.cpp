@@ -361,6 +361,13 @@ void TSortGrid::colWidthsChanged()
         OnColumnWidthsChanged(this);
 }
 
+void TSortGrid::rowHeightsChanged()
+{
+    TMyCustomGrid::rowHeightsChanged();
+    if (OnRowHeightsChanged)
+        OnRowHeightsChanged(this);
+}
+
 void TSortGrid::ColWidthsChangedByUser()
 {
     updateScrollRanges();

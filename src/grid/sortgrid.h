@@ -173,6 +173,7 @@ protected:
     void moveColumnByDrag(int fromCol, int toCol) override;
     void ColWidthsChangedByUser() override;
     void colWidthsChanged() override;
+    void rowHeightsChanged() override;
     void editorShown() override;
     QPoint mouseCell(const QPoint &pos) const override;
     void MouseDown(

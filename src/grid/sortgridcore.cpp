@@ -157,7 +157,7 @@ void SortGridCore::setDefaultRowHeight(int height)
     if (height == m_defaultRowHeight)
         return;
     m_defaultRowHeight = height;
-    layoutChanged();
+    rowHeightsChanged();
 }
 
 int SortGridCore::ColWidths(int col) const
@@ -236,8 +236,29 @@ void SortGridCore::setRowSelect(bool on)
     invalidateGrid();
 }
 
+bool SortGridCore::rowListContains(const QStringList &list, const QString &row) const
+{
+    m_rowListWork += list.size();
+    return list.contains(row);
+}
+
+std::vector<bool> SortGridCore::rowListMarks(const QStringList &list, int first, int last) const
+{
+    std::vector<bool> marks(size_t(std::max(0, last - first + 1)));
+    m_rowListWork += list.size();
+    for (const QString &text : list) {
+        bool ok = false;
+        const int row = text.toInt(&ok);
+        // Only the canonical text counts as the row, as a text comparison would have it.
+        if (ok && row >= first && row <= last && text == QString::number(row))
+            marks[size_t(row - first)] = true;
+    }
+    return marks;
+}
+
 void SortGridCore::ClearSelection()
 {
+    m_rowListWork += SelectedRowList.size();
     for (const QString &row : std::as_const(SelectedRowList))
         invalidateRow(row.toInt());
     SelectedRowList.clear();

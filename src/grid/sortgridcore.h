@@ -93,6 +93,9 @@ public:
     bool SelectionTracking() const { return m_tracking; }
     void setSelectionTracking(bool on) { m_tracking = on; }
     void ClearSelection();
+    // Row-list entries that the selection bookkeeping has looked at, so that tests can
+    // pin its cost to the number of rows.
+    qint64 rowListWork() const { return m_rowListWork; }
     int HiddenRowCount() const { return m_hiddenRowCount; }
     void setHiddenRowCount(int count);
 
@@ -149,8 +152,14 @@ protected:
     }
     // After a column width changed.
     virtual void colWidthsChanged() { layoutChanged(); }
+    // After the row height changed.
+    virtual void rowHeightsChanged() { layoutChanged(); }
 
     void sizeChanged(int oldColCount, int oldRowCount);
+    // Row-list look-ups that count towards rowListWork().
+    bool rowListContains(const QStringList &list, const QString &row) const;
+    // For each row first..last whether the list holds it, in one pass over the list.
+    std::vector<bool> rowListMarks(const QStringList &list, int first, int last) const;
     // Rebuilds the whole store (visible and hidden rows) from rows of the old store:
     // sources[i] is the old index of new row i, -1 an empty row. The first rowCount
     // rows are visible, the rest hidden below them.
@@ -184,6 +193,7 @@ private:
     bool m_rowSelect = false;
     bool m_tracking = true;
     int m_hiddenRowCount = 0;
+    mutable qint64 m_rowListWork = 0;
     bool m_modified = false;
     int m_updateDepth = 0;
     bool m_savedUpdateOnSizeChange = false;

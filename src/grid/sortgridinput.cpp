@@ -56,7 +56,7 @@ template <class Function> void TSortGrid::withoutAlwaysShowEditor(Function &&fun
 
 bool TSortGrid::isRowSelected(int row) const
 {
-    return SelectedRowList.contains(QString::number(row));
+    return rowListContains(SelectedRowList, QString::number(row));
 }
 
 // --- Current cell ------------------------------------------------------------------
@@ -126,12 +126,21 @@ void TSortGrid::selectSingleRow(int row)
 void TSortGrid::selectRowsOfSelection()
 {
     const TGridRect sel = Selection();
-    for (int row = std::max(1, sel.Top); row <= sel.Bottom; ++row) {
-        const QString text = QString::number(row);
-        if (!SelectedRowList.contains(text))
-            SelectedRowList.append(text);
-        if (!AnchorRowList.contains(text))
-            AnchorRowList.append(text);
+    const int first = std::max(1, sel.Top);
+    // Looking each row up in the lists would make a range of many thousand rows take seconds.
+    std::vector<bool> selected = rowListMarks(SelectedRowList, first, sel.Bottom);
+    std::vector<bool> anchored = rowListMarks(AnchorRowList, first, sel.Bottom);
+    SelectedRowList.reserve(SelectedRowList.size() + qsizetype(selected.size()));
+    AnchorRowList.reserve(AnchorRowList.size() + qsizetype(anchored.size()));
+    for (int row = first; row <= sel.Bottom; ++row) {
+        const size_t i = size_t(row - first);
+        if (!selected[i] || !anchored[i]) {
+            const QString text = QString::number(row);
+            if (!selected[i])
+                SelectedRowList.append(text);
+            if (!anchored[i])
+                AnchorRowList.append(text);
+        }
         invalidateRow(row);
     }
 }

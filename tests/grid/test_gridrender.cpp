@@ -135,9 +135,23 @@ TEST(GridPicture, ArrowBoxesButtonsAndBevel)
     const QRect header1 = grid.CellRect(1, 0);
     EXPECT_LT(qGray(image.pixel(header1.left() + 3 + 4, 6 + 1)), 128);
     // "Angemeldet" does not fit 60 - 12 pixels next to the arrow.
-    // Check box of row 1 checked, of row 3 unchecked: the box frame at (left + 25, top + 5).
-    const QRect box1 = grid.CellRect(1, 1);
-    EXPECT_LT(qGray(image.pixel(box1.left() + 25, box1.top() + 5)), 128);
+    // Check box of row 1 checked, of row 3 unchecked: the box at (left + 25, top + 5),
+    // framed in both, the tick only inside the checked one.
+    auto boxInk = [&](int row) {
+        const QRect cell = grid.CellRect(1, row);
+        int frame = 0;
+        int inside = 0;
+        for (int x = 0; x < 10; ++x) {
+            for (int y = 0; y < 10; ++y) {
+                const bool dark = qGray(image.pixel(cell.left() + 25 + x, cell.top() + 5 + y)) < 128;
+                ((x == 0 || y == 0 || x == 9 || y == 9) ? frame : inside) += dark ? 1 : 0;
+            }
+        }
+        return std::pair { frame, inside };
+    };
+    EXPECT_EQ(boxInk(1).first, 36);
+    EXPECT_GT(boxInk(1).second, 4);
+    EXPECT_EQ(boxInk(3), (std::pair { 36, 0 }));
     // The drop-down button over the right 16 pixels of the current cell, the ellipsis
     // button in the current row's other cell.
     const QRect combo = grid.CellRect(2, 2);
@@ -146,6 +160,15 @@ TEST(GridPicture, ArrowBoxesButtonsAndBevel)
     EXPECT_EQ(QColor(image.pixel(dots.right() - 8, dots.top() + 3)), QColor(212, 208, 200));
     EXPECT_NE(QColor(image.pixel(grid.CellRect(3, 1).right() - 8, grid.CellRect(3, 1).top() + 3)),
         QColor(212, 208, 200));
+    // The raised bevel of a data cell: dark right and bottom edges, light left and top.
+    const QRect plain = grid.CellRect(3, 3);
+    const QRgb dark = grid.palette().color(QPalette::Dark).rgb();
+    const QRgb light = grid.palette().color(QPalette::Light).rgb();
+    ASSERT_NE(dark, grid.palette().color(QPalette::Base).rgb());
+    EXPECT_EQ(image.pixel(plain.right(), plain.center().y()), dark);
+    EXPECT_EQ(image.pixel(plain.center().x(), plain.bottom()), dark);
+    EXPECT_EQ(image.pixel(plain.left(), plain.center().y()), light);
+    EXPECT_EQ(image.pixel(plain.center().x(), plain.top()), light);
 }
 
 class PdfPrinters : public PrinterProvider

@@ -253,6 +253,25 @@ TEST_F(SortGridTest, WheelMovesTheCurrentRowAndKeepsItNearTheTop)
     EXPECT_EQ(grid.TopRow(), 6); // two above the old top row, shown second
 }
 
+TEST_F(SortGridTest, TheRowMadeCurrentIsScrolledIntoView)
+{
+    fill(100);
+    grid.setScrollBars(ssVertical);
+    grid.resize(300, 235); // 10 rows shown
+    showActive(grid);
+    grid.GoToCell(0, 100, true);
+    ASSERT_EQ(grid.TopRow(), 91);
+    grid.SortOptions().SortStyle = ssNumeric;
+    // A right click on the header sorts descending: the current row 100 goes to the top.
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, Qt::NoModifier, cellCentre(grid, 0, 0));
+    ASSERT_EQ(grid.Cells(0, 1), QStringLiteral("100"));
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.TopRow(), 1);
+    grid.setRow(grid.FindRowWithText(0, QStringLiteral("3"), false));
+    EXPECT_EQ(grid.Row(), 98);
+    EXPECT_EQ(grid.TopRow(), 89); // the least scrolling that shows it
+}
+
 TEST_F(SortGridTest, GoToCellAndScrollToCell)
 {
     fill(100);
@@ -526,10 +545,50 @@ TEST_F(SortGridTest, MultiSelectWithCtrlClicks)
     EXPECT_GE(rowSelected, 3);
 }
 
+TEST_F(SortGridTest, ShiftRangeSelectionWorkGrowsWithTheRows)
+{
+    // Shift+End from row 1 selects every row when Shift is released; the bookkeeping
+    // may look at each row a few times, not at every selected row for each row.
+    constexpr int kRows = 3000;
+    fill(kRows);
+    grid.resize(400, 200);
+    grid.setMultiSelect(true);
+    showActive(grid);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(grid, 0, 1));
+    const qint64 before = grid.rowListWork();
+    QTest::keyPress(&grid, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyRelease(&grid, Qt::Key_Shift, Qt::NoModifier);
+    ASSERT_EQ(grid.SelectedRowList.size(), kRows);
+    EXPECT_EQ(grid.SelectedRowList.first(), QStringLiteral("1"));
+    EXPECT_EQ(grid.SelectedRowList.last(), QString::number(kRows));
+    EXPECT_EQ(grid.AnchorRowList.size(), kRows);
+    EXPECT_LE(grid.rowListWork() - before, 4 * kRows);
+}
+
+TEST_F(SortGridTest, RowHeightsChangedAfterTheScrollBarsFollow)
+{
+    fill(100);
+    grid.setScrollBars(ssVertical);
+    grid.resize(300, 235);
+    showActive(grid);
+    int events = 0;
+    int lastTop = 0;
+    grid.OnRowHeightsChanged = [&](TSortGrid *) {
+        ++events;
+        lastTop = grid.verticalScrollBar()->maximum();
+    };
+    grid.setDefaultRowHeight(20);
+    EXPECT_EQ(events, 0);
+    grid.setDefaultRowHeight(37); // 5 rows shown instead of 10
+    EXPECT_EQ(events, 1);
+    EXPECT_EQ(lastTop, 96);
+}
+
 TEST_F(SortGridTest, HeaderCellDrawsShortenedText)
 {
     // A one-character header is never shortened, a wide one ends in two full stops:
-    // checked on the picture, where the full stops sit right of the column's middle.
+    // checked on the picture, where the last two marks are dots clear of the edge.
     grid.setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     grid.setColCount(2);
     grid.setDefaultColWidth(30);
@@ -540,22 +599,38 @@ TEST_F(SortGridTest, HeaderCellDrawsShortenedText)
     grid.resize(200, 100);
     showActive(grid);
     const QImage image = grid.viewport()->grab().toImage();
-    auto inkColumns = [&](const QRect &rect) {
-        QList<int> xs;
-        for (int x = rect.left() + 1; x < rect.right() - 1; ++x) {
-            for (int y = rect.top() + 1; y < rect.bottom() - 1; ++y) {
-                if (qGray(image.pixel(x, y)) < 100) {
-                    xs << x;
-                    break;
-                }
+    // The runs of adjacent columns with ink, up to the cell's edge: first and last
+    // column and the number of dark pixels.
+    struct Run
+    {
+        int first;
+        int last;
+        int dark;
+    };
+    auto inkRuns = [&](const QRect &rect) {
+        QList<Run> runs;
+        for (int x = rect.left() + 1; x <= rect.right(); ++x) {
+            int dark = 0;
+            for (int y = rect.top() + 1; y < rect.bottom(); ++y)
+                dark += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+            if (dark == 0)
+                continue;
+            if (!runs.isEmpty() && runs.last().last == x - 1) {
+                runs.last().last = x;
+                runs.last().dark += dark;
+            } else {
+                runs.append(Run { x, x, dark });
             }
         }
-        return xs;
+        return runs;
     };
-    const QList<int> shortened = inkColumns(grid.CellRect(0, 0));
-    ASSERT_FALSE(shortened.isEmpty());
-    EXPECT_LT(shortened.last(), grid.CellRect(0, 0).right()); // nothing cut at the edge
-    EXPECT_FALSE(inkColumns(grid.CellRect(1, 0)).isEmpty());
+    const QRect cell = grid.CellRect(0, 0);
+    const QList<Run> shortened = inkRuns(cell);
+    ASSERT_GE(shortened.size(), 3);
+    for (const Run &dot : { shortened[shortened.size() - 2], shortened.last() })
+        EXPECT_LE(dot.dark, 4) << dot.first; // a full stop, not a letter
+    EXPECT_LT(shortened.last().last, cell.right() - 1); // nothing cut at the edge
+    EXPECT_EQ(inkRuns(grid.CellRect(1, 0)).size(), 1); // "W"
 }
 
 TEST(SortGridFocus, ExitFiresWhenFocusLeavesTheGridNotForItsEditor)
@@ -586,6 +661,26 @@ TEST(SortGridFocus, ExitFiresWhenFocusLeavesTheGridNotForItsEditor)
     other->setFocus();
     EXPECT_EQ(exits, 1);
     EXPECT_EQ(validated, QStringList { "4" });
+}
+
+TEST(SortGridFocus, AGridBeingDestroyedIgnoresFocusChanges)
+{
+    // The focus moves on to a sibling while the focused grid is destroyed: the grid
+    // must no longer react, as it is no grid any more.
+    QWidget window;
+    auto *grid = new TSortGrid(&window);
+    auto *other = new QLineEdit(&window);
+    grid->setGeometry(0, 0, 300, 150);
+    other->setGeometry(0, 160, 300, 20);
+    showActive(window);
+    grid->setFocus();
+    ASSERT_TRUE(grid->hasFocus());
+    QObject::connect(qApp, &QApplication::focusChanged, other, [other](QWidget *, QWidget *now) {
+        if (!now)
+            other->setFocus();
+    });
+    delete grid;
+    EXPECT_TRUE(other->hasFocus());
 }
 
 TEST_F(SortGridTest, SortRunsInsideTheScreenBracket)

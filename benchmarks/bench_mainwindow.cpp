@@ -5,7 +5,7 @@
 
 #include "grid/sortgrid.h"
 #include "platform/monitors.h"
-#include "scoring/mainwindow.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

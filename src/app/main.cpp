@@ -1,4 +1,4 @@
-#include "scoring/mainwindow.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 

@@ -7,7 +7,7 @@
 #include "grid/sortgrid.h"
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
-#include "scoring/mainwindow.h"
+#include "app/mainwindow.h"
 #include "support/pdfprinters.h"
 #include "support/qtprinters.h"
 #include "support/yesnodriver.h"

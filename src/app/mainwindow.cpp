@@ -1,4 +1,4 @@
-#include "scoring/mainwindow.h"
+#include "app/mainwindow.h"
 
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
@@ -9,9 +9,9 @@
 #include "platform/guarded.h"
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
-#include "scoring/closequery.h"
+#include "app/closequery.h"
 #include "scoring/resulttableformat.h"
-#include "scoring/toolbarglyphs.h"
+#include "app/toolbarglyphs.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,5 +1,5 @@
 #include "dialogs/dlgyesno.h"
-#include "scoring/closequery.h"
+#include "app/closequery.h"
 #include "support/yesnodriver.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "scoring/closequery.h"
+#include "app/closequery.h"
 
 #include "dialogs/dlgyesno.h"
 

@@ -1,4 +1,4 @@
-#include "scoring/toolbarglyphs.h"
+#include "app/toolbarglyphs.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #include "guienvironment.h"
 #include "ratioreporter.h"
 
+#include "app/mainwindow.h"
 #include "grid/sortgrid.h"
 #include "platform/monitors.h"
-#include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

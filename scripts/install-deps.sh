@@ -9,7 +9,7 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-gl gstreamer1.0-tools
     libfreexl-dev libxlsxwriter-dev libminizip-dev libchm-dev fp-utils-3.2.2
-    fonts-liberation xvfb xauth x11-xserver-utils
+    fonts-liberation xvfb xauth x11-xserver-utils clang-format
     # pdftoppm, to look at the grid's printouts as pictures
     poppler-utils
 )

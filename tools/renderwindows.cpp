@@ -2,10 +2,10 @@
 // offscreen, and compares them with an earlier rendering pixel by pixel:
 //   render_windows OUTDIR [REFERENCEDIR]
 // Exits 1 when a picture differs from its reference.
+#include "app/mainwindow.h"
 #include "display/tvwindow.h"
 #include "grid/sortgrid.h"
 #include "platform/monitors.h"
-#include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/closequery.h"
+#include "app/toolbarglyphs.h"
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
 #include "display/picturebox.h"
@@ -9,9 +11,7 @@
 #include "platform/guarded.h"
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
-#include "app/closequery.h"
 #include "scoring/resulttableformat.h"
-#include "app/toolbarglyphs.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -322,7 +322,8 @@ void TForm1::FormCreate()
     move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
     m_table->JudgeCount = m_settings.ColSUD;
 
-    Image1->setPicture(Pictures::loadBackground(ProgramInfo::folder(), Pictures::largestMonitorSize(*m_monitors)));
+    Image1->setPicture(
+        Pictures::loadBackground(ProgramInfo::folder(), Pictures::largestMonitorSize(*m_monitors)));
 }
 
 void TForm1::FormDestroy()

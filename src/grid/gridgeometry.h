@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 
-
 enum TVertAlignment
 {
     taTopJustify,

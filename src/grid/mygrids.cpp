@@ -3,8 +3,8 @@
 #include "platform/busycursor.h"
 #include "platform/messagebox.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -206,8 +206,9 @@ void writeFileAtomically(const QString &fileName, QByteArrayView bytes)
         created = openRetrying(temporaryPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (created < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
             // The new file is made beside the old one: the folder, not the file, refuses.
-            throw CommandError(QStringLiteral("File access denied: im Ordner \"%1\" kann nicht gespeichert werden")
-                                   .arg(QDir::toNativeSeparators(targetInfo.absolutePath())));
+            throw CommandError(
+                QStringLiteral("File access denied: im Ordner \"%1\" kann nicht gespeichert werden")
+                    .arg(QDir::toNativeSeparators(targetInfo.absolutePath())));
         }
         if (created < 0 && errno != EEXIST)
             throwError(errno, fileName);

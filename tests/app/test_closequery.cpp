@@ -1,5 +1,5 @@
-#include "dialogs/dlgyesno.h"
 #include "app/closequery.h"
+#include "dialogs/dlgyesno.h"
 #include "support/yesnodriver.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "app/mainwindow.h"
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
 #include "display/label3d.h"
@@ -7,7 +8,6 @@
 #include "grid/sortgrid.h"
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
-#include "app/mainwindow.h"
 #include "support/pdfprinters.h"
 #include "support/qtprinters.h"
 #include "support/yesnodriver.h"

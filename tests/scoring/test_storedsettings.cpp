@@ -153,6 +153,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, MainWindowPlacement,
             "PrimaryRightOfTheDesktopOrigin", { kRightOfPrimary }, QPoint(-5000, 0), QPoint(2233, 129) },
         PlaceCase {
             "SmallPrimaryPullsTheWindowIn", { QRect(0, 0, 800, 600) }, QPoint(5000, 5000), QPoint(0, 36) },
-        PlaceCase { "CornerNearTheLargestInteger", { kPrimary }, QPoint(2147483000, 2147483000),
-            QPoint(313, 129) }),
+        PlaceCase {
+            "CornerNearTheLargestInteger", { kPrimary }, QPoint(2147483000, 2147483000), QPoint(313, 129) }),
     [](const testing::TestParamInfo<PlaceCase> &info) { return std::string(info.param.name); });

@@ -148,6 +148,15 @@ int linesHeld(int height, int lineHeight)
 
 TextFit fitText(const QString &text, const QFont &font, const QSize &box, unsigned flags)
 {
+    // Measuring caches the text's glyph metrics in the font's engine. Qt draws text above 64 px
+    // from outlines of the FreeType face that all sizes share, keeping the sub-pixel offset of
+    // the glyph that face loaded last: text whose metrics are cached long before it is drawn is
+    // not reloaded then and comes out shifted by a fraction of a pixel. A style strategy that
+    // means nothing to scalable fonts gives the measuring an engine of its own with the same
+    // metrics, so the caller's text is drawn as if it had never been measured.
+    QFont measured = font;
+    measured.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() ^ QFont::PreferQuality));
+
     // At the font's own size a line counts when at least half of it shows, as the text has
     // always been drawn; a smaller size is only worth taking where every line shows whole.
     const auto fits = [&](const QFont &f, bool asSpecified) {
@@ -156,10 +165,10 @@ TextFit fitText(const QString &text, const QFont &font, const QSize &box, unsign
         return block.size().width() <= box.width()
             && block.lineCount() <= linesHeld(box.height() + slack, block.lineHeight());
     };
-    if (text.isEmpty() || fits(font, true))
+    if (text.isEmpty() || fits(measured, true))
         return {};
-    const auto sized = [&font](int pixels) {
-        QFont f = font;
+    const auto sized = [&measured](int pixels) {
+        QFont f = measured;
         f.setPixelSize(pixels);
         return f;
     };

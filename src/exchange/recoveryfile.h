@@ -48,6 +48,13 @@ constexpr qsizetype kMaxCells = qsizetype(kMaxRows) * 13;
 
 QByteArray encode(const RecoverySnapshot &snapshot);
 
+// The same bytes straight from the table, cheaper than a snapshot first (copying every
+// text costs more than encoding it), but without the checksum: seal() adds it, so that
+// the owner's thread pays only for reading the table.
+QByteArray encodeUnsealed(
+    const SortGridCore &grid, int judgeCount, const QString &tabCaption, const QString &fileName);
+void seal(QByteArray &file);
+
 struct Decoded
 {
     std::optional<RecoverySnapshot> snapshot;

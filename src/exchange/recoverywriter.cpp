@@ -30,7 +30,8 @@ void syncFolder(const QString &folder)
 
 QString RecoveryWriter::defaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery");
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+        + QStringLiteral("/recovery");
 }
 
 RecoveryWriter::RecoveryWriter(const QString &folder, QObject *parent)
@@ -77,7 +78,8 @@ bool RecoveryWriter::recoveryAvailable() const
 RecoveryFile::Decoded RecoveryWriter::load() const
 {
     if (!m_ownsLock)
-        return { std::nullopt, QStringLiteral("Wiederherstellungsdatei gehört einem anderen laufenden Programm") };
+        return { std::nullopt,
+            QStringLiteral("Wiederherstellungsdatei gehört einem anderen laufenden Programm") };
     return RecoveryFile::read(m_path);
 }
 
@@ -93,12 +95,16 @@ RecoveryWriter::SetAside RecoveryWriter::moveAside(const QDateTime &when)
 
     const QString stamp = when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString suffix;
-    for (int n = 2; QFileInfo::exists(m_folder + QStringLiteral("/recovery-") + stamp + suffix + QStringLiteral(".dat"))
-         || QFileInfo::exists(m_folder + QStringLiteral("/recovered-") + stamp + suffix + QStringLiteral(".txt"));
+    for (int n = 2;
+         QFileInfo::exists(m_folder + QStringLiteral("/recovery-") + stamp + suffix + QStringLiteral(".dat"))
+         || QFileInfo::exists(
+             m_folder + QStringLiteral("/recovered-") + stamp + suffix + QStringLiteral(".txt"));
          ++n)
         suffix = u'-' + QString::number(n);
-    const QString dataFile = m_folder + QStringLiteral("/recovery-") + stamp + suffix + QStringLiteral(".dat");
-    const QString textFile = m_folder + QStringLiteral("/recovered-") + stamp + suffix + QStringLiteral(".txt");
+    const QString dataFile
+        = m_folder + QStringLiteral("/recovery-") + stamp + suffix + QStringLiteral(".dat");
+    const QString textFile
+        = m_folder + QStringLiteral("/recovered-") + stamp + suffix + QStringLiteral(".txt");
 
     if (std::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(dataFile).constData()) != 0) {
         result.error = FileIo::errorText(errno, m_path);
@@ -163,15 +169,18 @@ QString RecoveryWriter::lastError() const
 void RecoveryWriter::writeNow()
 {
     m_dirty = false;
-    handOver(m_source());
+    const Source source = m_source();
+    if (source.grid)
+        handOver(RecoveryFile::encodeUnsealed(
+            *source.grid, source.judgeCount, source.tabCaption, source.fileName));
 }
 
-void RecoveryWriter::handOver(RecoverySnapshot snapshot)
+void RecoveryWriter::handOver(QByteArray unsealed)
 {
     {
         std::lock_guard lock(m_mutex);
         // A write still waiting for the disk is overtaken: only the newest table counts.
-        m_pending = std::move(snapshot);
+        m_pending = std::move(unsealed);
     }
     if (!m_thread.joinable())
         m_thread = std::thread([this] { run(); });
@@ -191,21 +200,19 @@ void RecoveryWriter::run()
         m_wake.wait(lock, [this] { return m_pending || m_quit; });
         if (!m_pending)
             break;
-        RecoverySnapshot snapshot = std::move(*m_pending);
+        QByteArray file = std::move(*m_pending);
         m_pending.reset();
         m_busy = true;
         lock.unlock();
 
         QString error;
         try {
-            FileIo::writeFileAtomically(m_path, RecoveryFile::encode(snapshot));
-        } catch (const CommandError &failure) {
-            error = failure.text();
-        } catch (const std::bad_alloc &) {
-            error = QStringLiteral("Out of memory");
+            RecoveryFile::seal(file);
+            FileIo::writeFileAtomically(m_path, file);
+        } catch (const std::exception &failure) {
+            // Nothing may leave the thread; a CommandError carries the runtime's text.
+            error = QString::fromStdString(failure.what());
         }
-        // The texts are shared with the owner's table; let them go before reporting idle.
-        snapshot = RecoverySnapshot();
 
         lock.lock();
         m_busy = false;
@@ -213,6 +220,7 @@ void RecoveryWriter::run()
         ++m_writes;
         m_idle.notify_all();
         if (!error.isEmpty())
-            QMetaObject::invokeMethod(this, [this, error] { emit writeFailed(error); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, error] { emit writeFailed(error); }, Qt::QueuedConnection);
     }
 }

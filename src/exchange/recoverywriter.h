@@ -20,8 +20,9 @@ class QLockFile;
 // Keeps the recovery file of this session current. The owner reports each change;
 // the first change after a quiet spell is written at once, a burst after it at most
 // once per interval. An fsync takes several milliseconds on an ordinary disk and now
-// and then twenty, so the bytes are made and written on a thread of their own, the
-// program's only one besides the video's: the owner's thread only copies the texts.
+// and then twenty, so the file is sealed and written on a thread of their own, the
+// program's only one besides the video's: the owner's thread only turns the table into
+// bytes, which costs less than copying its texts would.
 //
 // A lock file beside the recovery file keeps a second running program away from
 // it: that one neither writes nor offers a restore.
@@ -30,7 +31,14 @@ class RecoveryWriter : public QObject
     Q_OBJECT
 
 public:
-    using Source = std::function<RecoverySnapshot()>;
+    // The table and what goes with it, as they are when a write is due.
+    struct Source
+    {
+        const SortGridCore *grid = nullptr;
+        int judgeCount = 0;
+        QString tabCaption;
+        QString fileName;
+    };
 
     struct SetAside
     {
@@ -63,8 +71,8 @@ public:
     // The normal end: no more writes, and the file goes.
     void remove();
 
-    // Where the table comes from; called on the owner's thread when a write is due.
-    void setSource(Source source) { m_source = std::move(source); }
+    // Called on the owner's thread when a write is due.
+    void setSource(std::function<Source()> source) { m_source = std::move(source); }
     void setInterval(int milliseconds) { m_timer.setInterval(milliseconds); }
     // The table changed.
     void changed();
@@ -80,7 +88,7 @@ signals:
 
 private:
     void writeNow();
-    void handOver(RecoverySnapshot snapshot);
+    void handOver(QByteArray unsealed);
     void waitIdle();
     void run();
 
@@ -90,14 +98,14 @@ private:
     bool m_ownsLock = false;
     bool m_ended = false;
     bool m_dirty = false;
-    Source m_source;
+    std::function<Source()> m_source;
     QTimer m_timer;
 
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
-    std::optional<RecoverySnapshot> m_pending;
+    std::optional<QByteArray> m_pending;
     bool m_busy = false;
     bool m_quit = false;
     QString m_lastError;

@@ -34,8 +34,8 @@ void fillAwkwardTable(SortGridCore &grid)
     table.writeHeader();
     grid.setCells(12, 0, QStringLiteral("roh"));
     grid.setRowCount(6);
-    const QStringList row1 = { "1", "Anna\tMüller", "TSC\r\nGrün-Gold", "9", "8", "7", "", "6", "", "", "21", "1",
-        "30" };
+    const QStringList row1
+        = { "1", "Anna\tMüller", "TSC\r\nGrün-Gold", "9", "8", "7", "", "6", "", "", "21", "1", "30" };
     grid.setRows(1, row1);
     grid.setCells(1, 2, QString::fromUtf8("Ελένη 李 \xF0\x9F\x98\x80")); // no start number
     grid.setCells(2, 2, QStringLiteral("C:\\Pfad\\"));
@@ -53,15 +53,19 @@ QByteArray awkwardFile()
 {
     SortGridCore grid;
     fillAwkwardTable(grid);
-    return RecoveryFile::encode(takeRecoverySnapshot(grid, 3, QStringLiteral("Runde\t2"), QStringLiteral("/a/ü.txt")));
+    return RecoveryFile::encode(
+        takeRecoverySnapshot(grid, 3, QStringLiteral("Runde\t2"), QStringLiteral("/a/ü.txt")));
 }
 
 TEST(RecoveryFile, RestoresEveryCellAndTheSessionExactly)
 {
     SortGridCore source;
     fillAwkwardTable(source);
-    const QByteArray bytes = RecoveryFile::encode(takeRecoverySnapshot(
-        source, 3, QStringLiteral("Endrunde\tA\\"), QStringLiteral("/home/op/Start liste ü 李.txt")));
+    const QString tab = QStringLiteral("Endrunde\tA\\");
+    const QString file = QStringLiteral("/home/op/Start liste ü 李.txt");
+    QByteArray bytes = RecoveryFile::encodeUnsealed(source, 3, tab, file);
+    RecoveryFile::seal(bytes);
+    EXPECT_EQ(bytes, RecoveryFile::encode(takeRecoverySnapshot(source, 3, tab, file)));
 
     const RecoveryFile::Decoded decoded = RecoveryFile::decode(bytes);
     ASSERT_TRUE(decoded.snapshot) << decoded.error.toStdString();
@@ -80,7 +84,8 @@ TEST(RecoveryFile, RestoresEveryCellAndTheSessionExactly)
     ASSERT_EQ(target.HiddenRowCount(), 1);
     for (int row = 0; row < 7; ++row) {
         for (int col = 0; col < 13; ++col) {
-            EXPECT_EQ(target.cellText(col, row), source.cellText(col, row)) << "col " << col << " row " << row;
+            EXPECT_EQ(target.cellText(col, row), source.cellText(col, row))
+                << "col " << col << " row " << row;
             EXPECT_EQ(target.Objects(col, row), nullptr);
         }
     }
@@ -146,7 +151,8 @@ TEST(RecoveryFile, HostileContentWithARightChecksumFails)
             continue;
         }
         EXPECT_FALSE(decoded.snapshot) << c.name;
-        EXPECT_TRUE(decoded.error.contains(QString::fromUtf8(c.error))) << c.name << ": " << decoded.error.toStdString();
+        EXPECT_TRUE(decoded.error.contains(QString::fromUtf8(c.error)))
+            << c.name << ": " << decoded.error.toStdString();
     }
 }
 

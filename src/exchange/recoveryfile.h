@@ -34,7 +34,7 @@ RecoverySnapshot takeRecoverySnapshot(
 // Gives the grid the snapshot's columns, rows and texts; the cells' objects are cleared.
 void restoreRecoverySnapshot(const RecoverySnapshot &snapshot, SortGridCore &grid);
 
-// The file: "SCORELANE-RECOVERY <version> <body bytes> <CRC-32 of the body>" on the
+// The file: "SCORELANE-RECOVERY <version> <body bytes, 9 digits> <CRC-32 of the body>" on the
 // first line, then the UTF-8 body. Cells are escaped so that every line of the body
 // is one table row and every TAB ends a cell.
 namespace RecoveryFile {

@@ -20,7 +20,7 @@ class QLockFile;
 // Keeps the recovery file of this session current. The owner reports each change;
 // the first change after a quiet spell is written at once, a burst after it at most
 // once per interval. An fsync takes several milliseconds on an ordinary disk and now
-// and then twenty, so the file is sealed and written on a thread of their own, the
+// and then twenty, so the file is sealed and written on a thread of its own, the
 // program's only one besides the video's: the owner's thread only turns the table into
 // bytes, which costs less than copying its texts would.
 //

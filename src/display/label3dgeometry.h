@@ -38,7 +38,6 @@ enum TGradientOrientation
     goVertical2,
 };
 
-
 enum TTextLayout
 {
     tlTop,

@@ -190,7 +190,7 @@ TEST_F(MainWindowTest, TabMovesToTheNextColumnAndWraps)
 
 TEST_F(MainWindowTest, PositionTextAfterLoadingTwelve)
 {
-    std::vector<QStringList> rows;
+    QList<QStringList> rows;
     for (int i = 1; i <= 12; ++i)
         rows.push_back({ QString::number(i), QStringLiteral("Paar %1").arg(i) });
     load(rows);
@@ -297,7 +297,7 @@ TEST_F(MainWindowTest, ShortcutsWinOverAnOpenCellEditor)
 
 TEST_F(MainWindowTest, CtrlPPrintsEveryCompetitor)
 {
-    std::vector<QStringList> rows;
+    QList<QStringList> rows;
     for (int i = 1; i <= 24; ++i)
         rows.push_back({ QString::number(i), QStringLiteral("Paar%1").arg(i), QStringLiteral("TSC") });
     load(rows);

@@ -38,21 +38,18 @@ std::pair<int, int> inkSpan(const QImage &image, const QRect &rect)
     return { first, last };
 }
 
-class ResultGridRender : public ::testing::Test
+class ResultGridRender : public ::testing::Test, protected ResultTableFixture<TSortGrid>
 {
 protected:
     void SetUp() override
     {
-        setUpResultGrid(grid, table, 30);
+        setUpResultGrid(*this, 30);
         grid.OnGetCellFormat = resultTableCellFormat;
         showActive(grid);
         // The main window lays out its columns after every resize of the grid.
         table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness);
         grid.GoToCell(0, 3, false);
     }
-
-    TSortGrid grid;
-    ResultTable table { grid };
 };
 
 TEST_F(ResultGridRender, MainWindowLayoutColoursAndLines)

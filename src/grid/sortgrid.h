@@ -1,7 +1,7 @@
 #pragma once
 
+#include "grid/gridbase.h"
 #include "grid/gridgeometry.h"
-#include "grid/mygrids.h"
 
 #include <QBrush>
 #include <QColor>

@@ -1,5 +1,5 @@
 // The grid base's keyboard, mouse, wheel and focus handling.
-#include "grid/mygrids.h"
+#include "grid/gridbase.h"
 
 #include <QApplication>
 #include <QKeyEvent>

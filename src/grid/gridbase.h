@@ -1,5 +1,6 @@
 #pragma once
 
+#include "grid/celleditor.h"
 #include "grid/gridgeometry.h"
 #include "grid/sortgridcore.h"
 
@@ -7,7 +8,6 @@
 #include <QBrush>
 #include <QFlags>
 #include <QFont>
-#include <QLineEdit>
 #include <QPoint>
 #include <QScrollBar>
 
@@ -67,29 +67,6 @@ public:
     static constexpr int kThickness = 17;
     using QScrollBar::QScrollBar;
     QSize sizeHint() const override;
-};
-
-// The in-place cell editor. It hands navigation keys to the grid and passes every
-// character through the grid's key-press handling before taking it.
-class TInplaceEdit : public QLineEdit
-{
-public:
-    explicit TInplaceEdit(TMyCustomGrid *grid);
-
-    // Enters a character as if it had been typed here.
-    void typeChar(QChar ch);
-
-protected:
-    bool event(QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    void enterChar(QChar ch, QKeyEvent *original);
-    bool isWindowShortcut(const QKeyEvent &event) const;
-    TMyCustomGrid *m_grid;
 };
 
 // The grid base: a scroll area that draws the cells of the row store with one

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-TInplaceEdit::TInplaceEdit(TMyCustomGrid *grid)
+CellEditor::CellEditor(GridBase *grid)
     : QLineEdit(grid->viewport())
     , m_grid(grid)
 {
@@ -20,7 +20,7 @@ TInplaceEdit::TInplaceEdit(TMyCustomGrid *grid)
     hide();
 }
 
-bool TInplaceEdit::event(QEvent *event)
+bool CellEditor::event(QEvent *event)
 {
     // The window's own shortcuts win over the editing keys of the line edit
     // (Ctrl+A, Ctrl+V...): the operator's commands work while a cell is edited.
@@ -31,7 +31,7 @@ bool TInplaceEdit::event(QEvent *event)
     return QLineEdit::event(event);
 }
 
-bool TInplaceEdit::isWindowShortcut(const QKeyEvent &event) const
+bool CellEditor::isWindowShortcut(const QKeyEvent &event) const
 {
     const QKeySequence pressed(event.keyCombination());
     const QList<QAction *> actions = window()->actions();
@@ -40,26 +40,26 @@ bool TInplaceEdit::isWindowShortcut(const QKeyEvent &event) const
     });
 }
 
-void TInplaceEdit::mousePressEvent(QMouseEvent *event)
+void CellEditor::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::MiddleButton)
         return; // the selection paste
     QLineEdit::mousePressEvent(event);
 }
 
-void TInplaceEdit::mouseReleaseEvent(QMouseEvent *event)
+void CellEditor::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::MiddleButton)
         return;
     QLineEdit::mouseReleaseEvent(event);
 }
 
-void TInplaceEdit::typeChar(QChar ch)
+void CellEditor::typeChar(QChar ch)
 {
     enterChar(ch, nullptr);
 }
 
-void TInplaceEdit::keyPressEvent(QKeyEvent *event)
+void CellEditor::keyPressEvent(QKeyEvent *event)
 {
     if (m_grid->inputBlocked())
         return;
@@ -74,10 +74,10 @@ void TInplaceEdit::keyPressEvent(QKeyEvent *event)
     const QString text = event->text();
     const bool isChar = text.size() == 1 && text[0] != QChar(0x7f);
     if (toGrid) {
-        m_grid->KeyDown(key, shift);
+        m_grid->keyDown(key, shift);
         if (isChar) {
             QChar ch = text[0];
-            m_grid->KeyPress(ch);
+            m_grid->keyPress(ch);
         }
         event->accept();
         return;
@@ -95,16 +95,16 @@ void TInplaceEdit::keyPressEvent(QKeyEvent *event)
         QLineEdit::keyPressEvent(event);
 }
 
-void TInplaceEdit::keyReleaseEvent(QKeyEvent *event)
+void CellEditor::keyReleaseEvent(QKeyEvent *event)
 {
     QLineEdit::keyReleaseEvent(event);
 }
 
-void TInplaceEdit::enterChar(QChar ch, QKeyEvent *original)
+void CellEditor::enterChar(QChar ch, QKeyEvent *original)
 {
     QChar key = ch;
-    m_grid->KeyPress(key);
-    if (key.isNull() || key == u'\t' || key == QChar(27) || key == u'\r' || !m_grid->EditorMode())
+    m_grid->keyPress(key);
+    if (key.isNull() || key == u'\t' || key == QChar(27) || key == u'\r' || !m_grid->editorMode())
         return;
     if (original && key == ch) {
         QLineEdit::keyPressEvent(original);

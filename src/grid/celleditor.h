@@ -2,14 +2,14 @@
 
 #include <QLineEdit>
 
-class TMyCustomGrid;
+class GridBase;
 
 // The in-place cell editor. It hands navigation keys to the grid and passes every
 // character through the grid's key-press handling before taking it.
-class TInplaceEdit : public QLineEdit
+class CellEditor : public QLineEdit
 {
 public:
-    explicit TInplaceEdit(TMyCustomGrid *grid);
+    explicit CellEditor(GridBase *grid);
 
     // Enters a character as if it had been typed here.
     void typeChar(QChar ch);
@@ -24,5 +24,5 @@ protected:
 private:
     void enterChar(QChar ch, QKeyEvent *original);
     bool isWindowShortcut(const QKeyEvent &event) const;
-    TMyCustomGrid *m_grid;
+    GridBase *m_grid;
 };

@@ -91,7 +91,7 @@ const QFontMetrics &metricsFor(const QFont &font)
 } // namespace
 
 TSortGrid::TSortGrid(QWidget *parent)
-    : TMyCustomGrid(parent)
+    : GridBase(parent)
 {
     makeImages();
     m_cellList = new QListWidget(viewport());
@@ -190,7 +190,7 @@ void TSortGrid::setProportionalScrollBars(bool on)
 // --- Format and drawing ------------------------------------------------------------
 
 void TSortGrid::fillFormat(
-    int col, int row, TGridDrawState state, TFormatOptions &format, const TCellCanvas &canvas) const
+    int col, int row, TGridDrawState state, TFormatOptions &format, const CellCanvas &canvas) const
 {
     format.Brush = canvas.Brush;
     format.Font = canvas.Font;
@@ -221,12 +221,12 @@ void TSortGrid::fillFormat(
 
 TFormatOptions TSortGrid::CellFormat(int col, int row, bool *checkBox, bool *combobox, bool *ellipsis) const
 {
-    TCellCanvas canvas;
+    CellCanvas canvas;
     canvas.Font = font();
     canvas.Brush = palette().color(row == 0 ? QPalette::Button : QPalette::Base);
     canvas.FontColor = palette().color(row == 0 ? QPalette::ButtonText : QPalette::Text);
     TGridDrawState state;
-    const TGridRect sel = Selection();
+    const GridRect sel = Selection();
     if (row > 0 && col >= sel.Left && col <= sel.Right && row >= sel.Top && row <= sel.Bottom)
         state |= gdSelected;
     if (hasFocus() && col == Col() && row == Row())
@@ -249,8 +249,8 @@ TFormatOptions TSortGrid::CellFormat(int col, int row, bool *checkBox, bool *com
     return format;
 }
 
-void TSortGrid::DrawCell(
-    QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, TCellCanvas &canvas)
+void TSortGrid::drawCell(
+    QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, CellCanvas &canvas)
 {
     if (row > 0 && (Updating() || m_hideRows)) {
         painter.fillRect(
@@ -268,7 +268,7 @@ void TSortGrid::DrawCell(
     if (checkBox)
         format.SuppressText = true;
 
-    const TGridRect sel = Selection();
+    const GridRect sel = Selection();
     if (hasOption(goRangeSelect) && row >= sel.Top && row <= sel.Bottom && row > 0) {
         format.FontColor = palette().color(QPalette::HighlightedText);
         format.Brush = palette().color(QPalette::Highlight);
@@ -304,18 +304,18 @@ void TSortGrid::DrawCell(
             painter.setClipping(false);
     }
     if (arrowShown) {
-        const QRect arrow = sortArrowRect(rect, RowHeights(0));
+        const QRect arrow = sortArrowRect(rect, rowHeights(0));
         const QPixmap &image = SortOptions().SortDirection == sdDescending ? m_arrowDown : m_arrowUp;
         painter.drawPixmap(arrow, image, QRect(0, 0, arrow.width(), arrow.height()));
     }
     if (checkBox) {
         const QString value = Cells(col, row);
         const bool checked = value == QLatin1String("true") || value == QLatin1String("1");
-        const QRect box = checkBoxRect(rect, RowHeights(row));
+        const QRect box = checkBoxRect(rect, rowHeights(row));
         painter.drawPixmap(
             box, checked ? m_boxChecked : m_boxUnchecked, QRect(0, 0, box.width(), box.height()));
     }
-    if (combobox && row == Row() && (col == Col() || EditorMode()))
+    if (combobox && row == Row() && (col == Col() || editorMode()))
         painter.drawPixmap(cellButtonRect(rect), m_dropDownButton);
     if (ellipsis && row == Row() && col != Col())
         painter.drawPixmap(cellButtonRect(rect), m_ellipsisButton);
@@ -356,28 +356,28 @@ void TSortGrid::AutoSizeColumn(int col, bool force)
 
 void TSortGrid::colWidthsChanged()
 {
-    TMyCustomGrid::colWidthsChanged();
+    GridBase::colWidthsChanged();
     if (OnColumnWidthsChanged)
         OnColumnWidthsChanged(this);
 }
 
 void TSortGrid::rowHeightsChanged()
 {
-    TMyCustomGrid::rowHeightsChanged();
+    GridBase::rowHeightsChanged();
     if (OnRowHeightsChanged)
         OnRowHeightsChanged(this);
 }
 
-void TSortGrid::ColWidthsChangedByUser()
+void TSortGrid::colWidthsChangedByUser()
 {
     updateScrollRanges();
 }
 
 void TSortGrid::resizeEvent(QResizeEvent *event)
 {
-    TMyCustomGrid::resizeEvent(event);
+    GridBase::resizeEvent(event);
     const std::optional<int> stretched
-        = lastColumnStretch(width(), colWidthList(), LeftCol(), VisibleColCount());
+        = lastColumnStretch(width(), colWidthList(), leftCol(), visibleColCount());
     if (stretched)
         setColWidths(ColCount() - 1, *stretched);
     viewport()->update();
@@ -388,15 +388,15 @@ void TSortGrid::resizeEvent(QResizeEvent *event)
 
 void TSortGrid::updateScrollRanges()
 {
-    TMyCustomGrid::updateScrollRanges();
+    GridBase::updateScrollRanges();
     if (!m_proportionalScrollBars)
         return;
     QScrollBar *vertical = verticalScrollBar();
     vertical->setPageStep(
-        verticalPageSize(VisibleRowCount(), RowCount(), vertical->maximum() - vertical->minimum()));
+        verticalPageSize(visibleRowCount(), RowCount(), vertical->maximum() - vertical->minimum()));
     QScrollBar *horizontal = horizontalScrollBar();
     horizontal->setPageStep(
-        horizontalPageSize(VisibleColCount(), ColCount(), horizontal->maximum() - horizontal->minimum()));
+        horizontalPageSize(visibleColCount(), ColCount(), horizontal->maximum() - horizontal->minimum()));
 }
 
 // --- Printing ------------------------------------------------------------------------

@@ -34,7 +34,7 @@ bool TSortGrid::ShowCellList(int col, int row)
         m_cellList->sortItems();
     const QList<QListWidgetItem *> same = m_cellList->findItems(Cells(col, row), Qt::MatchExactly);
     m_cellList->setCurrentItem(same.isEmpty() ? m_cellList->item(0) : same.first());
-    const QRect cell = CellRect(col, row);
+    const QRect cell = cellRect(col, row);
     const int itemHeight = std::max(1, m_cellList->sizeHintForRow(0));
     if (listWidth == 0)
         listWidth = std::max(cell.width(), 0) + 1;
@@ -97,5 +97,5 @@ bool TSortGrid::eventFilter(QObject *watched, QEvent *event)
             break;
         }
     }
-    return TMyCustomGrid::eventFilter(watched, event);
+    return GridBase::eventFilter(watched, event);
 }

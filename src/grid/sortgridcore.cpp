@@ -191,9 +191,9 @@ bool SortGridCore::MoveCurrent(int col, int row)
     m_col = col;
     m_row = row;
     if (m_rowSelect)
-        m_selection = TGridRect { 0, row, m_colCount - 1, row };
+        m_selection = GridRect { 0, row, m_colCount - 1, row };
     else
-        m_selection = TGridRect { col, row, col, row };
+        m_selection = GridRect { col, row, col, row };
     if (m_tracking) {
         ClearSelection();
         SelectedRowList.append(QString::number(row));
@@ -207,9 +207,9 @@ bool SortGridCore::MoveCurrent(int col, int row)
     return true;
 }
 
-void SortGridCore::setSelection(const TGridRect &rect)
+void SortGridCore::setSelection(const GridRect &rect)
 {
-    TGridRect clamped {
+    GridRect clamped {
         std::clamp(std::min(rect.Left, rect.Right), 0, m_colCount - 1),
         std::clamp(std::min(rect.Top, rect.Bottom), 0, m_rowCount - 1),
         std::clamp(std::max(rect.Left, rect.Right), 0, m_colCount - 1),
@@ -227,9 +227,9 @@ void SortGridCore::setRowSelect(bool on)
         return;
     m_rowSelect = on;
     if (on)
-        m_selection = TGridRect { 0, m_row, m_colCount - 1, m_row };
+        m_selection = GridRect { 0, m_row, m_colCount - 1, m_row };
     else
-        m_selection = TGridRect { m_col, m_row, m_col, m_row };
+        m_selection = GridRect { m_col, m_row, m_col, m_row };
     invalidateGrid();
 }
 

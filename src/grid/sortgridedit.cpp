@@ -77,10 +77,10 @@ void TSortGrid::DeleteGridColumn(int col)
 
 void TSortGrid::moveColumnByDrag(int fromCol, int toCol)
 {
-    withoutAlwaysShowEditor([&] { TMyCustomGrid::moveColumnByDrag(fromCol, toCol); });
+    withoutAlwaysShowEditor([&] { GridBase::moveColumnByDrag(fromCol, toCol); });
 }
 
-void TSortGrid::ColumnMoved(int fromCol, int toCol)
+void TSortGrid::columnMoved(int fromCol, int toCol)
 {
     SetModified(true);
     int &sortCol = SortOptions().SortCol;

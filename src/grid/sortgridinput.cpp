@@ -48,7 +48,7 @@ bool TSortGrid::isRowSelected(int row) const
 bool TSortGrid::SelectCell(int col, int row)
 {
     bool allowed = false;
-    if (EditorMode()) {
+    if (editorMode()) {
         bool checkBox = false;
         bool combobox = false;
         CellFormat(col, row, &checkBox, &combobox);
@@ -57,9 +57,9 @@ bool TSortGrid::SelectCell(int col, int row)
             if (m_tabDown && col < ColCount() - 2)
                 MoveCurrent(col + 1, row);
         }
-        allowed = !combobox && !checkBox && TMyCustomGrid::SelectCell(col, row);
+        allowed = !combobox && !checkBox && GridBase::SelectCell(col, row);
     } else {
-        allowed = TMyCustomGrid::SelectCell(col, row);
+        allowed = GridBase::SelectCell(col, row);
     }
     invalidateRow(Row());
     invalidateRow(row);
@@ -74,7 +74,7 @@ void TSortGrid::GoToCell(int col, int row, bool scroll)
     row = std::clamp(row, 1, RowCount() - 1);
     const bool painting = updatesEnabled();
     setUpdatesEnabled(false);
-    if (FocusCell(col, row, true)) {
+    if (focusCell(col, row, true)) {
         ClearSelection();
         SelectedRowList = QStringList { QString::number(row) };
         AnchorRowList = QStringList { QString::number(row) };
@@ -91,7 +91,7 @@ void TSortGrid::ScrollToCell(int col, int row)
         return;
     col = std::clamp(col, 0, ColCount() - 1);
     row = std::clamp(row, 1, RowCount() - 1);
-    setLeftCol(scrollToCellLeftCol(col, LeftCol(), colWidthList(), viewport()->width()));
+    setLeftCol(scrollToCellLeftCol(col, leftCol(), colWidthList(), viewport()->width()));
     setTopRow(
         scrollToCellTopRow(row, RowCount(), visibleRowCapacity(viewport()->height(), DefaultRowHeight())));
 }
@@ -100,7 +100,7 @@ void TSortGrid::selectSingleRow(int row)
 {
     const bool tracking = SelectionTracking();
     setSelectionTracking(false);
-    FocusCell(Col(), row, true);
+    focusCell(Col(), row, true);
     setSelectionTracking(tracking);
     ClearSelection();
     SelectedRowList.append(QString::number(row));
@@ -109,7 +109,7 @@ void TSortGrid::selectSingleRow(int row)
 
 void TSortGrid::selectRowsOfSelection()
 {
-    const TGridRect sel = Selection();
+    const GridRect sel = Selection();
     const int first = std::max(1, sel.Top);
     // Looking each row up in the lists would make a range of many thousand rows take seconds.
     std::vector<bool> selected = rowListMarks(SelectedRowList, first, sel.Bottom);
@@ -131,12 +131,12 @@ void TSortGrid::selectRowsOfSelection()
 
 // --- Keys --------------------------------------------------------------------------
 
-void TSortGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
+void TSortGrid::keyDown(int &key, Qt::KeyboardModifiers shift)
 {
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         m_tabDown = true;
     const bool shiftHeld = shift.testFlag(Qt::ShiftModifier) || key == Qt::Key_Shift;
-    if (m_multiSelect && !EditorMode()) {
+    if (m_multiSelect && !editorMode()) {
         setSelectionTracking(false);
         if (key == Qt::Key_Shift) {
             setOption(goRangeSelect, true);
@@ -150,7 +150,7 @@ void TSortGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
         if (isNavigationKey(key) && !shiftHeld)
             setSelectionTracking(true);
     }
-    if (m_extendedKeys && !EditorMode()) {
+    if (m_extendedKeys && !editorMode()) {
         const Qt::KeyboardModifiers mods
             = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         if (mods == Qt::ControlModifier && key == Qt::Key_Insert)
@@ -162,10 +162,10 @@ void TSortGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
         else if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_Delete && ColCount() > 1)
             DeleteGridColumn(Col());
     }
-    TMyCustomGrid::KeyDown(key, shift);
+    GridBase::keyDown(key, shift);
 }
 
-void TSortGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
+void TSortGrid::keyUp(int &key, Qt::KeyboardModifiers shift)
 {
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         m_tabDown = false;
@@ -183,7 +183,7 @@ void TSortGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
             OnSetEllipsis(this, Col(), Row());
         }
     }
-    if (m_multiSelect && !EditorMode()) {
+    if (m_multiSelect && !editorMode()) {
         setSelectionTracking(true);
         const bool shiftHeld = shift.testFlag(Qt::ShiftModifier);
         if (key == Qt::Key_Shift && SelectedRowList.isEmpty()) {
@@ -196,14 +196,14 @@ void TSortGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
         if (OnRowSelected)
             OnRowSelected(this);
     }
-    TMyCustomGrid::KeyUp(key, shift);
+    GridBase::keyUp(key, shift);
 }
 
-void TSortGrid::KeyPress(QChar &key)
+void TSortGrid::keyPress(QChar &key)
 {
     if (key == u'\r')
         validateCell();
-    if (!EditorMode() && !key.isNull()) {
+    if (!editorMode() && !key.isNull()) {
         key = upperAscii(key);
         const int col = SortOptions().SortCol;
         auto matches = [&](int row) {
@@ -222,7 +222,7 @@ void TSortGrid::KeyPress(QChar &key)
         if (found > 0)
             GoToCell(col, found, true);
     }
-    TMyCustomGrid::KeyPress(key);
+    GridBase::keyPress(key);
 }
 
 void TSortGrid::doKeyDown(int &key, Qt::KeyboardModifiers shift)
@@ -247,18 +247,18 @@ void TSortGrid::doKeyUp(int &key, Qt::KeyboardModifiers shift)
 
 QPoint TSortGrid::mouseCell(const QPoint &pos) const
 {
-    QPoint cell = MouseCoord(pos);
+    QPoint cell = mouseCoord(pos);
     if (cell.y() < 0 && RowCount() > 1) {
         // The empty area below the last row acts on the last row.
-        const int col = ColumnAt(pos.x());
-        const QRect last = CellRect(col, RowCount() - 1);
+        const int col = columnAt(pos.x());
+        const QRect last = cellRect(col, RowCount() - 1);
         if (col >= 0 && !last.isEmpty() && pos.y() > last.bottom())
             cell = QPoint(col, RowCount() - 1);
     }
     return cell;
 }
 
-void TSortGrid::MouseDown(
+void TSortGrid::mouseDown(
     Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos, bool isDouble)
 {
     HideCellList();
@@ -270,9 +270,9 @@ void TSortGrid::MouseDown(
 
     if (isDouble && button == Qt::LeftButton) {
         if (cell.y() == 0 && cell.x() >= 0) {
-            const QRect rect = CellRect(cell.x(), 0);
+            const QRect rect = cellRect(cell.x(), 0);
             int previous = -1;
-            for (int c = cell.x() - 1; c >= LeftCol() && previous < 0; --c) {
+            for (int c = cell.x() - 1; c >= leftCol() && previous < 0; --c) {
                 if (ColWidths(c) >= 0)
                     previous = c;
             }
@@ -280,12 +280,12 @@ void TSortGrid::MouseDown(
             if (target >= 0)
                 AutoSizeColumn(target, true);
         }
-        TMyCustomGrid::MouseDown(button, shift, pos, true);
+        GridBase::mouseDown(button, shift, pos, true);
         return;
     }
 
     bool runBase = true;
-    if (m_multiSelect && cell.y() >= 1 && !EditorMode()) {
+    if (m_multiSelect && cell.y() >= 1 && !editorMode()) {
         const bool selected = isRowSelected(cell.y());
         if (button == Qt::LeftButton && !(shift & (Qt::ShiftModifier | Qt::ControlModifier)) && !selected) {
             setOption(goRangeSelect, false);
@@ -298,10 +298,10 @@ void TSortGrid::MouseDown(
         runBase = hasOption(goRangeSelect) && button == Qt::LeftButton && shift.testFlag(Qt::ShiftModifier);
     }
     if (runBase)
-        TMyCustomGrid::MouseDown(button, shift, pos, false);
+        GridBase::mouseDown(button, shift, pos, false);
 }
 
-void TSortGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos)
+void TSortGrid::mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos)
 {
     if (m_dragStart && buttons == Qt::LeftButton) {
         const QPoint delta = pos - *m_dragStart;
@@ -319,10 +319,10 @@ void TSortGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift,
             return;
         }
     }
-    TMyCustomGrid::MouseMove(buttons, shift, pos);
+    GridBase::mouseMove(buttons, shift, pos);
 }
 
-void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos)
+void TSortGrid::mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos)
 {
     if (m_ignoreMouseUp) {
         m_ignoreMouseUp = false;
@@ -330,8 +330,8 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
     }
     m_dragStart.reset();
     setFocus();
-    const bool moved = isMovingColumn() && m_pressCell.x() != ColumnAt(pos.x());
-    TMyCustomGrid::MouseUp(button, shift, pos);
+    const bool moved = isMovingColumn() && m_pressCell.x() != columnAt(pos.x());
+    GridBase::mouseUp(button, shift, pos);
     const QPoint cell = mouseCell(pos);
 
     if (button == Qt::RightButton && cell.y() >= 1 && m_popupMenu)
@@ -348,7 +348,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
             if (!ShowCellList(cell.x(), cell.y()))
                 HideCellList();
         } else if (ellipsis && OnSetEllipsis) {
-            const QRect rect = CellRect(cell.x(), cell.y());
+            const QRect rect = cellRect(cell.x(), cell.y());
             if (pos.x() > rect.right() - kButtonWidth)
                 OnSetEllipsis(this, cell.x(), cell.y());
         }
@@ -370,7 +370,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
         }
     }
 
-    if (m_multiSelect && button == Qt::LeftButton && cell.y() >= 1 && !EditorMode()) {
+    if (m_multiSelect && button == Qt::LeftButton && cell.y() >= 1 && !editorMode()) {
         const int row = cell.y();
         const QString text = QString::number(row);
         if (shift.testFlag(Qt::ControlModifier)) {
@@ -381,7 +381,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
                 if (row != Row()) {
                     const bool tracking = SelectionTracking();
                     setSelectionTracking(false);
-                    FocusCell(Col(), row, false);
+                    focusCell(Col(), row, false);
                     setSelectionTracking(tracking);
                 }
             } else if (SelectedRowList.size() > 1) {
@@ -391,7 +391,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
                 if (back >= 1) {
                     const bool tracking = SelectionTracking();
                     setSelectionTracking(false);
-                    FocusCell(Col(), back, false);
+                    focusCell(Col(), back, false);
                     setSelectionTracking(tracking);
                 }
             }
@@ -409,23 +409,23 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
     }
 }
 
-bool TSortGrid::DoMouseWheel(int steps, Qt::KeyboardModifiers shift)
+bool TSortGrid::doMouseWheel(int steps, Qt::KeyboardModifiers shift)
 {
     const int direction = steps < 0 ? 1 : -1;
     for (int i = 0; i < std::abs(steps); ++i) {
-        TMyCustomGrid::DoMouseWheel(-direction, shift);
-        ScrollToCell(Col(), TopRow() + 2 * direction);
+        GridBase::doMouseWheel(-direction, shift);
+        ScrollToCell(Col(), topRow() + 2 * direction);
     }
     return true;
 }
 
-void TSortGrid::DblClick()
+void TSortGrid::dblClick()
 {
     if (OnDblClick)
         OnDblClick(this);
 }
 
-void TSortGrid::Click()
+void TSortGrid::click()
 {
     validateCell();
     if (OnClick)
@@ -434,16 +434,16 @@ void TSortGrid::Click()
 
 // --- Focus and validation --------------------------------------------------------------
 
-void TSortGrid::DoEnter()
+void TSortGrid::doEnter()
 {
     rememberCell();
     if (OnEnter)
         OnEnter(this);
 }
 
-void TSortGrid::DoExit()
+void TSortGrid::doExit()
 {
-    Click();
+    click();
     validateCell();
     if (OnExit)
         OnExit(this);
@@ -481,9 +481,9 @@ void TSortGrid::validateCell()
             setCells(old.col, old.row, newValue != current ? newValue : old.text);
             SetModified(old.modified);
         }
-        if (EditorMode() && old.col == Col() && old.row == Row()
-            && InplaceEditor()->text() != Cells(Col(), Row()))
-            InplaceEditor()->setText(Cells(Col(), Row()));
+        if (editorMode() && old.col == Col() && old.row == Row()
+            && cellEditor()->text() != Cells(Col(), Row()))
+            cellEditor()->setText(Cells(Col(), Row()));
     }
     rememberCell();
 }

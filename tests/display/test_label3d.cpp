@@ -134,7 +134,7 @@ TEST(Label3DLayout, TextRectangleForTheVerticalLayout)
 {
     struct Case
     {
-        TTextLayout layout;
+        TextLayout layout;
         int measuredHeight;
         QRect expected;
     };
@@ -348,7 +348,7 @@ TEST(Label3DPaint, TallCaptionMovesUpByHalfTheOverflow)
 
 TEST(Label3DPaint, PaintIsMeasureThenDrawOfTheLayeredText)
 {
-    for (TTextLayout layout : { tlCenter, tlBottom }) {
+    for (TextLayout layout : { tlCenter, tlBottom }) {
         TLabel3D label;
         setUpLabel(label, QStringLiteral("Anna Berg\r\nTSC Rot-Weiss Neustadt"), { 160, 70 });
         label.setFont(testFont(22));

@@ -14,7 +14,7 @@ inline void setUpResultGrid(TSortGrid &grid, ResultTable &table, int competitors
 {
     grid.setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     grid.setScrollBars(ssVertical);
-    grid.setOptions(TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
+    grid.setOptions(GridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
         | goDrawFocusSelected | goColSizing | goRowSelect);
     grid.setAlignmentHorz(taCenter);
     grid.setAlignmentVert(taMiddle);
@@ -45,5 +45,5 @@ inline void showActive(QWidget &widget)
 
 inline QPoint cellCentre(const TSortGrid &grid, int col, int row)
 {
-    return grid.CellRect(col, row).center();
+    return grid.cellRect(col, row).center();
 }

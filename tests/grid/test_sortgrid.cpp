@@ -13,7 +13,7 @@
 
 namespace {
 
-// What the toolkit delivers for a double click: press, release, press, double
+// What Qt delivers for a double click: press, release, press, double
 // click, release.
 void doubleClick(QWidget *widget, const QPoint &pos)
 {

@@ -12,6 +12,7 @@
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
+#include <limits>
 
 using namespace GridGeometry;
 
@@ -144,17 +145,10 @@ QList<int> GridBase::colWidthList() const
 QList<int> GridBase::columnRightEdges(QList<int> *columns) const
 {
     QList<int> edges;
-    int x = 0;
-    const int clientWidth = viewport()->width();
-    for (int c = m_leftCol; c < ColCount() && x < clientWidth; ++c) {
-        const int width = ColWidths(c);
-        if (width < 0)
-            continue;
-        x += width;
-        edges.append(x);
+    for (const ShownColumn &shown : shownColumns(colWidthList(), m_leftCol, viewport()->width())) {
+        edges.append(shown.left + shown.width);
         if (columns)
-            columns->append(c);
-        x += kLineWidth;
+            columns->append(shown.col);
     }
     return edges;
 }
@@ -172,26 +166,21 @@ QRect GridBase::cellRect(int col, int row) const
     }
     if (y >= viewport()->height())
         return QRect();
-    int x = 0;
-    for (int c = m_leftCol; c < col; ++c) {
-        if (ColWidths(c) >= 0)
-            x += ColWidths(c) + kLineWidth;
+    for (const ShownColumn &shown : shownColumns(colWidthList(), m_leftCol, viewport()->width())) {
+        if (shown.col == col)
+            return QRect(shown.left, y, shown.width, height);
     }
-    if (x >= viewport()->width())
-        return QRect();
-    return QRect(x, y, ColWidths(col), height);
+    return QRect();
 }
 
 int GridBase::columnAt(int x) const
 {
-    int left = 0;
-    for (int c = m_leftCol; c < ColCount(); ++c) {
-        const int width = ColWidths(c);
-        if (width < 0)
-            continue;
-        if (x >= left && x <= left + width)
-            return c;
-        left += width + kLineWidth;
+    // Also beyond the right edge, where a drag of the mouse may go; a column owns the
+    // grid line after it.
+    for (const ShownColumn &shown :
+        shownColumns(colWidthList(), m_leftCol, std::numeric_limits<int>::max())) {
+        if (x >= shown.left && x <= shown.left + shown.width)
+            return shown.col;
     }
     return -1;
 }
@@ -530,30 +519,16 @@ void GridBase::paintEvent(QPaintEvent *event)
     const GridOptions options = Options();
     const QPalette &pal = palette();
 
-    struct Column
-    {
-        int col;
-        int x;
-        int width;
-    };
-    QList<Column> columns;
-    int x = 0;
-    for (int c = m_leftCol; c < ColCount() && x < clientWidth; ++c) {
-        const int width = ColWidths(c);
-        if (width < 0)
-            continue;
-        columns.append(Column { c, x, width });
-        x += width + kLineWidth;
-    }
-    const int gridRight = x;
+    const QList<ShownColumn> columns = shownColumns(colWidthList(), m_leftCol, clientWidth);
+    const int gridRight = columns.isEmpty() ? 0 : columns.last().left + columns.last().width + kLineWidth;
 
     int y = 0;
     int row = 0;
     CellCanvas canvas;
     while (y < clientHeight && row < RowCount()) {
         if (QRect(0, y, clientWidth, extent).intersects(clip)) {
-            for (const Column &column : std::as_const(columns)) {
-                const QRect rect(column.x, y, column.width, height);
+            for (const ShownColumn &column : columns) {
+                const QRect rect(column.left, y, column.width, height);
                 if (!rect.adjusted(0, 0, kLineWidth, kLineWidth).intersects(clip))
                     continue;
                 TGridDrawState state;

@@ -146,7 +146,7 @@ protected:
     virtual void editorShown() { }
     virtual bool canEditShow() const;
 
-    // Mouse handling, split like the events of the toolkit the grid was designed on.
+    // Mouse handling in three steps: press (with the double-click flag), move and release.
     virtual void mouseDown(
         Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos, bool isDouble);
     virtual void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos);

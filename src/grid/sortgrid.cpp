@@ -189,9 +189,10 @@ void TSortGrid::setProportionalScrollBars(bool on)
 
 // --- Format and drawing ------------------------------------------------------------
 
-void TSortGrid::fillFormat(
-    int col, int row, TGridDrawState state, TFormatOptions &format, const CellCanvas &canvas) const
+TFormatOptions TSortGrid::formatCell(int col, int row, TGridDrawState state, const CellCanvas &canvas,
+    bool &checkBox, bool &combobox, bool &ellipsis) const
 {
+    TFormatOptions format;
     format.Brush = canvas.Brush;
     format.Font = canvas.Font;
     format.FontColor = canvas.FontColor;
@@ -214,9 +215,14 @@ void TSortGrid::fillFormat(
         break;
     }
     format.SuppressText = false;
-    Q_UNUSED(col);
-    Q_UNUSED(row);
-    Q_UNUSED(state);
+    checkBox = false;
+    combobox = false;
+    ellipsis = false;
+    if (OnGetCellFormat)
+        OnGetCellFormat(const_cast<TSortGrid *>(this), col, row, state, format, checkBox, combobox, ellipsis);
+    if (checkBox)
+        format.SuppressText = true;
+    return format;
 }
 
 TFormatOptions TSortGrid::CellFormat(int col, int row, bool *checkBox, bool *combobox, bool *ellipsis) const
@@ -231,15 +237,10 @@ TFormatOptions TSortGrid::CellFormat(int col, int row, bool *checkBox, bool *com
         state |= gdSelected;
     if (hasFocus() && col == Col() && row == Row())
         state |= gdFocused;
-    TFormatOptions format;
-    fillFormat(col, row, state, format, canvas);
     bool check = false;
     bool combo = false;
     bool dots = false;
-    if (OnGetCellFormat)
-        OnGetCellFormat(const_cast<TSortGrid *>(this), col, row, state, format, check, combo, dots);
-    if (check)
-        format.SuppressText = true;
+    const TFormatOptions format = formatCell(col, row, state, canvas, check, combo, dots);
     if (checkBox)
         *checkBox = check;
     if (combobox)
@@ -258,15 +259,10 @@ void TSortGrid::drawCell(
         return;
     }
 
-    TFormatOptions format;
-    fillFormat(col, row, state, format, canvas);
     bool checkBox = false;
     bool combobox = false;
     bool ellipsis = false;
-    if (OnGetCellFormat)
-        OnGetCellFormat(this, col, row, state, format, checkBox, combobox, ellipsis);
-    if (checkBox)
-        format.SuppressText = true;
+    TFormatOptions format = formatCell(col, row, state, canvas, checkBox, combobox, ellipsis);
 
     const GridRect sel = Selection();
     if (hasOption(goRangeSelect) && row >= sel.Top && row <= sel.Bottom && row > 0) {

@@ -82,7 +82,7 @@ public:
     // A font by its family name ("Courier", "Arial") at a character height in pixels.
     static QFont gridFont(const QString &family, int pixelHeight);
 
-    // Published properties; setters repaint only when the value changes.
+    // Properties; setters repaint only when the value changes.
     QMenu *PopupMenu() const { return m_popupMenu; }
     void setPopupMenu(QMenu *menu) { m_popupMenu = menu; }
     TPrintOptions &PrintOptions() { return m_printOptions; }
@@ -187,8 +187,10 @@ protected:
 
 private:
     void makeImages();
-    void fillFormat(
-        int col, int row, TGridDrawState state, TFormatOptions &format, const CellCanvas &canvas) const;
+    // The format of a cell drawn on the given canvas, after OnGetCellFormat; drawing and
+    // CellFormat both take it from here.
+    TFormatOptions formatCell(int col, int row, TGridDrawState state, const CellCanvas &canvas,
+        bool &checkBox, bool &combobox, bool &ellipsis) const;
     void validateCell();
     void rememberCell();
     void selectRowsOfSelection();

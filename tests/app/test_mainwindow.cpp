@@ -118,8 +118,8 @@ TEST_F(MainWindowTest, FiveMarksTypedWithEnterCompleteTheRow)
     EXPECT_EQ(grid()->Cells(12, 2), QStringLiteral("40"));
     EXPECT_EQ(grid()->Cells(11, 2), QStringLiteral("2"));
     EXPECT_FALSE(grid()->hasOption(goEditing));
-    EXPECT_FALSE(grid()->EditorMode());
-    EXPECT_EQ(grid()->Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_FALSE(grid()->editorMode());
+    EXPECT_EQ(grid()->Selection(), (GridRect { 0, 2, 12, 2 }));
     EXPECT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("3"));
     EXPECT_EQ(caption(form->scoreboard().LabGesamt()), QStringLiteral("24"));
     EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("2:3"));
@@ -130,15 +130,15 @@ TEST_F(MainWindowTest, DigitFilterByColumn)
     load({ { "1", "Anna" }, { "2", "Bert" } });
     grid()->MoveCurrent(3, 1);
     type(QStringLiteral("x7"));
-    EXPECT_EQ(grid()->InplaceEditor()->text(), QStringLiteral("7"));
+    EXPECT_EQ(grid()->cellEditor()->text(), QStringLiteral("7"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     grid()->MoveCurrent(0, 2);
     type(QStringLiteral("a"));
     EXPECT_EQ(grid()->Cells(0, 2), QStringLiteral("2"));
-    EXPECT_FALSE(grid()->InplaceEditor()->text().contains(u'a'));
+    EXPECT_FALSE(grid()->cellEditor()->text().contains(u'a'));
     grid()->MoveCurrent(1, 2);
     type(QStringLiteral("Bx"));
-    EXPECT_TRUE(grid()->InplaceEditor()->text().endsWith(QStringLiteral("Bx")));
+    EXPECT_TRUE(grid()->cellEditor()->text().endsWith(QStringLiteral("Bx")));
 }
 
 TEST_F(MainWindowTest, EnterInTheLastColumnOfAnIncompleteRowStays)
@@ -171,8 +171,8 @@ TEST_F(MainWindowTest, EscClosesTheEditorAndSelectsTheRow)
     type(QStringLiteral("5"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(grid()->hasOption(goEditing));
-    EXPECT_FALSE(grid()->EditorMode());
-    EXPECT_EQ(grid()->Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_FALSE(grid()->editorMode());
+    EXPECT_EQ(grid()->Selection(), (GridRect { 0, 2, 12, 2 }));
     EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("2:3"));
 }
 
@@ -263,7 +263,7 @@ TEST_F(MainWindowTest, ShortcutsWinOverAnOpenCellEditor)
         grid()->setFocus();
         grid()->MoveCurrent(col, 2);
         type(typed);
-        QLineEdit *editor = grid()->InplaceEditor();
+        QLineEdit *editor = grid()->cellEditor();
         EXPECT_TRUE(editor && editor->hasFocus());
         return editor;
     };

@@ -289,7 +289,7 @@ TEST(Label3DPaint, WrappedCaptionRightJustifiedAtTheBottom)
     const QFont font = testFont(22);
     const int line = QFontMetrics(font).height();
     const QString caption = QStringLiteral("Anna Berg\r\nTSC Rot-Weiss Neustadt");
-    const auto label = [&](TTextLayout layout) {
+    const auto label = [&](TextLayout layout) {
         auto l = std::make_unique<TLabel3D>();
         setUpLabel(*l, caption, { 160, 100 });
         l->setFont(font);

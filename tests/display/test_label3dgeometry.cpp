@@ -48,7 +48,7 @@ TEST(Label3DLayout, TextRectangleForTheVerticalLayout)
 {
     struct Case
     {
-        TTextLayout layout;
+        TextLayout layout;
         int measuredHeight;
         QRect expected;
     };

@@ -126,7 +126,7 @@ TEST_F(ScoreboardTest, SameStartNumberSelectsTheFirstRow)
     EXPECT_EQ(board.LabName()->Caption(), QStringLiteral("Zweites Paar\r\nB"));
     EXPECT_EQ(board.LabGesamt()->Caption(), QStringLiteral("15"));
     EXPECT_EQ(grid.Row(), 1);
-    EXPECT_EQ(grid.Selection(), (TGridRect { 0, 1, 12, 1 }));
+    EXPECT_EQ(grid.Selection(), (GridRect { 0, 1, 12, 1 }));
     EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("Erstes Paar"));
 }
 

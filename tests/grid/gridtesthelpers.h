@@ -17,7 +17,7 @@ inline void setUpResultGrid(ResultTableFixture<TSortGrid> &fixture, int competit
     ResultTable &table = fixture.table;
     grid.setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     grid.setScrollBars(ssVertical);
-    grid.setOptions(TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
+    grid.setOptions(GridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
         | goDrawFocusSelected | goColSizing | goRowSelect);
     grid.setAlignmentHorz(taCenter);
     grid.setAlignmentVert(taMiddle);
@@ -46,5 +46,5 @@ inline void showActive(QWidget &widget)
 
 inline QPoint cellCentre(const TSortGrid &grid, int col, int row)
 {
-    return grid.CellRect(col, row).center();
+    return grid.cellRect(col, row).center();
 }

@@ -112,7 +112,7 @@ TEST(RowStore, MoveCurrentAsksSelectCellAndTracksSelection)
     grid.setRowSelect(true);
     grid.OnSelectCell = nullptr;
     grid.MoveCurrent(1, 2);
-    EXPECT_EQ(grid.Selection(), (TGridRect { 0, 2, 4, 2 }));
+    EXPECT_EQ(grid.Selection(), (GridRect { 0, 2, 4, 2 }));
 }
 
 TEST(SortEngine, NumericEmptyCellPlacement)

@@ -193,7 +193,7 @@ TEST_F(ResultTableTest, CurrentCompetitorIsFoundAgainAfterTheSort)
     EXPECT_EQ(grid.Row(), 2);
     EXPECT_EQ(grid.Cells(0, 2), current);
     EXPECT_EQ(grid.Col(), 12);
-    EXPECT_EQ(grid.Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_EQ(grid.Selection(), (GridRect { 0, 2, 12, 2 }));
 }
 
 TEST_F(ResultTableTest, DuplicateStartNumbersSelectTheFirstInNewOrder)

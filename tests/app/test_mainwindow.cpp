@@ -491,7 +491,7 @@ TEST_F(MainWindowTest, DoubleClickShowsTheRowOnTheScoreboardAndTheTableKeepsItsC
 
     const QImage image = form->grab().toImage();
     const auto cellColour = [&](int col, int row) {
-        const QPoint corner = grid()->CellRect(col, row).topLeft() + QPoint(3, 3);
+        const QPoint corner = grid()->cellRect(col, row).topLeft() + QPoint(3, 3);
         return image.pixelColor(grid()->viewport()->mapTo(form.get(), corner));
     };
     EXPECT_EQ(cellColour(0, 1), QColor(192, 192, 192));

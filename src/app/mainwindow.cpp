@@ -151,6 +151,7 @@ void TForm1::buildForm()
     SortGrid1->setAlignmentVert(taMiddle);
     m_table->runResizeHandler = [this] { FormResize(); };
     m_scoreboard->connectTable(m_table.get());
+    m_table->FinishRowEntry = [this](int row) { FinishRowEntry(row); };
     connectGrid();
 
     buildStatusBar();
@@ -401,32 +402,15 @@ void TForm1::writePosition(int row)
 
 void TForm1::SortGrid1KeyPress(QChar &key)
 {
-    const int col = SortGrid1->Col();
     if (key == QChar(13)) {
-        if (!SortGrid1->hasOption(goEditing)) {
-            SortGrid1DblClick();
-            return;
-        }
-        m_scoreboard->UpdateStrikeMarks();
-        const int row = SortGrid1->Row();
-        bool complete = true;
-        for (int judge = 1; judge <= m_table->JudgeCount; ++judge) {
-            if (SortGrid1->Cells(judge + 2, row).isEmpty())
-                complete = false;
-        }
-        if (complete) {
-            FinishRowEntry(SortGrid1->Row());
-            m_table->AssignPlaces();
-            SortGrid1DblClick();
-        } else if (col < ResultTable::kColumnCount - 1) {
-            SortGrid1->MoveCurrent(col + 1, SortGrid1->Row());
-        }
+        m_table->enterPressed(SortGrid1->hasOption(goEditing));
         return;
     }
     if (key == QChar(8))
         return;
-    const bool digitsOnly
-        = col == ResultTable::ColNumber || (col >= ResultTable::ColFirstMark && col < ResultTable::ColTotal);
+    const int col = SortGrid1->Col();
+    const bool digitsOnly = col == ResultTable::ColNumber
+        || (col >= ResultTable::markColumn(1) && col <= ResultTable::markColumn(ResultTable::kMaxJudges));
     if (digitsOnly && !(key >= u'0' && key <= u'9'))
         key = QChar(0);
 }
@@ -458,7 +442,7 @@ void TForm1::FinishRowEntry(int row)
 
 void TForm1::SortGrid1DblClick()
 {
-    m_scoreboard->showCurrentRow();
+    m_table->showCurrentRow();
 }
 
 void TForm1::UpdateSaveButtons()
@@ -471,7 +455,8 @@ void TForm1::UpdateSaveButtons()
 void TForm1::next1Click()
 {
     const int col = SortGrid1->Col();
-    SortGrid1->setCol(col >= 9 ? ResultTable::ColFirstMark : col + 1);
+    const int lastMark = ResultTable::markColumn(ResultTable::kMaxJudges);
+    SortGrid1->setCol(col >= lastMark ? ResultTable::markColumn(1) : col + 1);
 }
 
 void TForm1::Calc1Click()

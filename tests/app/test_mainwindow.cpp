@@ -111,7 +111,15 @@ TEST_F(MainWindowTest, FiveMarksTypedWithEnterCompleteTheRow)
     EXPECT_EQ(grid()->Col(), 7);
     EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("3"));
     type(QStringLiteral("8"));
+    int sorts = 0;
+    int updateEnds = 0;
+    grid()->OnSortFinished = [&](SortGridCore *, int) { ++sorts; };
+    grid()->OnEndUpdate = [&](SortGridCore *) { ++updateEnds; };
     enter();
+    // One placing sorts; showing the placed row only ends the update bracket once more.
+    EXPECT_EQ(sorts, 1);
+    EXPECT_EQ(updateEnds, 2);
+    EXPECT_TRUE(grid()->hasFocus());
 
     const int row = grid()->Row();
     EXPECT_EQ(row, 2);

@@ -124,6 +124,14 @@ TEST_F(TVWindowX11, LandsExactlyOnTheChosenMonitorAndIsLaidOutForIt)
             return differingPixels(shown.copy(bounds), window) == 0;
         })) << differingPixels(shown.copy(bounds), window)
             << " pixels differ";
+        // What the audience would see, next to what the window drew.
+        const QString shots = qEnvironmentVariable("SCORELANE_SCREENSHOTS");
+        if (!shots.isEmpty() && differingPixels(shown.copy(bounds), window) != 0) {
+            static int failures = 0;
+            ++failures;
+            shown.save(QStringLiteral("%1/tv-x11-differs-%2-shown.png").arg(shots).arg(failures));
+            window.save(QStringLiteral("%1/tv-x11-differs-%2-window.png").arg(shots).arg(failures));
+        }
         int changedOutside = 0;
         for (int y = 0; y < shown.height(); ++y) {
             for (int x = 0; x < shown.width(); ++x)
@@ -139,6 +147,11 @@ TEST_F(TVWindowX11, LandsExactlyOnTheChosenMonitorAndIsLaidOutForIt)
         Monitor = c.monitor;
         tv->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(tv.get()));
+        // Only the video has an X window of its own: an item's own window was once left at
+        // its place from the first, tiny layout, showing its picture there.
+        for (const QWidget *item : tv->findChildren<QWidget *>())
+            EXPECT_EQ(item->internalWinId() != 0, item == tv->VideoWindow)
+                << item->objectName().toStdString();
         const QImage shown = landsOn(c.bounds);
         EXPECT_EQ(tv->scoreboard().Lab(1)->geometry(), c.lab1);
         EXPECT_EQ(tv->VideoWindow->geometry(), c.videoWindow);

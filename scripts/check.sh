@@ -47,7 +47,7 @@ fuzz() {
     local status=0
     if [ -n "$quiet" ]; then
         "${command[@]}" >"$build/$target.log" 2>&1 || status=$?
-        grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec)|#[0-9]+ *DONE' \
+        grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec)|#[0-9]+[[:space:]]+DONE' \
             "$build/$target.log" || true
         [ $status -eq 0 ] || tail -n 60 "$build/$target.log"
     else

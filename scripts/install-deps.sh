@@ -14,6 +14,8 @@ packages=(
     openbox x11-utils
     # pdftoppm, to look at the grid's printouts as pictures
     poppler-utils
+    # scripts/check.sh: clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for traces
+    clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <limits>
@@ -71,8 +72,10 @@ void readValues(const QString &path, StoredSettings &result)
 
 QString SettingsStore::defaultPath(const QString &programTitle)
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quellmark"), programTitle)
-        .fileName();
+    // The folder QSettings uses for the user's INI files. A QSettings made only to ask for its
+    // file name would already read the file, and block on a FIFO there.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Quellmark/") + programTitle + QStringLiteral(".ini");
 }
 
 SettingsStore::SettingsStore(QString iniPath)

@@ -278,6 +278,15 @@ TEST(StoredSettingsPath, PerUserIniFileNamedAfterTheTitle)
     ASSERT_FALSE(config.isEmpty());
     EXPECT_EQ(SettingsStore::defaultPath(QStringLiteral("Turnier")),
         QDir(config).filePath(QStringLiteral("Quellmark/Turnier.ini")));
+
+    // Naming the file must not open it: a FIFO there would hold the start.
+    const QString fifo = QDir(config).filePath(QStringLiteral("Quellmark/Fifo.ini"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(fifo).path()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QString named;
+    EXPECT_TRUE(finishesInTime([&] { named = SettingsStore::defaultPath(QStringLiteral("Fifo")); }, fifo));
+    EXPECT_EQ(named, fifo);
+    QFile::remove(fifo);
 }
 
 namespace {

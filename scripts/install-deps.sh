@@ -12,6 +12,7 @@ packages=(
     fonts-liberation xvfb xauth x11-xserver-utils clang-format
     # pdftoppm, to look at the grid's printouts as pictures
     poppler-utils
+    openbox xdotool x11-utils # scripts/soak.sh
 )
 
 missing=()

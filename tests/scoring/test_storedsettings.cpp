@@ -189,6 +189,11 @@ TEST(StoredSettingsFile, WhatIsNoUsableFileNeitherBlocksNorFails)
                 ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
             },
             false, StoredSettings(), false },
+        { "a link to a device",
+            [](const QString &, const QString &path) {
+                ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+            },
+            false, StoredSettings(), false },
         { "a read-only file",
             [&](const QString &, const QString &path) {
                 writeRaw(path, values);

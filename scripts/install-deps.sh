@@ -16,6 +16,8 @@ packages=(
     poppler-utils
     # scripts/check.sh: clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for traces
     clang-14 libclang-rt-14-dev llvm-14
+    # scripts/soak.sh: keys and clicks into the running program
+    xdotool
 )
 
 missing=()

@@ -48,6 +48,16 @@ inline QMap<QString, QByteArray> streams(const QByteArray &file)
         return bytes;
     };
     const QByteArray directory = chain(u32(file, 48), qint64(1) << 30);
+    // Other writers keep small streams in 64-byte pieces of the root's mini stream.
+    const QByteArray miniStream = chain(u32(directory, 116), u32(directory, 120));
+    const QByteArray miniFat = chain(u32(file, 60), qint64(u32(file, 64)) * 512);
+    const auto miniChain = [&](quint32 start, qint64 limit) {
+        QByteArray bytes;
+        for (quint32 s = start; s < 0xFFFFFFFA && 4 * qsizetype(s) < miniFat.size() && bytes.size() < limit;
+             s = u32(miniFat, 4 * qsizetype(s)))
+            bytes += miniStream.mid(qsizetype(s) * 64, 64);
+        return bytes;
+    };
     for (qsizetype at = 128; at + 128 <= directory.size(); at += 128) {
         if (directory[at + 66] != 2)
             continue;
@@ -55,7 +65,8 @@ inline QMap<QString, QByteArray> streams(const QByteArray &file)
         const QString name
             = QString::fromUtf16(reinterpret_cast<const char16_t *>(directory.constData() + at), length);
         const quint32 size = u32(directory, at + 120);
-        found.insert(name, chain(u32(directory, at + 116), size).left(size));
+        const quint32 start = u32(directory, at + 116);
+        found.insert(name, (size < u32(file, 56) ? miniChain(start, size) : chain(start, size)).left(size));
     }
     return found;
 }

@@ -10,6 +10,8 @@ packages=(
     gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-gl gstreamer1.0-tools
     libfreexl-dev libxlsxwriter-dev libminizip-dev libchm-dev fp-utils-3.2.2
     fonts-liberation xvfb xauth x11-xserver-utils clang-format
+    # the TV window's test under a window manager: openbox, and xprop to ask it
+    openbox x11-utils
     # independent readers of the workbooks we write
     python3-xlrd python3-openpyxl
     # pdftoppm, to look at the grid's printouts as pictures

@@ -38,11 +38,10 @@ public:
     std::function<void()> UpdateSaveButtons;
     // Sets the caption of the table's tab (TabSheet1).
     std::function<void(const QString &caption)> setTabCaption;
-    // Workbook exchange. It reads and writes the table itself and, when reading, sets
-    // the tab caption and runs UpdateSaveButtons; it throws on failure. Unset, the
-    // workbook entries end the command with an error box and touch nothing.
+    // Workbook reading. It reads the table itself, sets the tab caption and runs
+    // UpdateSaveButtons; it throws on failure. Unset, the workbook entry of the open
+    // dialog ends the command with an error box and touches nothing.
     std::function<void(const QString &fileName)> LoadWorkbook;
-    std::function<void(const QString &fileName)> SaveWorkbook;
 
     void sbLoadClick();
     void sbSaveClick();

@@ -261,12 +261,6 @@ TEST_F(FileCommandsTest, WorkbookEntriesWithoutWorkbookExchange)
     EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("High"));
     EXPECT_EQ(captions, QStringList { QStringLiteral("list") });
 
-    // Saving as workbook writes nothing.
-    const int boxes = MessageBox::shownCount();
-    save(dir.filePath(QStringLiteral("result")), seen, 2);
-    EXPECT_EQ(MessageBox::shownCount(), boxes + 1);
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("result.xls"))));
-
     // Once connected, the workbook exchange gets the name and the table is placed after it.
     QString loaded;
     commands.LoadWorkbook = [&](const QString &name) {
@@ -276,6 +270,36 @@ TEST_F(FileCommandsTest, WorkbookEntriesWithoutWorkbookExchange)
     open(workbook, seen, 3);
     EXPECT_EQ(loaded, workbook);
     EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("High"));
+}
+
+TEST_F(FileCommandsTest, SaveEntriesChooseTheWorkbookFormat)
+{
+    fillUnplaced();
+    const int boxes = MessageBox::shownCount();
+    const auto startOf = [this](const char *name) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        return file.open(QIODevice::ReadOnly) ? file.read(4) : QByteArray();
+    };
+    Seen seen;
+    // "MS Excel" is preselected and writes a workbook, also under a ".txt" name.
+    save(dir.filePath(QStringLiteral("result")), seen);
+    EXPECT_EQ(seen.filter, QStringLiteral("MS Excel (*.xls)"));
+    EXPECT_EQ(startOf("result.xls"), QByteArray("\xD0\xCF\x11\xE0"));
+    save(dir.filePath(QStringLiteral("named.txt")), seen);
+    EXPECT_EQ(startOf("named.txt"), QByteArray("\xD0\xCF\x11\xE0"));
+    // The third entry writes Office Open XML and completes the name with its extension.
+    save(dir.filePath(QStringLiteral("result")), seen, 3);
+    EXPECT_EQ(startOf("result.xlsx"), QByteArray("PK\x03\x04"));
+    EXPECT_EQ(commands.SaveDialog1.FilterIndex, 3);
+    EXPECT_EQ(MessageBox::shownCount(), boxes);
+
+    // A failed save ends in the error box and leaves the earlier file.
+    grid.setCells(1, 1, QString(40'000, u'x'));
+    MessageBox::setNextAnswer(QMessageBox::Yes); // replace it
+    save(dir.filePath(QStringLiteral("result.xlsx")), seen, 3);
+    EXPECT_EQ(MessageBox::shownCount(), boxes + 2);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Zelle zu lang für eine Arbeitsmappe."));
+    EXPECT_EQ(startOf("result.xlsx"), QByteArray("PK\x03\x04"));
 }
 
 TEST_F(FileCommandsTest, CancelDoesNothing)

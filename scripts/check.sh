@@ -2,7 +2,8 @@
 # scripts/check.sh                          builds every test and the fuzz targets with clang,
 #                                           AddressSanitizer and UndefinedBehaviorSanitizer in
 #                                           build-check/, runs the tests, then each fuzz target
-#                                           for 20 seconds; non-zero on any finding
+#                                           for 20 seconds, then a one-minute soak of the
+#                                           real program; non-zero on any finding
 # scripts/check.sh fuzz <target> <seconds>  runs one fuzz target (fuzz_textfile, fuzz_jpeg,
 #                                           fuzz_settings) that long on a copy of its seeds
 set -euo pipefail
@@ -80,6 +81,8 @@ fuzz)
     for target in "${targets[@]}"; do
         fuzz "$target" 20 quiet || failed=1
     done
+    # A minute of random keys into the real program under a window manager.
+    "$top/scripts/soak.sh" 60 || failed=1
     echo "check: done after $((SECONDS - start)) s"
     exit $failed
     ;;

@@ -37,8 +37,8 @@ public:
         QString settingsPath; // empty: the operator's own settings file
         const MonitorList *monitors = nullptr; // nullptr: the system's monitors
         // Capture devices and renderers; the system's when not given.
-        std::function<std::unique_ptr<VideoDeviceProvider>()> videoDevices;
-        VideoRenderers videoRenderers;
+        std::function<std::unique_ptr<VideoDeviceProvider>()> videoDevices {};
+        VideoRenderers videoRenderers {};
     };
 
     TForm1();

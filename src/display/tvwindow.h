@@ -2,6 +2,7 @@
 
 #include "display/tvlayout.h"
 #include "video/videopreview.h"
+#include "video/videowindow.h"
 
 #include <QImage>
 #include <QWidget>
@@ -12,7 +13,6 @@
 class MonitorList;
 class PictureBox;
 class Scoreboard;
-class TVideoWindow;
 
 // The audience's window: a borderless window over one whole monitor with the scoreboard
 // on the background picture and the video area in the middle. It is created hidden and

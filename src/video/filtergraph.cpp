@@ -192,8 +192,21 @@ void TFilterGraph::drainBus()
 
 void TFilterGraph::setKeepAspectRatio(bool keep)
 {
-    if (m_mode == RendererMode::Mixing && hasProperty(m_sink, "force-aspect-ratio"))
-        g_object_set(m_sink, "force-aspect-ratio", gboolean(keep), nullptr);
+    if (m_mode != RendererMode::Mixing || !hasProperty(m_sink, "force-aspect-ratio"))
+        return;
+    g_object_set(m_sink, "force-aspect-ratio", gboolean(keep), nullptr);
+    // The sink places its picture anew only when its area changes.
+    if (!m_renderSize.isEmpty()) {
+        setRenderSize(m_renderSize - QSize(0, 1));
+        setRenderSize(m_renderSize + QSize(0, 1));
+    }
+}
+
+void TFilterGraph::setRenderSize(const QSize &size)
+{
+    m_renderSize = size;
+    if (m_sink && GST_IS_VIDEO_OVERLAY(m_sink) && !size.isEmpty())
+        gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(m_sink), 0, 0, size.width(), size.height());
 }
 
 void TFilterGraph::run()

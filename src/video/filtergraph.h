@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSize>
 
 #include <atomic>
 #include <chrono>
@@ -56,6 +57,8 @@ public:
     void renderPreview();
     // Letter-box or stretch; only the mixing renderer offers it.
     void setKeepAspectRatio(bool keep);
+    // The size of the renderer's window, which the renderer fills.
+    void setRenderSize(const QSize &size);
     void run();
     void stop();
     // Stopped and unlinked; source and renderer stay.
@@ -82,6 +85,7 @@ private:
     GstElement *m_renderer = nullptr;
     GstElement *m_sink = nullptr;
     RendererMode m_mode = RendererMode::Mixing;
+    QSize m_renderSize;
     std::atomic<quintptr> m_window { 0 };
     std::atomic<bool> m_verdictPending { false };
     std::atomic<int> m_generation { 0 };

@@ -19,6 +19,8 @@ VideoPreview::VideoPreview(Setup setup, Items items, QObject *parent)
     m_entries = new QActionGroup(this);
     m_entries->setExclusive(true);
     connect(&m_graph, &TFilterGraph::failedLater, this, [this] { endPreview(); });
+    connect(m_items.VideoWindow, &TVideoWindow::resized, this,
+        [this](const QSize &size) { m_graph.setRenderSize(size); });
 }
 
 VideoPreview::~VideoPreview()
@@ -27,7 +29,9 @@ VideoPreview::~VideoPreview()
     m_graph.release();
     m_provider.reset();
     qDeleteAll(m_entries->actions());
-    // Idle threads of the framework's pools would otherwise outlive the preview.
+    // The streaming threads go back to GLib's shared pool, which keeps idle ones for a while;
+    // at program end none may be left. A pipeline made later starts its threads anew.
+    g_thread_pool_set_max_unused_threads(0);
     g_thread_pool_stop_unused_threads();
 }
 
@@ -124,6 +128,7 @@ void VideoPreview::SelectVideoDevice(QAction *entry)
     }
     m_graph.setKeepAspectRatio(m_setup.keepAR());
     m_items.VideoWindow->setGeometry(r);
+    m_graph.setRenderSize(r.size());
     showVideo(true);
     entry->setChecked(true);
     m_chosen = entry;

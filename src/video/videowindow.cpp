@@ -1,5 +1,7 @@
 #include "video/videowindow.h"
 
+#include <QResizeEvent>
+
 TVideoWindow::TVideoWindow(QWidget *parent)
     : QWidget(parent)
 {
@@ -22,4 +24,10 @@ void TVideoWindow::setStreaming(bool streaming)
 QPaintEngine *TVideoWindow::paintEngine() const
 {
     return m_streaming ? nullptr : QWidget::paintEngine();
+}
+
+void TVideoWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    emit resized(event->size());
 }

@@ -6,6 +6,7 @@
 // draws, Qt must not paint it: the window's black fill would flicker over the picture.
 class TVideoWindow : public QWidget
 {
+    Q_OBJECT
 public:
     explicit TVideoWindow(QWidget *parent = nullptr);
 
@@ -13,6 +14,12 @@ public:
     bool streaming() const { return m_streaming; }
 
     QPaintEngine *paintEngine() const override;
+
+signals:
+    void resized(const QSize &size);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool m_streaming = false;

@@ -152,7 +152,11 @@ bool TFormInfo::eventFilter(QObject *watched, QEvent *event)
 
 void TFormInfo::showEvent(QShowEvent *event)
 {
-    if (const QWidget *owner = parentWidget())
-        move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+    if (const QWidget *owner = parentWidget()) {
+        QRect placed(QPoint(), size());
+        placed.moveCenter(owner->geometry().center());
+        // move() places the frame; the client area is to be centred.
+        move(placed.topLeft() - (geometry().topLeft() - pos()));
+    }
     QDialog::showEvent(event);
 }

@@ -255,7 +255,7 @@ TEST(StoredSettingsFile, WhatIsNoUsableFileNeitherBlocksNorFails)
         EXPECT_EQ(read, c.read) << c.name;
         EXPECT_EQ(written, c.written) << c.name;
         if (c.written)
-            EXPECT_EQ(QSettings(path, QSettings::IniFormat).allKeys().size(), 7) << c.name;
+            EXPECT_EQ(QSettings(path, QSettings::IniFormat).allKeys().size(), 9) << c.name;
         else
             EXPECT_EQ(describe(path), before) << c.name;
     }

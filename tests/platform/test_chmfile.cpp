@@ -151,7 +151,6 @@ TEST_F(ChmFileTest, RejectsBrokenHeadersLoopsAndOffsetsBeforeChmlibSeesThem)
         c.damage(bytes);
         const ChmCheck::Result checked = ChmCheck::check(bytes);
         EXPECT_FALSE(checked.ok()) << c.name;
-        EXPECT_TRUE(checked.entries.empty()) << c.name;
         QString error;
         EXPECT_FALSE(ChmFile::open(write(bytes), &error)) << c.name;
         EXPECT_FALSE(error.isEmpty()) << c.name;

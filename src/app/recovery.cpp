@@ -39,7 +39,8 @@ SessionRecovery::SessionRecovery(TForm1 &form, const QString &folder)
 
 SessionRecovery::~SessionRecovery()
 {
-    // Only a test ends the window without the closing question; keep what it did.
+    // An end without the closing question (a test, a quit from outside) keeps the table
+    // recoverable, with its last change.
     if (!m_off && !m_holding) {
         takeChange();
         m_writer.flush();

@@ -2,6 +2,7 @@
 #include "dialogs/finfo.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -9,5 +10,6 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(TFormInfo::programIcon());
     TForm1 form;
     form.show();
+    QTimer::singleShot(0, &form, [&form] { form.offerRecovery(); });
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/closequery.h"
+#include "app/recovery.h"
 #include "app/toolbarglyphs.h"
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
@@ -67,6 +68,9 @@ TForm1::TForm1(Environment environment)
     m_formInfo = new TFormInfo(this);
     m_cfgDialog = new TCfgDialog(*m_monitors, this);
 
+    m_recovery = std::make_unique<SessionRecovery>(*this,
+        environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
+
     // The program ends only through the closing question, never because the last
     // shown window went away.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -91,6 +95,7 @@ void TForm1::createTVWindow()
 
 TForm1::~TForm1()
 {
+    m_recovery.reset();
     FormDestroy();
     if (m_formTV)
         m_formTV->removeEventFilter(this);
@@ -306,6 +311,11 @@ void TForm1::buildShortcuts()
     m_tvVideoGroup->addAction(m_videoAction);
 }
 
+void TForm1::offerRecovery()
+{
+    runGuarded([this] { m_recovery->offerRestore(); }, this);
+}
+
 void TForm1::shareShortcuts(QWidget *window)
 {
     window->addActions(m_shortcuts);
@@ -380,6 +390,7 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_recovery->remove();
     // The program ends with its main window, also while the audience's window is up.
     if (m_formTV)
         m_formTV->hide();
@@ -556,6 +567,7 @@ void TForm1::bCFGClick()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_settings.Monitor = choice->monitor;
     m_table->SetJudgeCount(choice->judgeCount);
+    m_recovery->changed();
     if (m_formTV)
         m_formTV->PlaceTVWindow();
 }
@@ -563,6 +575,8 @@ void TForm1::bCFGClick()
 void TForm1::sbLoadClick()
 {
     m_fileCommands->sbLoadClick();
+    // The tab caption and the proposed name changed too.
+    m_recovery->changed();
 }
 
 void TForm1::sbSaveClick()

@@ -17,6 +17,7 @@ class QActionGroup;
 class QLabel;
 class QTabWidget;
 class QToolButton;
+class SessionRecovery;
 class TCfgDialog;
 class FileCommands;
 class PictureBox;
@@ -36,6 +37,7 @@ public:
     {
         QString settingsPath; // empty: the operator's own settings file
         const MonitorList *monitors = nullptr; // nullptr: the system's monitors
+        QString recoveryFolder = QString(); // empty: the operator's own
     };
 
     TForm1();
@@ -89,6 +91,7 @@ public:
     THelpViewer *HelpViewer() const { return m_helpViewer; } // nullptr until help was shown
     TFormTV *FormTV() const { return m_formTV.get(); }
     FileCommands &fileCommands() { return *m_fileCommands; }
+    SessionRecovery &recovery() { return *m_recovery; }
     const MonitorList &monitors() const { return *m_monitors; }
 
     // Handlers of the result table.
@@ -115,6 +118,9 @@ public:
 
     // The first status panel: "row:rows", empty for an empty table.
     QString positionText(int row) const;
+
+    // At start, once the window is shown: offers the table of a session that did not end normally.
+    void offerRecovery();
 
     // Adds the shortcut actions to another window of the program, so that they work
     // while that window has the focus.
@@ -150,6 +156,7 @@ private:
     std::unique_ptr<Scoreboard> m_scoreboard;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<TFormTV> m_formTV;
+    std::unique_ptr<SessionRecovery> m_recovery;
     TFDlgYesNo *m_dlgYesNo = nullptr;
     TCfgDialog *m_cfgDialog = nullptr;
     TFormInfo *m_formInfo = nullptr;

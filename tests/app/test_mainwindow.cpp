@@ -11,6 +11,7 @@
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
+#include "support/filedialogdriver.h"
 #include "support/pdfprinters.h"
 #include "support/qtprinters.h"
 #include "support/resulttablefixture.h"
@@ -405,27 +406,6 @@ TEST_F(MainWindowTest, EachToolButtonRunsItsCommandOnce)
     form->sbPrint->show(); // hidden on the form
     click(form->sbPrint);
     EXPECT_EQ(printers->jobs, 1);
-}
-
-// Chooses the text file entry, types the name into the real file dialog and accepts it.
-FileDialog::Driver typePath(const QString &path)
-{
-    return [path](QFileDialog &dialog) {
-        auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(edit, nullptr);
-        dialog.setDirectory(QFileInfo(path).absolutePath());
-        for (const QString &filter : dialog.nameFilters()) {
-            if (filter.contains(QStringLiteral("*.txt")))
-                dialog.selectNameFilter(filter); // the text file entry
-        }
-        dialog.activateWindow();
-        edit->setFocus();
-        edit->clear();
-        QTest::keyClicks(edit, QFileInfo(path).fileName());
-        QTest::keyClick(edit, Qt::Key_Return);
-        if (dialog.isVisible())
-            dialog.reject();
-    };
 }
 
 TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)

@@ -34,14 +34,12 @@ public:
     FileCommands(
         SortGridCore &grid, ResultTable &table, const QString &programFolder, QWidget *parent = nullptr);
 
-    // Runs after a text file has replaced the table's rows.
+    // Runs after a file has replaced the table's rows.
     std::function<void()> UpdateSaveButtons;
     // Sets the caption of the table's tab (TabSheet1).
     std::function<void(const QString &caption)> setTabCaption;
-    // Workbook exchange. It reads and writes the table itself and, when reading, sets
-    // the tab caption and runs UpdateSaveButtons; it throws on failure. Unset, the
-    // workbook entries end the command with an error box and touch nothing.
-    std::function<void(const QString &fileName)> LoadWorkbook;
+    // Saving a workbook. It throws on failure. Unset, the workbook entry of the save
+    // dialog ends the command with an error box and writes nothing.
     std::function<void(const QString &fileName)> SaveWorkbook;
 
     void sbLoadClick();

@@ -160,9 +160,8 @@ inline QByteArray xlsx(const QByteArray &sheetXml, const QList<QByteArray> &stri
 inline QByteArray zipBomb(qint64 unpacked)
 {
     const QByteArray head = sheet("").left(sheet("").indexOf("</sheetData>"));
-    QByteArray block;
-    for (int i = 0; i < (1 << 18); ++i)
-        block += "<x/>";
+    // Comments: the quickest XML to read past, and each one is let go once read.
+    const QByteArray block = "<!--" + QByteArray((1 << 20) - 7, ' ') + "-->";
     QByteArray compressed = deflated(head, Z_FULL_FLUSH);
     const QByteArray piece = deflated(block, Z_FULL_FLUSH);
     for (qint64 done = head.size(); done < unpacked; done += block.size())

@@ -44,6 +44,15 @@ values = book([["Nr.", "Name", "Verein", "J.1", "J.2", "Datum", "Ja", "Nein", "S
 book([["Nr.", "Name", "Verein"]], "a2empty")
 book([[None, "Name", "Verein"], [1, "Anna", "TC"]], "a1empty")
 book([["Nr.", "Name"], [1, "#DIV/0!"]], "errorcell")
+# The benchmark's protocol: 1,000 competitors, 7 judges, totals and places.
+names = ["Anna", "Bernd", "Clara", "Dieter", "Eva", "Felix", "Greta", "Hans"]
+clubs = ["TSC Grün-Gold", "TC Blau-Weiß", "TSG Rot-Silber", "TK Sonne"]
+protocol = [["Nr.", "Name", "Verein"] + ["J.%d" % j for j in range(1, 8)] + ["Summe", "Platz"]]
+for n in range(1, 1001):
+    marks = [5 + (n * 7 + j * 3) % 6 for j in range(7)]
+    protocol.append([n, names[n % 8] + " " + str(n), clubs[n % 4]] + marks
+                    + [sum(marks) - max(marks) - min(marks), n])
+protocol1000 = book(protocol, "protocol1000")
 
 soffice = shutil.which("soffice")
 if not soffice:
@@ -66,5 +75,6 @@ convert(values, "xls", "values-lo")
 convert(values, "xlsx", "values-lo")
 convert(os.path.join(out, "a2empty.xlsx"), "xls", "a2empty-lo")
 convert(formula, "xls", "formulaerror-lo")
+convert(protocol1000, "xls", "protocol1000-lo")
 os.remove(formula)
 shutil.rmtree(profile, ignore_errors=True)

@@ -48,6 +48,9 @@ int SheetRows::tableRows() const
 
 QString numberText(double value, const QLocale &locale)
 {
+    // Marks, totals, places and start numbers are whole: they need no locale.
+    if (value == std::trunc(value) && std::abs(value) < 1e15 && !(value == 0 && std::signbit(value)))
+        return QString::number(qint64(value));
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
     return plain.toString(value, 'g', 15);

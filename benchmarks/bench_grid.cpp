@@ -45,7 +45,7 @@ std::unique_ptr<TSortGrid> makeGrid()
     auto grid = std::make_unique<TSortGrid>();
     grid->setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     grid->setScrollBars(ssVertical);
-    grid->setOptions(TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
+    grid->setOptions(GridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
         | goDrawFocusSelected | goColSizing | goRowSelect);
     grid->setAlignmentHorz(taCenter);
     grid->setAlignmentVert(taMiddle);
@@ -129,7 +129,7 @@ void BM_SortGridPageScroll(benchmark::State &state)
 {
     auto grid = makeGrid();
     QImage image(grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    const int page = grid->VisibleRowCount();
+    const int page = grid->visibleRowCount();
     int step = 0;
     for (auto _ : state) {
         grid->setTopRow(1 + (++step % 100) * page);

@@ -1,34 +1,92 @@
 #!/usr/bin/env bash
-# scripts/dev.sh run   installs what is missing, builds and starts Scorelane
-# scripts/dev.sh test  installs what is missing, builds and runs every test
+# scripts/dev.sh run    installs what is missing, builds and starts Scorelane
+# scripts/dev.sh test   installs what is missing, then in phases: the core and its unit tests,
+#                       everything else with the benchmarks, every test, the formatting
+#                       check, and scripts/check.sh when present; fails if any phase fails
+# scripts/dev.sh check  runs scripts/check.sh alone
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build"
-"$top/scripts/install-deps.sh"
+jobs=$(nproc)
 
 configure() {
     cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 }
 
+phase() {
+    echo
+    echo "==== $*"
+}
+
+# A failed test phase does not stop the later ones; the script fails at its end.
+failed=()
+run_phase() {
+    local name=$1
+    shift
+    if ! "$@"; then
+        failed+=("$name")
+    fi
+}
+
+all_tests() {
+    xvfb-run -a -s "-screen 0 1920x1080x24" \
+        ctest --test-dir "$build" --output-on-failure --timeout 180 -j "$jobs" 2>&1 | tee "$build/ctest-all.log"
+}
+
+format_check() {
+    local files
+    mapfile -t files < <(cd "$top" && find src tests benchmarks tools -name '*.cpp' -o -name '*.h' | sort)
+    (cd "$top" && clang-format-14 --dry-run -Werror "${files[@]}") && echo "clang-format: all ${#files[@]} files formatted"
+}
+
 case "${1:-}" in
 run)
+    "$top/scripts/install-deps.sh"
     configure
     cmake --build "$build" --target Scorelane
     exec "$build/src/Scorelane"
     ;;
 test)
-    configure -DSCORELANE_WERROR=ON
-    cmake --build "$build" -j "$(nproc)"
+    "$top/scripts/install-deps.sh"
     export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
     chmod 700 "$XDG_RUNTIME_DIR"
-    cd "$build"
+    configure -DSCORELANE_WERROR=ON
+
+    phase "Core and unit tests"
+    cmake --build "$build" -j "$jobs" --target unit_tests
+    run_phase "unit tests" ctest --test-dir "$build" -L unit --output-on-failure --timeout 180 -j "$jobs"
+
+    phase "Everything else and the benchmarks"
+    cmake --build "$build" -j "$jobs"
+    cmake --build "$build" -j "$jobs" --target benchmarks
+
     # One X server for the tests that need X11; the others run offscreen.
-    exec xvfb-run -a -s "-screen 0 1920x1080x24" \
-        ctest --output-on-failure --timeout 180 -j "$(nproc)"
+    phase "All tests"
+    run_phase "all tests" all_tests
+
+    phase "Formatting"
+    run_phase "clang-format" format_check
+
+    if [ -x "$top/scripts/check.sh" ]; then
+        phase "scripts/check.sh"
+        run_phase "scripts/check.sh" "$top/scripts/check.sh"
+        # Its output comes after ctest's: repeat the summary of every test at the end.
+        phase "All tests: summary"
+        sed -n '/% tests passed/,$p' "$build/ctest-all.log"
+    fi
+
+    if [ ${#failed[@]} -ne 0 ]; then
+        echo "FAILED: ${failed[*]}" >&2
+        exit 1
+    fi
+    ;;
+check)
+    [ -x "$top/scripts/check.sh" ] || { echo "scripts/check.sh is missing" >&2; exit 2; }
+    exec "$top/scripts/check.sh"
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|check" >&2
     exit 2
     ;;
 esac

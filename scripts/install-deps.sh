@@ -10,8 +10,12 @@ packages=(
     gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-gl gstreamer1.0-tools
     libfreexl-dev libxlsxwriter-dev libminizip-dev libchm-dev fp-utils-3.2.2
     fonts-liberation xvfb xauth x11-xserver-utils clang-format
+    # the TV window's test under a window manager: openbox, and xprop to ask it
+    openbox x11-utils
     # pdftoppm, to look at the grid's printouts as pictures
     poppler-utils
+    # openpyxl, to remake the workbook fixtures and read back what we write
+    python3-openpyxl
 )
 
 missing=()

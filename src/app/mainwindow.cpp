@@ -450,7 +450,7 @@ void TForm1::FinishRowEntry(int row)
 {
     SortGrid1->setOption(goEditing, false);
     SortGrid1->MoveCurrent(ResultTable::ColRawTotal, row);
-    SortGrid1->setSelection(TGridRect { 0, row, ResultTable::ColRawTotal, row });
+    SortGrid1->setSelection(GridRect { 0, row, ResultTable::ColRawTotal, row });
     writePosition(SortGrid1->Row());
     if (SortGrid1->Row() != row)
         SortGrid1->setRow(row);

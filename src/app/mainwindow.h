@@ -38,7 +38,7 @@ public:
     explicit TForm1(Environment environment);
     ~TForm1() override;
 
-    // Form items, named as on the form.
+    // The window's items, each under its fixed name.
     PictureBox *Image1 = nullptr;
     QWidget *Panel1 = nullptr;
     QWidget *Panel2 = nullptr;

@@ -78,7 +78,7 @@ void TLabel3D::setAlignment(TAlignment alignment)
 {
     assign(m_alignment, alignment);
 }
-void TLabel3D::setLayout(TTextLayout layout)
+void TLabel3D::setLayout(TextLayout layout)
 {
     assign(m_layout, layout);
 }

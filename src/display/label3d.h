@@ -29,8 +29,8 @@ public:
     void setColor(const QColor &color);
     TAlignment Alignment() const { return m_alignment; }
     void setAlignment(TAlignment alignment);
-    TTextLayout Layout() const { return m_layout; }
-    void setLayout(TTextLayout layout);
+    TextLayout Layout() const { return m_layout; }
+    void setLayout(TextLayout layout);
     using QWidget::setLayout; // the widget's own layout manager stays reachable
     bool WordWrap() const { return m_wordWrap; }
     void setWordWrap(bool on);
@@ -102,7 +102,7 @@ private:
     QColor m_fontColor;
     QColor m_color;
     TAlignment m_alignment = taLeftJustify;
-    TTextLayout m_layout = tlTop;
+    TextLayout m_layout = tlTop;
     bool m_wordWrap = false;
     bool m_transparent = false;
     bool m_showAccelChar = true;

@@ -70,7 +70,7 @@ QString measuredText(const QString &caption, bool showAccelChar)
     return caption;
 }
 
-QRect layoutTextRect(const QRect &r, const QRect &measured, TTextLayout layout)
+QRect layoutTextRect(const QRect &r, const QRect &measured, TextLayout layout)
 {
     if (layout == tlTop)
         return r;

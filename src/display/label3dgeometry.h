@@ -38,7 +38,7 @@ enum TGradientOrientation
     goVertical2,
 };
 
-enum TTextLayout
+enum TextLayout
 {
     tlTop,
     tlCenter,
@@ -89,7 +89,7 @@ QString measuredText(const QString &caption, bool showAccelChar);
 
 // Where the text is drawn for a vertical layout: `r` is the text area and `measured`
 // the measured text (same top-left as r).
-QRect layoutTextRect(const QRect &r, const QRect &measured, TTextLayout layout);
+QRect layoutTextRect(const QRect &r, const QRect &measured, TextLayout layout);
 
 enum class FrameColor
 {

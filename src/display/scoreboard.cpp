@@ -136,7 +136,7 @@ void Scoreboard::showCurrentRow()
     const int found = grid.FindRowWithText(ResultTable::ColNumber, number, false);
     if (found >= grid.FixedRows() && found < grid.RowCount()) {
         if (grid.MoveCurrent(grid.Col(), found))
-            grid.setSelection(TGridRect { 0, found, grid.ColCount() - 1, found });
+            grid.setSelection(GridRect { 0, found, grid.ColCount() - 1, found });
     }
 
     if (m_mirror) {

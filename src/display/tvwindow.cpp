@@ -24,12 +24,6 @@ constexpr ScoreboardItem kLabelOfItem[kTVLabelCount]
           ScoreboardItem::Lab5, ScoreboardItem::Lab6, ScoreboardItem::Lab7, ScoreboardItem::LabGesamt,
           ScoreboardItem::LabPlatz, ScoreboardItem::LabNum, ScoreboardItem::LabName };
 
-// Wayland compositors decide where windows go; a client can only ask for an output.
-bool windowsPlaceThemselves()
-{
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 void setCharHeight(QWidget *label, int pixels)
 {
     QFont font = label->font();
@@ -40,13 +34,15 @@ void setCharHeight(QWidget *label, int pixels)
     label->setFont(font);
 }
 
-QScreen *screenShowing(const QRect &bounds)
+// The screen whose rectangle is exactly the monitor's; none for a monitor the window system
+// does not know (a fake list, or a screen that went away).
+QScreen *screenWithBounds(const QRect &bounds)
 {
     for (QScreen *screen : QGuiApplication::screens()) {
         if (screen->geometry() == bounds)
             return screen;
     }
-    return QGuiApplication::screenAt(bounds.center());
+    return nullptr;
 }
 
 } // namespace
@@ -129,17 +125,24 @@ void TFormTV::PlaceTVWindow()
 {
     const int monitor = m_setup.monitor ? m_setup.monitor() : 0;
     const QRect bounds = m_setup.monitors->rect(monitor);
-    if (windowsPlaceThemselves()) {
+    QScreen *screen = screenWithBounds(bounds);
+    if (!screen) {
         setGeometry(bounds);
-    } else {
-        // Lay out for the monitor's size now; the compositor confirms it when it shows us.
-        resize(bounds.size());
-        if (!windowHandle())
-            create();
-        if (QScreen *screen = screenShowing(bounds); screen && windowHandle())
-            windowHandle()->setScreen(screen);
-        setWindowState(windowState() | Qt::WindowFullScreen);
+        FormResize();
+        return;
     }
+    if (!windowHandle())
+        create();
+    // A window manager keeps a full-screen window where it is: leave full screen to move,
+    // then ask for it again on the new monitor. Full screen, not just a frameless window of
+    // the monitor's size, is what puts the window above the desktop's panels.
+    if (isFullScreen() && (geometry() != bounds || windowHandle()->screen() != screen))
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+    // Without a window manager nothing else places the window; on Wayland only the size
+    // counts, and the screen picks the output.
+    setGeometry(bounds);
+    windowHandle()->setScreen(screen);
+    setWindowState(windowState() | Qt::WindowFullScreen);
     // A hidden window gets no resize event until it is shown.
     FormResize();
 }
@@ -183,7 +186,7 @@ void TFormTV::FormResize()
 bool TFormTV::LogoClick(int n)
 {
     QImage logo = ImageNoVideo->picture();
-    if (!Pictures::loadLogo(m_setup.folder, n, logo))
+    if (!Pictures::loadLogo(m_setup.folder, n, logo, Pictures::largestMonitorSize(*m_setup.monitors)))
         return false;
     ImageNoVideo->setPicture(logo);
     return true;

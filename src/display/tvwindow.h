@@ -62,8 +62,9 @@ public:
     QWidget *VideoWindow = nullptr;
 
     // Puts the window on the full rectangle of monitor "Monitor", shown or not, and lays it
-    // out for that size. Where the platform does not let a window place itself (Wayland) the
-    // window goes full screen on that monitor instead.
+    // out for that size: full screen on that monitor's screen, so that it stands above the
+    // desktop's panels. A monitor without a screen of exactly its rectangle gets a plain
+    // frameless window of that rectangle.
     void PlaceTVWindow();
 
     // Alt+0 .. Alt+5: loads logo n from the picture folder; a missing or unreadable file

@@ -225,6 +225,6 @@ void LoadWorkbook(SortGridCore &grid, const QString &fileName)
     // A header-only table has no row 1 to select.
     if (grid.RowCount() > 1) {
         grid.MoveCurrent(0, 1);
-        grid.setSelection(TGridRect { 0, 1, grid.ColCount() - 1, 1 });
+        grid.setSelection(GridRect { 0, 1, grid.ColCount() - 1, 1 });
     }
 }

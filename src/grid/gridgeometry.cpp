@@ -69,6 +69,20 @@ QRect cellButtonRect(const QRect &cell)
     return QRect(cell.right() + 1 - kButtonWidth, cell.top(), kButtonWidth, cell.height());
 }
 
+QList<ShownColumn> shownColumns(const QList<int> &widths, int leftCol, int clientWidth)
+{
+    QList<ShownColumn> columns;
+    int x = 0;
+    for (int c = std::max(leftCol, 0); c < widths.size() && x < clientWidth; ++c) {
+        const int width = widths[c];
+        if (width < 0)
+            continue;
+        columns.append(ShownColumn { c, x, width });
+        x += width + kLineWidth;
+    }
+    return columns;
+}
+
 int visibleColCount(const QList<int> &widths, int leftCol, int clientWidth)
 {
     int count = 0;

@@ -51,6 +51,19 @@ QRect sortArrowRect(const QRect &cell, int headerHeight);
 QRect checkBoxRect(const QRect &cell, int rowHeight);
 QRect cellButtonRect(const QRect &cell);
 
+// A shown column: its x in the client area and its width.
+struct ShownColumn
+{
+    int col = 0;
+    int left = 0;
+    int width = 0;
+    bool operator==(const ShownColumn &) const = default;
+};
+
+// The columns from leftCol on that start inside the client width, left to right, each
+// followed by its grid line; hidden columns are left out.
+QList<ShownColumn> shownColumns(const QList<int> &widths, int leftCol, int clientWidth);
+
 // Columns from leftCol on that fit into the client width completely; hidden
 // columns between them count as visible since they take no room.
 int visibleColCount(const QList<int> &widths, int leftCol, int clientWidth);

@@ -91,7 +91,7 @@ const QFontMetrics &metricsFor(const QFont &font)
 } // namespace
 
 TSortGrid::TSortGrid(QWidget *parent)
-    : TMyCustomGrid(parent)
+    : GridBase(parent)
 {
     makeImages();
     m_cellList = new QListWidget(viewport());
@@ -189,9 +189,10 @@ void TSortGrid::setProportionalScrollBars(bool on)
 
 // --- Format and drawing ------------------------------------------------------------
 
-void TSortGrid::fillFormat(
-    int col, int row, TGridDrawState state, TFormatOptions &format, const TCellCanvas &canvas) const
+TFormatOptions TSortGrid::formatCell(int col, int row, TGridDrawState state, const CellCanvas &canvas,
+    bool &checkBox, bool &combobox, bool &ellipsis) const
 {
+    TFormatOptions format;
     format.Brush = canvas.Brush;
     format.Font = canvas.Font;
     format.FontColor = canvas.FontColor;
@@ -214,32 +215,32 @@ void TSortGrid::fillFormat(
         break;
     }
     format.SuppressText = false;
-    Q_UNUSED(col);
-    Q_UNUSED(row);
-    Q_UNUSED(state);
+    checkBox = false;
+    combobox = false;
+    ellipsis = false;
+    if (OnGetCellFormat)
+        OnGetCellFormat(const_cast<TSortGrid *>(this), col, row, state, format, checkBox, combobox, ellipsis);
+    if (checkBox)
+        format.SuppressText = true;
+    return format;
 }
 
 TFormatOptions TSortGrid::CellFormat(int col, int row, bool *checkBox, bool *combobox, bool *ellipsis) const
 {
-    TCellCanvas canvas;
+    CellCanvas canvas;
     canvas.Font = font();
     canvas.Brush = palette().color(row == 0 ? QPalette::Button : QPalette::Base);
     canvas.FontColor = palette().color(row == 0 ? QPalette::ButtonText : QPalette::Text);
     TGridDrawState state;
-    const TGridRect sel = Selection();
+    const GridRect sel = Selection();
     if (row > 0 && col >= sel.Left && col <= sel.Right && row >= sel.Top && row <= sel.Bottom)
         state |= gdSelected;
     if (hasFocus() && col == Col() && row == Row())
         state |= gdFocused;
-    TFormatOptions format;
-    fillFormat(col, row, state, format, canvas);
     bool check = false;
     bool combo = false;
     bool dots = false;
-    if (OnGetCellFormat)
-        OnGetCellFormat(const_cast<TSortGrid *>(this), col, row, state, format, check, combo, dots);
-    if (check)
-        format.SuppressText = true;
+    const TFormatOptions format = formatCell(col, row, state, canvas, check, combo, dots);
     if (checkBox)
         *checkBox = check;
     if (combobox)
@@ -249,8 +250,8 @@ TFormatOptions TSortGrid::CellFormat(int col, int row, bool *checkBox, bool *com
     return format;
 }
 
-void TSortGrid::DrawCell(
-    QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, TCellCanvas &canvas)
+void TSortGrid::drawCell(
+    QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, CellCanvas &canvas)
 {
     if (row > 0 && (Updating() || m_hideRows)) {
         painter.fillRect(
@@ -258,17 +259,12 @@ void TSortGrid::DrawCell(
         return;
     }
 
-    TFormatOptions format;
-    fillFormat(col, row, state, format, canvas);
     bool checkBox = false;
     bool combobox = false;
     bool ellipsis = false;
-    if (OnGetCellFormat)
-        OnGetCellFormat(this, col, row, state, format, checkBox, combobox, ellipsis);
-    if (checkBox)
-        format.SuppressText = true;
+    TFormatOptions format = formatCell(col, row, state, canvas, checkBox, combobox, ellipsis);
 
-    const TGridRect sel = Selection();
+    const GridRect sel = Selection();
     if (hasOption(goRangeSelect) && row >= sel.Top && row <= sel.Bottom && row > 0) {
         format.FontColor = palette().color(QPalette::HighlightedText);
         format.Brush = palette().color(QPalette::Highlight);
@@ -304,18 +300,18 @@ void TSortGrid::DrawCell(
             painter.setClipping(false);
     }
     if (arrowShown) {
-        const QRect arrow = sortArrowRect(rect, RowHeights(0));
+        const QRect arrow = sortArrowRect(rect, rowHeights(0));
         const QPixmap &image = SortOptions().SortDirection == sdDescending ? m_arrowDown : m_arrowUp;
         painter.drawPixmap(arrow, image, QRect(0, 0, arrow.width(), arrow.height()));
     }
     if (checkBox) {
         const QString value = Cells(col, row);
         const bool checked = value == QLatin1String("true") || value == QLatin1String("1");
-        const QRect box = checkBoxRect(rect, RowHeights(row));
+        const QRect box = checkBoxRect(rect, rowHeights(row));
         painter.drawPixmap(
             box, checked ? m_boxChecked : m_boxUnchecked, QRect(0, 0, box.width(), box.height()));
     }
-    if (combobox && row == Row() && (col == Col() || EditorMode()))
+    if (combobox && row == Row() && (col == Col() || editorMode()))
         painter.drawPixmap(cellButtonRect(rect), m_dropDownButton);
     if (ellipsis && row == Row() && col != Col())
         painter.drawPixmap(cellButtonRect(rect), m_ellipsisButton);
@@ -356,28 +352,28 @@ void TSortGrid::AutoSizeColumn(int col, bool force)
 
 void TSortGrid::colWidthsChanged()
 {
-    TMyCustomGrid::colWidthsChanged();
+    GridBase::colWidthsChanged();
     if (OnColumnWidthsChanged)
         OnColumnWidthsChanged(this);
 }
 
 void TSortGrid::rowHeightsChanged()
 {
-    TMyCustomGrid::rowHeightsChanged();
+    GridBase::rowHeightsChanged();
     if (OnRowHeightsChanged)
         OnRowHeightsChanged(this);
 }
 
-void TSortGrid::ColWidthsChangedByUser()
+void TSortGrid::colWidthsChangedByUser()
 {
     updateScrollRanges();
 }
 
 void TSortGrid::resizeEvent(QResizeEvent *event)
 {
-    TMyCustomGrid::resizeEvent(event);
+    GridBase::resizeEvent(event);
     const std::optional<int> stretched
-        = lastColumnStretch(width(), colWidthList(), LeftCol(), VisibleColCount());
+        = lastColumnStretch(width(), colWidthList(), leftCol(), visibleColCount());
     if (stretched)
         setColWidths(ColCount() - 1, *stretched);
     viewport()->update();
@@ -388,15 +384,15 @@ void TSortGrid::resizeEvent(QResizeEvent *event)
 
 void TSortGrid::updateScrollRanges()
 {
-    TMyCustomGrid::updateScrollRanges();
+    GridBase::updateScrollRanges();
     if (!m_proportionalScrollBars)
         return;
     QScrollBar *vertical = verticalScrollBar();
     vertical->setPageStep(
-        verticalPageSize(VisibleRowCount(), RowCount(), vertical->maximum() - vertical->minimum()));
+        verticalPageSize(visibleRowCount(), RowCount(), vertical->maximum() - vertical->minimum()));
     QScrollBar *horizontal = horizontalScrollBar();
     horizontal->setPageStep(
-        horizontalPageSize(VisibleColCount(), ColCount(), horizontal->maximum() - horizontal->minimum()));
+        horizontalPageSize(visibleColCount(), ColCount(), horizontal->maximum() - horizontal->minimum()));
 }
 
 // --- Printing ------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "grid/gridbase.h"
 #include "grid/gridgeometry.h"
-#include "grid/mygrids.h"
 
 #include <QBrush>
 #include <QColor>
@@ -55,7 +55,7 @@ struct TPrintOptions
 // and may change what it gets by reference. The events of the row store
 // (OnSelectCell, OnRowSelected, OnModified, OnSizeChanged, OnEndUpdate, the sort
 // notifications) are inherited from SortGridCore and carry the grid as SortGridCore.
-class TSortGrid : public TMyCustomGrid
+class TSortGrid : public GridBase
 {
 public:
     using TNotifyEvent = std::function<void(TSortGrid *sender)>;
@@ -82,7 +82,7 @@ public:
     // A font by its family name ("Courier", "Arial") at a character height in pixels.
     static QFont gridFont(const QString &family, int pixelHeight);
 
-    // Published properties; setters repaint only when the value changes.
+    // Properties; setters repaint only when the value changes.
     QMenu *PopupMenu() const { return m_popupMenu; }
     void setPopupMenu(QMenu *menu) { m_popupMenu = menu; }
     TPrintOptions &PrintOptions() { return m_printOptions; }
@@ -154,41 +154,43 @@ public:
     TSetEllipsis OnSetEllipsis;
     TStartDragEvent OnStartDrag;
 
-    void KeyDown(int &key, Qt::KeyboardModifiers shift) override;
-    void KeyPress(QChar &key) override;
-    void KeyUp(int &key, Qt::KeyboardModifiers shift) override;
+    void keyDown(int &key, Qt::KeyboardModifiers shift) override;
+    void keyPress(QChar &key) override;
+    void keyUp(int &key, Qt::KeyboardModifiers shift) override;
 
 protected:
-    void DrawCell(QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state,
-        TCellCanvas &canvas) override;
+    void drawCell(QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state,
+        CellCanvas &canvas) override;
     bool SelectCell(int col, int row) override;
     void doKeyDown(int &key, Qt::KeyboardModifiers shift) override;
     void doKeyPress(QChar &key) override;
     void doKeyUp(int &key, Qt::KeyboardModifiers shift) override;
-    void DblClick() override;
-    void Click() override;
-    void DoEnter() override;
-    void DoExit() override;
-    void ColumnMoved(int fromCol, int toCol) override;
+    void dblClick() override;
+    void click() override;
+    void doEnter() override;
+    void doExit() override;
+    void columnMoved(int fromCol, int toCol) override;
     void moveColumnByDrag(int fromCol, int toCol) override;
-    void ColWidthsChangedByUser() override;
+    void colWidthsChangedByUser() override;
     void colWidthsChanged() override;
     void rowHeightsChanged() override;
     void editorShown() override;
     QPoint mouseCell(const QPoint &pos) const override;
-    void MouseDown(
+    void mouseDown(
         Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos, bool isDouble) override;
-    void MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos) override;
-    void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos) override;
-    bool DoMouseWheel(int steps, Qt::KeyboardModifiers shift) override;
+    void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos) override;
+    void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos) override;
+    bool doMouseWheel(int steps, Qt::KeyboardModifiers shift) override;
     void updateScrollRanges() override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void makeImages();
-    void fillFormat(
-        int col, int row, TGridDrawState state, TFormatOptions &format, const TCellCanvas &canvas) const;
+    // The format of a cell drawn on the given canvas, after OnGetCellFormat; drawing and
+    // CellFormat both take it from here.
+    TFormatOptions formatCell(int col, int row, TGridDrawState state, const CellCanvas &canvas,
+        bool &checkBox, bool &combobox, bool &ellipsis) const;
     void validateCell();
     void rememberCell();
     void selectRowsOfSelection();

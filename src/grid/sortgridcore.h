@@ -12,13 +12,13 @@
 
 class QObject;
 
-struct TGridRect
+struct GridRect
 {
     int Left = 0;
     int Top = 0;
     int Right = 0;
     int Bottom = 0;
-    bool operator==(const TGridRect &) const = default;
+    bool operator==(const GridRect &) const = default;
 };
 
 // The data side of the sortable grid: cells with their associated objects, counts,
@@ -83,8 +83,8 @@ public:
     void setRow(int row) { MoveCurrent(m_col, row); }
     // The ordinary change of the current cell: SelectCell is asked first; false when refused.
     bool MoveCurrent(int col, int row);
-    TGridRect Selection() const { return m_selection; }
-    void setSelection(const TGridRect &rect);
+    GridRect Selection() const { return m_selection; }
+    void setSelection(const GridRect &rect);
     bool RowSelect() const { return m_rowSelect; }
     void setRowSelect(bool on);
 
@@ -189,7 +189,7 @@ private:
     int m_defaultRowHeight = kDefaultRowHeight;
     int m_col = 0;
     int m_row = 1;
-    TGridRect m_selection { 0, 1, 0, 1 };
+    GridRect m_selection { 0, 1, 0, 1 };
     bool m_rowSelect = false;
     bool m_tracking = true;
     int m_hiddenRowCount = 0;

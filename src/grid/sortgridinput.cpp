@@ -1,11 +1,10 @@
-// Keys, mouse, wheel, selection bookkeeping, special cells, row and column edits,
-// the filter and cell validation of the sortable grid.
+// Keys, mouse, wheel, the current cell with its selection bookkeeping, focus and
+// cell validation of the sortable grid.
 #include "grid/sortgrid.h"
 
 #include <QCursor>
 #include <QDrag>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 
@@ -37,22 +36,7 @@ QChar upperAscii(QChar ch)
     return (ch >= u'a' && ch <= u'z') ? QChar(ch.unicode() - 32) : ch;
 }
 
-bool rowIsEmpty(const QStringList &texts)
-{
-    return std::all_of(texts.begin(), texts.end(), [](const QString &text) { return text.isEmpty(); });
-}
-
 } // namespace
-
-template <class Function> void TSortGrid::withoutAlwaysShowEditor(Function &&function)
-{
-    const bool always = hasOption(goAlwaysShowEditor);
-    if (always)
-        setOption(goAlwaysShowEditor, false);
-    function();
-    if (always)
-        setOption(goAlwaysShowEditor, true);
-}
 
 bool TSortGrid::isRowSelected(int row) const
 {
@@ -64,7 +48,7 @@ bool TSortGrid::isRowSelected(int row) const
 bool TSortGrid::SelectCell(int col, int row)
 {
     bool allowed = false;
-    if (EditorMode()) {
+    if (editorMode()) {
         bool checkBox = false;
         bool combobox = false;
         CellFormat(col, row, &checkBox, &combobox);
@@ -73,9 +57,9 @@ bool TSortGrid::SelectCell(int col, int row)
             if (m_tabDown && col < ColCount() - 2)
                 MoveCurrent(col + 1, row);
         }
-        allowed = !combobox && !checkBox && TMyCustomGrid::SelectCell(col, row);
+        allowed = !combobox && !checkBox && GridBase::SelectCell(col, row);
     } else {
-        allowed = TMyCustomGrid::SelectCell(col, row);
+        allowed = GridBase::SelectCell(col, row);
     }
     invalidateRow(Row());
     invalidateRow(row);
@@ -90,7 +74,7 @@ void TSortGrid::GoToCell(int col, int row, bool scroll)
     row = std::clamp(row, 1, RowCount() - 1);
     const bool painting = updatesEnabled();
     setUpdatesEnabled(false);
-    if (FocusCell(col, row, true)) {
+    if (focusCell(col, row, true)) {
         ClearSelection();
         SelectedRowList = QStringList { QString::number(row) };
         AnchorRowList = QStringList { QString::number(row) };
@@ -107,7 +91,7 @@ void TSortGrid::ScrollToCell(int col, int row)
         return;
     col = std::clamp(col, 0, ColCount() - 1);
     row = std::clamp(row, 1, RowCount() - 1);
-    setLeftCol(scrollToCellLeftCol(col, LeftCol(), colWidthList(), viewport()->width()));
+    setLeftCol(scrollToCellLeftCol(col, leftCol(), colWidthList(), viewport()->width()));
     setTopRow(
         scrollToCellTopRow(row, RowCount(), visibleRowCapacity(viewport()->height(), DefaultRowHeight())));
 }
@@ -116,7 +100,7 @@ void TSortGrid::selectSingleRow(int row)
 {
     const bool tracking = SelectionTracking();
     setSelectionTracking(false);
-    FocusCell(Col(), row, true);
+    focusCell(Col(), row, true);
     setSelectionTracking(tracking);
     ClearSelection();
     SelectedRowList.append(QString::number(row));
@@ -125,7 +109,7 @@ void TSortGrid::selectSingleRow(int row)
 
 void TSortGrid::selectRowsOfSelection()
 {
-    const TGridRect sel = Selection();
+    const GridRect sel = Selection();
     const int first = std::max(1, sel.Top);
     // Looking each row up in the lists would make a range of many thousand rows take seconds.
     std::vector<bool> selected = rowListMarks(SelectedRowList, first, sel.Bottom);
@@ -147,12 +131,12 @@ void TSortGrid::selectRowsOfSelection()
 
 // --- Keys --------------------------------------------------------------------------
 
-void TSortGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
+void TSortGrid::keyDown(int &key, Qt::KeyboardModifiers shift)
 {
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         m_tabDown = true;
     const bool shiftHeld = shift.testFlag(Qt::ShiftModifier) || key == Qt::Key_Shift;
-    if (m_multiSelect && !EditorMode()) {
+    if (m_multiSelect && !editorMode()) {
         setSelectionTracking(false);
         if (key == Qt::Key_Shift) {
             setOption(goRangeSelect, true);
@@ -166,7 +150,7 @@ void TSortGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
         if (isNavigationKey(key) && !shiftHeld)
             setSelectionTracking(true);
     }
-    if (m_extendedKeys && !EditorMode()) {
+    if (m_extendedKeys && !editorMode()) {
         const Qt::KeyboardModifiers mods
             = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         if (mods == Qt::ControlModifier && key == Qt::Key_Insert)
@@ -178,10 +162,10 @@ void TSortGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
         else if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_Delete && ColCount() > 1)
             DeleteGridColumn(Col());
     }
-    TMyCustomGrid::KeyDown(key, shift);
+    GridBase::keyDown(key, shift);
 }
 
-void TSortGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
+void TSortGrid::keyUp(int &key, Qt::KeyboardModifiers shift)
 {
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         m_tabDown = false;
@@ -199,7 +183,7 @@ void TSortGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
             OnSetEllipsis(this, Col(), Row());
         }
     }
-    if (m_multiSelect && !EditorMode()) {
+    if (m_multiSelect && !editorMode()) {
         setSelectionTracking(true);
         const bool shiftHeld = shift.testFlag(Qt::ShiftModifier);
         if (key == Qt::Key_Shift && SelectedRowList.isEmpty()) {
@@ -212,14 +196,14 @@ void TSortGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
         if (OnRowSelected)
             OnRowSelected(this);
     }
-    TMyCustomGrid::KeyUp(key, shift);
+    GridBase::keyUp(key, shift);
 }
 
-void TSortGrid::KeyPress(QChar &key)
+void TSortGrid::keyPress(QChar &key)
 {
     if (key == u'\r')
         validateCell();
-    if (!EditorMode() && !key.isNull()) {
+    if (!editorMode() && !key.isNull()) {
         key = upperAscii(key);
         const int col = SortOptions().SortCol;
         auto matches = [&](int row) {
@@ -238,7 +222,7 @@ void TSortGrid::KeyPress(QChar &key)
         if (found > 0)
             GoToCell(col, found, true);
     }
-    TMyCustomGrid::KeyPress(key);
+    GridBase::keyPress(key);
 }
 
 void TSortGrid::doKeyDown(int &key, Qt::KeyboardModifiers shift)
@@ -263,18 +247,18 @@ void TSortGrid::doKeyUp(int &key, Qt::KeyboardModifiers shift)
 
 QPoint TSortGrid::mouseCell(const QPoint &pos) const
 {
-    QPoint cell = MouseCoord(pos);
+    QPoint cell = mouseCoord(pos);
     if (cell.y() < 0 && RowCount() > 1) {
         // The empty area below the last row acts on the last row.
-        const int col = ColumnAt(pos.x());
-        const QRect last = CellRect(col, RowCount() - 1);
+        const int col = columnAt(pos.x());
+        const QRect last = cellRect(col, RowCount() - 1);
         if (col >= 0 && !last.isEmpty() && pos.y() > last.bottom())
             cell = QPoint(col, RowCount() - 1);
     }
     return cell;
 }
 
-void TSortGrid::MouseDown(
+void TSortGrid::mouseDown(
     Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos, bool isDouble)
 {
     HideCellList();
@@ -286,9 +270,9 @@ void TSortGrid::MouseDown(
 
     if (isDouble && button == Qt::LeftButton) {
         if (cell.y() == 0 && cell.x() >= 0) {
-            const QRect rect = CellRect(cell.x(), 0);
+            const QRect rect = cellRect(cell.x(), 0);
             int previous = -1;
-            for (int c = cell.x() - 1; c >= LeftCol() && previous < 0; --c) {
+            for (int c = cell.x() - 1; c >= leftCol() && previous < 0; --c) {
                 if (ColWidths(c) >= 0)
                     previous = c;
             }
@@ -296,12 +280,12 @@ void TSortGrid::MouseDown(
             if (target >= 0)
                 AutoSizeColumn(target, true);
         }
-        TMyCustomGrid::MouseDown(button, shift, pos, true);
+        GridBase::mouseDown(button, shift, pos, true);
         return;
     }
 
     bool runBase = true;
-    if (m_multiSelect && cell.y() >= 1 && !EditorMode()) {
+    if (m_multiSelect && cell.y() >= 1 && !editorMode()) {
         const bool selected = isRowSelected(cell.y());
         if (button == Qt::LeftButton && !(shift & (Qt::ShiftModifier | Qt::ControlModifier)) && !selected) {
             setOption(goRangeSelect, false);
@@ -314,10 +298,10 @@ void TSortGrid::MouseDown(
         runBase = hasOption(goRangeSelect) && button == Qt::LeftButton && shift.testFlag(Qt::ShiftModifier);
     }
     if (runBase)
-        TMyCustomGrid::MouseDown(button, shift, pos, false);
+        GridBase::mouseDown(button, shift, pos, false);
 }
 
-void TSortGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos)
+void TSortGrid::mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos)
 {
     if (m_dragStart && buttons == Qt::LeftButton) {
         const QPoint delta = pos - *m_dragStart;
@@ -335,10 +319,10 @@ void TSortGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift,
             return;
         }
     }
-    TMyCustomGrid::MouseMove(buttons, shift, pos);
+    GridBase::mouseMove(buttons, shift, pos);
 }
 
-void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos)
+void TSortGrid::mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos)
 {
     if (m_ignoreMouseUp) {
         m_ignoreMouseUp = false;
@@ -346,8 +330,8 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
     }
     m_dragStart.reset();
     setFocus();
-    const bool moved = isMovingColumn() && m_pressCell.x() != ColumnAt(pos.x());
-    TMyCustomGrid::MouseUp(button, shift, pos);
+    const bool moved = isMovingColumn() && m_pressCell.x() != columnAt(pos.x());
+    GridBase::mouseUp(button, shift, pos);
     const QPoint cell = mouseCell(pos);
 
     if (button == Qt::RightButton && cell.y() >= 1 && m_popupMenu)
@@ -364,7 +348,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
             if (!ShowCellList(cell.x(), cell.y()))
                 HideCellList();
         } else if (ellipsis && OnSetEllipsis) {
-            const QRect rect = CellRect(cell.x(), cell.y());
+            const QRect rect = cellRect(cell.x(), cell.y());
             if (pos.x() > rect.right() - kButtonWidth)
                 OnSetEllipsis(this, cell.x(), cell.y());
         }
@@ -386,7 +370,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
         }
     }
 
-    if (m_multiSelect && button == Qt::LeftButton && cell.y() >= 1 && !EditorMode()) {
+    if (m_multiSelect && button == Qt::LeftButton && cell.y() >= 1 && !editorMode()) {
         const int row = cell.y();
         const QString text = QString::number(row);
         if (shift.testFlag(Qt::ControlModifier)) {
@@ -397,7 +381,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
                 if (row != Row()) {
                     const bool tracking = SelectionTracking();
                     setSelectionTracking(false);
-                    FocusCell(Col(), row, false);
+                    focusCell(Col(), row, false);
                     setSelectionTracking(tracking);
                 }
             } else if (SelectedRowList.size() > 1) {
@@ -407,7 +391,7 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
                 if (back >= 1) {
                     const bool tracking = SelectionTracking();
                     setSelectionTracking(false);
-                    FocusCell(Col(), back, false);
+                    focusCell(Col(), back, false);
                     setSelectionTracking(tracking);
                 }
             }
@@ -425,23 +409,23 @@ void TSortGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, con
     }
 }
 
-bool TSortGrid::DoMouseWheel(int steps, Qt::KeyboardModifiers shift)
+bool TSortGrid::doMouseWheel(int steps, Qt::KeyboardModifiers shift)
 {
     const int direction = steps < 0 ? 1 : -1;
     for (int i = 0; i < std::abs(steps); ++i) {
-        TMyCustomGrid::DoMouseWheel(-direction, shift);
-        ScrollToCell(Col(), TopRow() + 2 * direction);
+        GridBase::doMouseWheel(-direction, shift);
+        ScrollToCell(Col(), topRow() + 2 * direction);
     }
     return true;
 }
 
-void TSortGrid::DblClick()
+void TSortGrid::dblClick()
 {
     if (OnDblClick)
         OnDblClick(this);
 }
 
-void TSortGrid::Click()
+void TSortGrid::click()
 {
     validateCell();
     if (OnClick)
@@ -450,16 +434,16 @@ void TSortGrid::Click()
 
 // --- Focus and validation --------------------------------------------------------------
 
-void TSortGrid::DoEnter()
+void TSortGrid::doEnter()
 {
     rememberCell();
     if (OnEnter)
         OnEnter(this);
 }
 
-void TSortGrid::DoExit()
+void TSortGrid::doExit()
 {
-    Click();
+    click();
     validateCell();
     if (OnExit)
         OnExit(this);
@@ -497,227 +481,9 @@ void TSortGrid::validateCell()
             setCells(old.col, old.row, newValue != current ? newValue : old.text);
             SetModified(old.modified);
         }
-        if (EditorMode() && old.col == Col() && old.row == Row()
-            && InplaceEditor()->text() != Cells(Col(), Row()))
-            InplaceEditor()->setText(Cells(Col(), Row()));
+        if (editorMode() && old.col == Col() && old.row == Row()
+            && cellEditor()->text() != Cells(Col(), Row()))
+            cellEditor()->setText(Cells(Col(), Row()));
     }
     rememberCell();
-}
-
-// --- Special cells ---------------------------------------------------------------------
-
-void TSortGrid::ToggleCheckBox(int col, int row)
-{
-    const QString text = Cells(col, row);
-    const bool checked = text == QLatin1String("true") || text == QLatin1String("1");
-    SetEditText(col, row, checked ? QString() : QStringLiteral("1"));
-    invalidateRow(row);
-    if (OnSetChecked)
-        OnSetChecked(this, col, row, !checked);
-}
-
-bool TSortGrid::ShowCellList(int col, int row)
-{
-    QStringList strs;
-    int listWidth = 0;
-    int listHeight = 0;
-    bool sorted = true;
-    if (OnGetComboBox)
-        OnGetComboBox(this, col, row, strs, listWidth, listHeight, sorted);
-    if (strs.isEmpty())
-        return false;
-    m_cellList->clear();
-    m_cellList->setFont(font());
-    m_cellList->addItems(strs);
-    if (sorted)
-        m_cellList->sortItems();
-    const QList<QListWidgetItem *> same = m_cellList->findItems(Cells(col, row), Qt::MatchExactly);
-    m_cellList->setCurrentItem(same.isEmpty() ? m_cellList->item(0) : same.first());
-    const QRect cell = CellRect(col, row);
-    const int itemHeight = std::max(1, m_cellList->sizeHintForRow(0));
-    if (listWidth == 0)
-        listWidth = std::max(cell.width(), 0) + 1;
-    if (listHeight == 0)
-        listHeight = int(std::min<qsizetype>(strs.size(), 20)) * itemHeight + 5;
-    // Placed under its cell; where the cell is scrolled away, at the grid's corner.
-    const QPoint at = cell.isEmpty() ? QPoint(2, 1) : QPoint(cell.left(), cell.bottom() + 1);
-    m_cellList->setGeometry(at.x(), at.y(), listWidth, listHeight);
-    m_listCell = QPoint(col, row);
-    m_cellList->show();
-    m_cellList->raise();
-    m_cellList->setFocus();
-    return true;
-}
-
-void TSortGrid::HideCellList()
-{
-    if (m_cellList->isHidden())
-        return;
-    if (m_cellList->hasFocus())
-        setFocus();
-    m_cellList->hide();
-    m_listCell = QPoint(-1, -1);
-}
-
-void TSortGrid::applyCellList()
-{
-    if (m_cellList->isHidden() || m_listCell.x() < 0)
-        return;
-    const QPoint cell = m_listCell;
-    const QListWidgetItem *item = m_cellList->currentItem();
-    const QString text = item ? item->text() : QString();
-    m_listCell = QPoint(-1, -1);
-    SetEditText(cell.x(), cell.y(), text);
-    setFocus();
-    m_cellList->hide();
-    viewport()->update();
-    if (OnSetComboBox)
-        OnSetComboBox(this, cell.x(), cell.y(), text);
-}
-
-bool TSortGrid::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_cellList || watched == m_cellList->viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonRelease:
-            applyCellList();
-            return false;
-        case QEvent::KeyRelease: {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
-                applyCellList();
-            return false;
-        }
-        case QEvent::FocusOut:
-            if (watched == m_cellList)
-                applyCellList();
-            return false;
-        default:
-            break;
-        }
-    }
-    return TMyCustomGrid::eventFilter(watched, event);
-}
-
-// --- Rows and columns ------------------------------------------------------------------
-
-void TSortGrid::InsertGridRow(int row)
-{
-    const int oldLast = RowCount() - 1;
-    const int target = std::clamp(row, 1, std::max(1, oldLast)) < oldLast ? std::max(row, 1) : oldLast + 1;
-    InsertRow(target);
-    for (int c = 0; c < ColCount(); ++c)
-        setCells(c, target, QString());
-    selectSingleRow(target);
-    if (OnRowInsert)
-        OnRowInsert(this, target);
-}
-
-void TSortGrid::DeleteGridRow(int row)
-{
-    withoutAlwaysShowEditor([&] {
-        SetModified(true);
-        if (RowCount() < 3) {
-            for (int c = 0; c < ColCount(); ++c)
-                setCells(c, 1, QString());
-        } else {
-            DeleteRow(row);
-        }
-    });
-    if (OnRowDelete)
-        OnRowDelete(this, row);
-}
-
-void TSortGrid::InsertGridColumn(int col)
-{
-    col = std::clamp(col, 0, ColCount());
-    setColCount(ColCount() + 1);
-    MoveColumn(ColCount() - 1, col);
-    for (int r = 0; r < RowCount() + HiddenRowCount(); ++r)
-        setCells(col, r, QString());
-    setColWidths(col, DefaultColWidth());
-    MoveCurrent(col, Row());
-    if (OnColumnInsert)
-        OnColumnInsert(this, col);
-}
-
-void TSortGrid::DeleteGridColumn(int col)
-{
-    if (col < 0 || col >= ColCount() || ColCount() <= 1)
-        return;
-    withoutAlwaysShowEditor([&] {
-        for (int r = 0; r < RowCount() + HiddenRowCount(); ++r)
-            setCells(col, r, QString());
-        DeleteColumn(col);
-    });
-    if (OnColumnDelete)
-        OnColumnDelete(this, col);
-}
-
-void TSortGrid::moveColumnByDrag(int fromCol, int toCol)
-{
-    withoutAlwaysShowEditor([&] { TMyCustomGrid::moveColumnByDrag(fromCol, toCol); });
-}
-
-void TSortGrid::ColumnMoved(int fromCol, int toCol)
-{
-    SetModified(true);
-    int &sortCol = SortOptions().SortCol;
-    if (fromCol == sortCol)
-        sortCol = toCol;
-    else if (toCol <= sortCol && sortCol <= fromCol)
-        ++sortCol;
-    else if (fromCol <= sortCol && sortCol <= toCol)
-        --sortCol;
-}
-
-// --- Filter ------------------------------------------------------------------------------
-
-void TSortGrid::setFiltered(bool on)
-{
-    m_filtered = on;
-    const bool firstRowEmpty = RowCount() < 2 || rowIsEmpty(Rows(1));
-    if (!((!on || !firstRowEmpty) && (on || HiddenRowCount() > 0)))
-        return;
-    const bool modified = Modified();
-    const bool openBracket = !Updating();
-    if (openBracket)
-        BeginUpdate();
-    if (on) {
-        const int rowCount = RowCount();
-        const int stored = rowCount + HiddenRowCount();
-        std::vector<int> accepted { 0 };
-        std::vector<int> rejected;
-        for (int row = 1; row < rowCount; ++row) {
-            bool accept = false;
-            if (OnSetFilter)
-                OnSetFilter(this, Rows(row), accept);
-            (accept ? accepted : rejected).push_back(row);
-        }
-        for (int row = rowCount; row < stored; ++row)
-            rejected.push_back(row);
-        const int visible = int(accepted.size());
-        std::vector<int> sources = accepted;
-        if (visible == 1)
-            sources.push_back(-1);
-        sources.insert(sources.end(), rejected.begin(), rejected.end());
-        rebuildRows(sources, std::max(visible, 2));
-        if (visible > 1)
-            SortRowsByColumn(SortOptions().SortCol);
-        GoToCell(0, 1, true);
-    } else {
-        const int hidden = HiddenRowCount();
-        std::vector<int> sources;
-        const int stored = RowCount() + hidden;
-        for (int row = 0; row < stored; ++row)
-            sources.push_back(row);
-        if (stored > 2 && rowIsEmpty(Rows(1)))
-            sources.erase(sources.begin() + 1);
-        rebuildRows(sources, int(sources.size()));
-        if (hidden > 0)
-            SortRowsByColumn(SortOptions().SortCol);
-    }
-    if (openBracket)
-        EndUpdate();
-    SetModified(modified);
 }

@@ -134,6 +134,6 @@ void ResultTable::AssignPlaces()
     const int found = m_grid.FindRowWithText(ColNumber, currentNumber, false);
     if (found > 0 && found < m_grid.RowCount()) {
         if (m_grid.MoveCurrent(ColRawTotal, found))
-            m_grid.setSelection(TGridRect { 0, found, ColRawTotal, found });
+            m_grid.setSelection(GridRect { 0, found, ColRawTotal, found });
     }
 }

@@ -10,6 +10,7 @@
 #include "platform/monitors.h"
 #include "support/pdfprinters.h"
 #include "support/qtprinters.h"
+#include "support/resulttablefixture.h"
 #include "support/yesnodriver.h"
 
 #include <gtest/gtest.h>
@@ -57,12 +58,9 @@ protected:
 
     TSortGrid *grid() const { return form->SortGrid1; }
 
-    void load(const std::vector<QStringList> &rows)
+    void load(const QList<QStringList> &rows)
     {
-        grid()->setRowCount(int(rows.size()) + 1);
-        for (size_t i = 0; i < rows.size(); ++i)
-            for (int c = 0; c < rows[i].size(); ++c)
-                grid()->setCells(c, int(i) + 1, rows[i][c]);
+        fillResultRows(*grid(), rows);
         form->table().AssignPlaces();
         form->UpdateSaveButtons();
     }
@@ -120,8 +118,8 @@ TEST_F(MainWindowTest, FiveMarksTypedWithEnterCompleteTheRow)
     EXPECT_EQ(grid()->Cells(12, 2), QStringLiteral("40"));
     EXPECT_EQ(grid()->Cells(11, 2), QStringLiteral("2"));
     EXPECT_FALSE(grid()->hasOption(goEditing));
-    EXPECT_FALSE(grid()->EditorMode());
-    EXPECT_EQ(grid()->Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_FALSE(grid()->editorMode());
+    EXPECT_EQ(grid()->Selection(), (GridRect { 0, 2, 12, 2 }));
     EXPECT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("3"));
     EXPECT_EQ(caption(form->scoreboard().LabGesamt()), QStringLiteral("24"));
     EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("2:3"));
@@ -132,15 +130,15 @@ TEST_F(MainWindowTest, DigitFilterByColumn)
     load({ { "1", "Anna" }, { "2", "Bert" } });
     grid()->MoveCurrent(3, 1);
     type(QStringLiteral("x7"));
-    EXPECT_EQ(grid()->InplaceEditor()->text(), QStringLiteral("7"));
+    EXPECT_EQ(grid()->cellEditor()->text(), QStringLiteral("7"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     grid()->MoveCurrent(0, 2);
     type(QStringLiteral("a"));
     EXPECT_EQ(grid()->Cells(0, 2), QStringLiteral("2"));
-    EXPECT_FALSE(grid()->InplaceEditor()->text().contains(u'a'));
+    EXPECT_FALSE(grid()->cellEditor()->text().contains(u'a'));
     grid()->MoveCurrent(1, 2);
     type(QStringLiteral("Bx"));
-    EXPECT_TRUE(grid()->InplaceEditor()->text().endsWith(QStringLiteral("Bx")));
+    EXPECT_TRUE(grid()->cellEditor()->text().endsWith(QStringLiteral("Bx")));
 }
 
 TEST_F(MainWindowTest, EnterInTheLastColumnOfAnIncompleteRowStays)
@@ -173,8 +171,8 @@ TEST_F(MainWindowTest, EscClosesTheEditorAndSelectsTheRow)
     type(QStringLiteral("5"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(grid()->hasOption(goEditing));
-    EXPECT_FALSE(grid()->EditorMode());
-    EXPECT_EQ(grid()->Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_FALSE(grid()->editorMode());
+    EXPECT_EQ(grid()->Selection(), (GridRect { 0, 2, 12, 2 }));
     EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("2:3"));
 }
 
@@ -192,7 +190,7 @@ TEST_F(MainWindowTest, TabMovesToTheNextColumnAndWraps)
 
 TEST_F(MainWindowTest, PositionTextAfterLoadingTwelve)
 {
-    std::vector<QStringList> rows;
+    QList<QStringList> rows;
     for (int i = 1; i <= 12; ++i)
         rows.push_back({ QString::number(i), QStringLiteral("Paar %1").arg(i) });
     load(rows);
@@ -265,7 +263,7 @@ TEST_F(MainWindowTest, ShortcutsWinOverAnOpenCellEditor)
         grid()->setFocus();
         grid()->MoveCurrent(col, 2);
         type(typed);
-        QLineEdit *editor = grid()->InplaceEditor();
+        QLineEdit *editor = grid()->cellEditor();
         EXPECT_TRUE(editor && editor->hasFocus());
         return editor;
     };
@@ -299,7 +297,7 @@ TEST_F(MainWindowTest, ShortcutsWinOverAnOpenCellEditor)
 
 TEST_F(MainWindowTest, CtrlPPrintsEveryCompetitor)
 {
-    std::vector<QStringList> rows;
+    QList<QStringList> rows;
     for (int i = 1; i <= 24; ++i)
         rows.push_back({ QString::number(i), QStringLiteral("Paar%1").arg(i), QStringLiteral("TSC") });
     load(rows);
@@ -465,17 +463,42 @@ TEST_F(MainWindowTest, FirstStartDefaults)
     EXPECT_EQ(grid()->ColWidths(8), -1);
 }
 
-TEST_F(MainWindowTest, RenderWithCompetitorsPlaced)
+TEST_F(MainWindowTest, DoubleClickShowsTheRowOnTheScoreboardAndTheTableKeepsItsColours)
 {
     load({ { "12", "Anna Berger / Tom Kranz", "TSC Rot-Gold", "9", "8", "8", "7", "8" },
         { "7", "Lena Hofer / Max Brandt", "Blau-Weiss", "9", "9", "8", "9", "9" },
         { "3", "Eva Stein / Jan Roth", "TC Hansa", "8", "8", "7" } });
+    TLabel3D *number = form->scoreboard().LabNum();
+    const QRect numberArea(number->mapTo(form.get(), QPoint()), number->size());
+    const auto yellowInk = [&] {
+        const QImage image = form->grab().toImage();
+        int count = 0;
+        for (int y = numberArea.top(); y <= numberArea.bottom(); ++y) {
+            for (int x = numberArea.left(); x <= numberArea.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.red() > 200 && c.green() > 200 && c.blue() < 80;
+            }
+        }
+        return count;
+    };
+    EXPECT_EQ(yellowInk(), 0);
+
+    // Placed: 7 (27) above 12 (24) above the incomplete 3.
     grid()->MoveCurrent(1, 2);
     form->SortGrid1DblClick();
     QApplication::processEvents();
+    EXPECT_GT(yellowInk(), 200);
+
     const QImage image = form->grab().toImage();
-    EXPECT_EQ(image.size(), QSize(900, 525));
-    image.save(QDir::current().filePath(QStringLiteral("mainwindow.png")));
+    const auto cellColour = [&](int col, int row) {
+        const QPoint corner = grid()->CellRect(col, row).topLeft() + QPoint(3, 3);
+        return image.pixelColor(grid()->viewport()->mapTo(form.get(), corner));
+    };
+    EXPECT_EQ(cellColour(0, 1), QColor(192, 192, 192));
+    EXPECT_EQ(cellColour(5, 1), QColor(255, 255, 192));
+    EXPECT_EQ(cellColour(10, 3), QColor(224, 255, 224));
+    EXPECT_EQ(cellColour(11, 1), QColor(224, 216, 255));
+    EXPECT_NE(cellColour(0, 2), QColor(192, 192, 192)); // the current row is drawn selected
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "display/scoreboard.h"
 #include "grid/sortgridcore.h"
 #include "scoring/resulttable.h"
+#include "support/resulttablefixture.h"
 #include "tvreference.h"
 
 #include <QApplication>
@@ -19,41 +20,9 @@ const QRect kMainLabBounds[8] = { {}, { 157, 430, 65, 48 }, { 243, 430, 65, 48 }
 const QRect kTVLabBounds[8] = { {}, { 342, 930, 133, 90 }, { 527, 930, 133, 90 }, { 711, 930, 133, 90 },
     { 897, 930, 133, 90 }, { 1080, 930, 133, 90 }, { 1265, 930, 133, 90 }, { 1450, 930, 133, 90 } };
 
-TEST(StrikeMarks, LowestAndHighestStruckAndTheRestTotalled)
-{
-    struct Case
-    {
-        QStringList marks;
-        StrikeMarks expected;
-    };
-    const Case cases[] = {
-        { { "5", "7", "5", "9", "9" }, { 1, 4, "21" } },
-        { { "6", "6", "6", "6", "6" }, { 1, 2, "18" } },
-        { { "6", "6", "6", "6", "6", "6" }, { 1, 2, "24" } },
-        { { "9", "8", "8", "8", "7" }, { 5, 1, "24" } },
-        { { "10", "8", "8", "8", "6", "7", "9" }, { 5, 1, "40" } },
-        // Net 0 or less shows no total; the strike marks still stand.
-        { { "5", "0", "0" }, { 2, 1, "" } },
-        // Not integers take no part; one valid mark puts the second strike mark on Lab2.
-        { { "8a", "", "7", " ", "x" }, { 3, 2, "" } },
-        { { " 4", "+6", "5" }, { 1, 2, "5" } },
-        { { "", "", "", "", "" }, { 0, 0, "" } },
-        {},
-        // Near the integer limits the total must not wrap.
-        { { "2147483647", "2147483646", "2147483645" }, { 3, 1, "2147483646" } },
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(chooseStrikeMarks(c.marks), c.expected)
-            << c.marks.join(u',').toStdString() << " -> " << chooseStrikeMarks(c.marks).lowestLabel << ","
-            << chooseStrikeMarks(c.marks).highestLabel << ",'"
-            << chooseStrikeMarks(c.marks).total.toStdString() << "'";
-}
-
-class ScoreboardTest : public ::testing::Test
+class ScoreboardTest : public ::testing::Test, protected ResultTableFixture<>
 {
 protected:
-    SortGridCore grid;
-    ResultTable table { grid };
     QWidget mainWindow;
     QWidget tvWindow; // never shown: the copy must be current all the same
     Scoreboard board { &mainWindow, ScoreboardWindow::Main };
@@ -61,8 +30,6 @@ protected:
 
     void SetUp() override
     {
-        table.setUpGrid();
-        table.writeHeader();
         grid.setRowCount(2);
         mainWindow.resize(900, 506);
         tvWindow.resize(1920, 1080);
@@ -74,30 +41,12 @@ protected:
         table.SetJudgeCount(5);
     }
 
-    // Rows of { number, name, club, mark 1, ... }.
-    void load(const std::vector<QStringList> &rows)
-    {
-        grid.setRowCount(int(rows.size()) + 1);
-        for (size_t i = 0; i < rows.size(); ++i) {
-            const int row = int(i) + 1;
-            for (int c = 0; c < ResultTable::kColumnCount; ++c)
-                grid.setCells(c, row, c < rows[i].size() ? rows[i][c] : QString());
-        }
-    }
+    void load(const QList<QStringList> &rows) { setRows(rows); }
 
     void showRow(int row)
     {
         ASSERT_TRUE(grid.MoveCurrent(0, row));
         board.showCurrentRow();
-    }
-
-    int rowOfNumber(const QString &number) const
-    {
-        for (int row = 1; row < grid.RowCount(); ++row) {
-            if (grid.Cells(0, row) == number)
-                return row;
-        }
-        return -1;
     }
 };
 
@@ -177,7 +126,7 @@ TEST_F(ScoreboardTest, SameStartNumberSelectsTheFirstRow)
     EXPECT_EQ(board.LabName()->Caption(), QStringLiteral("Zweites Paar\r\nB"));
     EXPECT_EQ(board.LabGesamt()->Caption(), QStringLiteral("15"));
     EXPECT_EQ(grid.Row(), 1);
-    EXPECT_EQ(grid.Selection(), (TGridRect { 0, 1, 12, 1 }));
+    EXPECT_EQ(grid.Selection(), (GridRect { 0, 1, 12, 1 }));
     EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("Erstes Paar"));
 }
 

@@ -8,6 +8,7 @@
 #include "platform/jpegencoder.h"
 #include "platform/monitors.h"
 #include "scoring/resulttable.h"
+#include "support/resulttablefixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,12 +23,10 @@
 
 // A TV window wired to a stand-in main window the way the program wires it: the main
 // window's scoreboard is the source, the TV window's the mirror.
-class TVWindowFixture : public ::testing::Test
+class TVWindowFixture : public ::testing::Test, protected ResultTableFixture<>
 {
 protected:
     QTemporaryDir dir;
-    SortGridCore grid;
-    ResultTable table { grid };
     QWidget mainWindow;
     Scoreboard board { &mainWindow, ScoreboardWindow::Main };
     int Monitor = 0;
@@ -38,8 +37,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        table.setUpGrid();
-        table.writeHeader();
         board.placeAtMainWindowPositions();
         board.connectTable(&table);
     }
@@ -79,11 +76,8 @@ protected:
     // One competitor in row 1, made current: marks 8 9 7 10 8 strike Lab3 and Lab4, total 25.
     void loadCompetitor()
     {
-        const QStringList row { "117", "Laura Schmidt / Max Weber", "TSC Blau-Gold Rostock", "8", "9", "7",
-            "10", "8" };
-        grid.setRowCount(2);
-        for (int c = 0; c < ResultTable::kColumnCount; ++c)
-            grid.setCells(c, 1, c < row.size() ? row[c] : QString());
+        setRows(
+            { { "117", "Laura Schmidt / Max Weber", "TSC Blau-Gold Rostock", "8", "9", "7", "10", "8" } });
         ASSERT_TRUE(grid.MoveCurrent(0, 1));
     }
 

@@ -4,6 +4,7 @@
 #include "platform/messagebox.h"
 #include "scoring/resulttable.h"
 #include "support/nopermissionoverride.h"
+#include "support/resulttablefixture.h"
 
 #include <gtest/gtest.h>
 
@@ -90,15 +91,12 @@ FileDialog::Driver operatorTypes(const QString &name, Seen &seen, int entry = 0)
     };
 }
 
-class FileCommandsTest : public ::testing::Test
+class FileCommandsTest : public ::testing::Test, protected ResultTableFixture<>
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(QDir().mkpath(program));
-        table.setUpGrid();
-        table.writeHeader();
-        table.SetJudgeCount(5);
         commands.UpdateSaveButtons = [this] {
             ++saveButtonUpdates;
             const QCursor *cursor = QGuiApplication::overrideCursor();
@@ -130,13 +128,7 @@ protected:
         FileDialog::setDriverForTests(operatorTypes(name, seen, entry));
         commands.sbSaveClick();
     }
-    QList<QStringList> rows() const
-    {
-        QList<QStringList> all;
-        for (int r = 0; r < grid.RowCount(); ++r)
-            all.append(grid.Rows(r));
-        return all;
-    }
+    QList<QStringList> rows() const { return allRows(); }
     // Two complete rows in the wrong order: a placing would swap them.
     void fillUnplaced()
     {
@@ -147,8 +139,6 @@ protected:
 
     QTemporaryDir dir;
     const QString program = dir.filePath(QStringLiteral("program"));
-    SortGridCore grid;
-    ResultTable table { grid };
     FileCommands commands { grid, table, program };
     int saveButtonUpdates = 0;
     bool busyWhileWorking = false;

@@ -4,6 +4,7 @@
 #include "platform/fileio.h"
 #include "scoring/resulttable.h"
 #include "support/nopermissionoverride.h"
+#include "support/resulttablefixture.h"
 
 #include <gtest/gtest.h>
 
@@ -60,31 +61,7 @@ QStringList padded(QStringList row)
     return row;
 }
 
-// A table as the main window has it: 13 columns, the header, five judges.
-struct Table
-{
-    SortGridCore grid;
-    ResultTable table { grid };
-    Table()
-    {
-        table.setUpGrid();
-        table.writeHeader();
-        table.SetJudgeCount(5);
-    }
-    void setRows(const Rows &rows)
-    {
-        grid.setRowCount(int(rows.size()) + 1);
-        for (int r = 0; r < rows.size(); ++r)
-            grid.setRows(r + 1, padded(rows[r]));
-    }
-    Rows allRows() const
-    {
-        Rows rows;
-        for (int r = 0; r < grid.RowCount(); ++r)
-            rows.append(grid.Rows(r));
-        return rows;
-    }
-};
+using Table = ResultTableFixture<>;
 
 Rows someMarks()
 {

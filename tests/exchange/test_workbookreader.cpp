@@ -86,7 +86,7 @@ TEST_F(WorkbookReaderTest, StartListFromOpenpyxlAndLibreOffice)
         EXPECT_EQ(failure(kData + QLatin1StringView(name)), QString()) << name;
         EXPECT_EQ(rows(), expected) << name;
         EXPECT_EQ(grid.Row(), 1);
-        EXPECT_EQ(grid.Selection(), (TGridRect { 0, 1, 12, 1 }));
+        EXPECT_EQ(grid.Selection(), (GridRect { 0, 1, 12, 1 }));
         EXPECT_EQ(grid.Cells(12, 1), QString()) << "the raw total is left to the placing";
     }
 }

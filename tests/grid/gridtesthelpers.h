@@ -2,24 +2,25 @@
 
 #include "grid/sortgrid.h"
 #include "scoring/resulttable.h"
+#include "support/resulttablefixture.h"
 
 #include <QApplication>
 #include <QTest>
 
 #include <memory>
 
-// A TSortGrid set up like the main window's result table: 13 columns laid out for
-// a grid 590 pixels wide with five judges, Courier 11 pixels, centred cells.
-inline void setUpResultGrid(TSortGrid &grid, ResultTable &table, int competitors, int height = 300)
+// The result table's grid widget drawn like the main window's: laid out for a grid
+// 590 pixels wide with five judges, Courier 11 pixels, centred cells.
+inline void setUpResultGrid(ResultTableFixture<TSortGrid> &fixture, int competitors, int height = 300)
 {
+    TSortGrid &grid = fixture.grid;
+    ResultTable &table = fixture.table;
     grid.setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     grid.setScrollBars(ssVertical);
-    grid.setOptions(TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
+    grid.setOptions(GridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine
         | goDrawFocusSelected | goColSizing | goRowSelect);
     grid.setAlignmentHorz(taCenter);
     grid.setAlignmentVert(taMiddle);
-    table.setUpGrid();
-    table.writeHeader();
     grid.resize(590, height);
     table.runResizeHandler = [&] { table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness); };
     table.SetJudgeCount(5);
@@ -45,5 +46,5 @@ inline void showActive(QWidget &widget)
 
 inline QPoint cellCentre(const TSortGrid &grid, int col, int row)
 {
-    return grid.CellRect(col, row).center();
+    return grid.cellRect(col, row).center();
 }

@@ -90,6 +90,18 @@ TEST(LastColumnStretch, FillsTheGridWidth)
     EXPECT_EQ(visibleColCount({ 30, -1, 30, 30 }, 0, 93), 4);
 }
 
+TEST(ShownColumns, HiddenColumnsSkippedUpToTheClientWidth)
+{
+    const QList<int> widths { 30, -1, 20, 40, 10 };
+    // x of each column: 0, hidden, 31, 52 (starts inside 60), 93 (outside).
+    EXPECT_EQ(
+        shownColumns(widths, 0, 60), (QList<ShownColumn> { { 0, 0, 30 }, { 2, 31, 20 }, { 3, 52, 40 } }));
+    EXPECT_EQ(shownColumns(widths, 0, 52), (QList<ShownColumn> { { 0, 0, 30 }, { 2, 31, 20 } }));
+    EXPECT_EQ(shownColumns(widths, 1, 60), (QList<ShownColumn> { { 2, 0, 20 }, { 3, 21, 40 } }));
+    EXPECT_TRUE(shownColumns({ -1, -1 }, 0, 100).isEmpty());
+    EXPECT_TRUE(shownColumns(widths, 0, 0).isEmpty());
+}
+
 TEST(ScrollToCell, TopRowAndLeftColumn)
 {
     struct Case

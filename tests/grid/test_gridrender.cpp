@@ -38,21 +38,18 @@ std::pair<int, int> inkSpan(const QImage &image, const QRect &rect)
     return { first, last };
 }
 
-class ResultGridRender : public ::testing::Test
+class ResultGridRender : public ::testing::Test, protected ResultTableFixture<TSortGrid>
 {
 protected:
     void SetUp() override
     {
-        setUpResultGrid(grid, table, 30);
+        setUpResultGrid(*this, 30);
         grid.OnGetCellFormat = resultTableCellFormat;
         showActive(grid);
         // The main window lays out its columns after every resize of the grid.
         table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness);
         grid.GoToCell(0, 3, false);
     }
-
-    TSortGrid grid;
-    ResultTable table { grid };
 };
 
 TEST_F(ResultGridRender, MainWindowLayoutColoursAndLines)
@@ -64,8 +61,8 @@ TEST_F(ResultGridRender, MainWindowLayoutColoursAndLines)
     // Columns by hand: 0 at 0 (30), Name at 31 (192), Verein at 224 (96), J.1..J.5 at
     // 321, 352, 383, 414, 445 (30 each), J.6 and J.7 hidden, Summe at 476 (46), Platz at
     // 523 (45) and its line at 568, the last pixel of the client area.
-    EXPECT_EQ(grid.CellRect(10, 1).left(), 476);
-    EXPECT_EQ(grid.CellRect(11, 1).right(), 567);
+    EXPECT_EQ(grid.cellRect(10, 1).left(), 476);
+    EXPECT_EQ(grid.cellRect(11, 1).right(), 567);
     EXPECT_EQ(grid.ColWidths(12), -1);
     const int row1 = 21 + 1; // first pixel row inside data row 1
     EXPECT_EQ(pixel(image, 1, row1), QColor(192, 192, 192));
@@ -81,11 +78,11 @@ TEST_F(ResultGridRender, MainWindowLayoutColoursAndLines)
     EXPECT_EQ(pixel(image, 476, row3), grid.palette().color(QPalette::Highlight));
 
     // The start number is centred: "1" in a 30-pixel cell.
-    const auto [left, right] = inkSpan(image, grid.CellRect(0, 1).adjusted(1, 1, -1, -1));
+    const auto [left, right] = inkSpan(image, grid.cellRect(0, 1).adjusted(1, 1, -1, -1));
     ASSERT_GE(left, 0);
     EXPECT_LE(std::abs((left + right) - 29), 3) << left << " " << right;
     // Names are left-aligned, 2 pixels in.
-    const auto [nameLeft, nameRight] = inkSpan(image, grid.CellRect(1, 1).adjusted(1, 1, -1, -1));
+    const auto [nameLeft, nameRight] = inkSpan(image, grid.cellRect(1, 1).adjusted(1, 1, -1, -1));
     EXPECT_LE(nameLeft - 31, 3);
     EXPECT_GT(nameRight, nameLeft);
 }
@@ -99,7 +96,7 @@ TEST_F(ResultGridRender, HiddenRowsPaintBlank)
     // No text in any data row, the header is still drawn.
     EXPECT_EQ(
         inkSpan(image, QRect(0, 21 * 2, image.width(), 21 * 5)).first, -1); // row 1 is current: highlighted
-    EXPECT_GE(inkSpan(image, grid.CellRect(1, 0).adjusted(1, 1, -1, -1)).first, 0);
+    EXPECT_GE(inkSpan(image, grid.cellRect(1, 0).adjusted(1, 1, -1, -1)).first, 0);
 }
 
 TEST(GridPicture, ArrowBoxesButtonsAndBevel)
@@ -110,7 +107,7 @@ TEST(GridPicture, ArrowBoxesButtonsAndBevel)
     grid.setDefaultColWidth(60);
     grid.setDefaultRowHeight(20);
     grid.setRowCount(4);
-    grid.setOptions(TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine);
+    grid.setOptions(GridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine);
     grid.setBevelStyle(cbRaised);
     const QStringList header { "Nr.", "Angemeldet", "Klasse", "Notiz" };
     for (int c = 0; c < 4; ++c)
@@ -132,13 +129,13 @@ TEST(GridPicture, ArrowBoxesButtonsAndBevel)
     image.save(QStringLiteral("grid_specialcells.png"));
     // The down arrow sits at left + 3, 20 / 2 - 4 in the sort column's header: its top
     // edge is the wide one.
-    const QRect header1 = grid.CellRect(1, 0);
+    const QRect header1 = grid.cellRect(1, 0);
     EXPECT_LT(qGray(image.pixel(header1.left() + 3 + 4, 6 + 1)), 128);
     // "Angemeldet" does not fit 60 - 12 pixels next to the arrow.
     // Check box of row 1 checked, of row 3 unchecked: the box at (left + 25, top + 5),
     // framed in both, the tick only inside the checked one.
     auto boxInk = [&](int row) {
-        const QRect cell = grid.CellRect(1, row);
+        const QRect cell = grid.cellRect(1, row);
         int frame = 0;
         int inside = 0;
         for (int x = 0; x < 10; ++x) {
@@ -154,14 +151,14 @@ TEST(GridPicture, ArrowBoxesButtonsAndBevel)
     EXPECT_EQ(boxInk(3), (std::pair { 36, 0 }));
     // The drop-down button over the right 16 pixels of the current cell, the ellipsis
     // button in the current row's other cell.
-    const QRect combo = grid.CellRect(2, 2);
+    const QRect combo = grid.cellRect(2, 2);
     EXPECT_EQ(QColor(image.pixel(combo.right() - 8, combo.top() + 3)), QColor(212, 208, 200));
-    const QRect dots = grid.CellRect(3, 2);
+    const QRect dots = grid.cellRect(3, 2);
     EXPECT_EQ(QColor(image.pixel(dots.right() - 8, dots.top() + 3)), QColor(212, 208, 200));
-    EXPECT_NE(QColor(image.pixel(grid.CellRect(3, 1).right() - 8, grid.CellRect(3, 1).top() + 3)),
+    EXPECT_NE(QColor(image.pixel(grid.cellRect(3, 1).right() - 8, grid.cellRect(3, 1).top() + 3)),
         QColor(212, 208, 200));
     // The raised bevel of a data cell: dark right and bottom edges, light left and top.
-    const QRect plain = grid.CellRect(3, 3);
+    const QRect plain = grid.cellRect(3, 3);
     const QRgb dark = grid.palette().color(QPalette::Dark).rgb();
     const QRgb light = grid.palette().color(QPalette::Light).rgb();
     ASSERT_NE(dark, grid.palette().color(QPalette::Base).rgb());

@@ -13,7 +13,7 @@
 
 namespace {
 
-// What the toolkit delivers for a double click: press, release, press, double
+// What Qt delivers for a double click: press, release, press, double
 // click, release.
 void doubleClick(QWidget *widget, const QPoint &pos)
 {
@@ -125,7 +125,7 @@ TEST_F(SortGridTest, DoubleClickFiresOnceAndAutoSizesOnAHeaderBorder)
     EXPECT_EQ(grid.Row(), 2);
 
     // The border after column 1 is the line at x = 60 + 1 + 60.
-    const QRect header = grid.CellRect(1, 0);
+    const QRect header = grid.cellRect(1, 0);
     doubleClick(grid.viewport(), QPoint(header.right(), header.center().y()));
     EXPECT_EQ(dblClicks, 2);
     const QFontMetrics metrics(grid.font());
@@ -170,7 +170,7 @@ TEST_F(SortGridTest, ClickBelowTheLastRowActsOnTheLastRow)
     fill(3);
     grid.resize(400, 300);
     showActive(grid);
-    const QRect last = grid.CellRect(1, 3);
+    const QRect last = grid.cellRect(1, 3);
     QTest::mouseClick(
         grid.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(last.center().x(), last.bottom() + 60));
     EXPECT_EQ(grid.Row(), 3);
@@ -245,12 +245,12 @@ TEST_F(SortGridTest, WheelMovesTheCurrentRowAndKeepsItNearTheTop)
     for (int i = 0; i < 3; ++i)
         wheel(-120);
     EXPECT_EQ(grid.Row(), 4);
-    EXPECT_EQ(grid.TopRow(), 4);
+    EXPECT_EQ(grid.topRow(), 4);
     grid.GoToCell(0, 10, true);
-    EXPECT_EQ(grid.TopRow(), 9);
+    EXPECT_EQ(grid.topRow(), 9);
     wheel(120);
     EXPECT_EQ(grid.Row(), 9);
-    EXPECT_EQ(grid.TopRow(), 6); // two above the old top row, shown second
+    EXPECT_EQ(grid.topRow(), 6); // two above the old top row, shown second
 }
 
 TEST_F(SortGridTest, TheRowMadeCurrentIsScrolledIntoView)
@@ -260,16 +260,16 @@ TEST_F(SortGridTest, TheRowMadeCurrentIsScrolledIntoView)
     grid.resize(300, 235); // 10 rows shown
     showActive(grid);
     grid.GoToCell(0, 100, true);
-    ASSERT_EQ(grid.TopRow(), 91);
+    ASSERT_EQ(grid.topRow(), 91);
     grid.SortOptions().SortStyle = ssNumeric;
     // A right click on the header sorts descending: the current row 100 goes to the top.
     QTest::mouseClick(grid.viewport(), Qt::RightButton, Qt::NoModifier, cellCentre(grid, 0, 0));
     ASSERT_EQ(grid.Cells(0, 1), QStringLiteral("100"));
     EXPECT_EQ(grid.Row(), 1);
-    EXPECT_EQ(grid.TopRow(), 1);
+    EXPECT_EQ(grid.topRow(), 1);
     grid.setRow(grid.FindRowWithText(0, QStringLiteral("3"), false));
     EXPECT_EQ(grid.Row(), 98);
-    EXPECT_EQ(grid.TopRow(), 89); // the least scrolling that shows it
+    EXPECT_EQ(grid.topRow(), 89); // the least scrolling that shows it
 }
 
 TEST_F(SortGridTest, GoToCellAndScrollToCell)
@@ -283,12 +283,12 @@ TEST_F(SortGridTest, GoToCellAndScrollToCell)
     grid.GoToCell(7, 50, true); // the column is clamped
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_EQ(grid.Row(), 50);
-    EXPECT_EQ(grid.TopRow(), 49);
+    EXPECT_EQ(grid.topRow(), 49);
     EXPECT_EQ(grid.SelectedRowList, QStringList { "50" });
     EXPECT_EQ(grid.AnchorRowList, QStringList { "50" });
     EXPECT_EQ(selectAsked, 1);
     grid.ScrollToCell(0, 97);
-    EXPECT_EQ(grid.TopRow(), 91); // the last page: 100 rows, 10 shown
+    EXPECT_EQ(grid.topRow(), 91); // the last page: 100 rows, 10 shown
 }
 
 class EditingTest : public SortGridTest
@@ -297,7 +297,7 @@ protected:
     void SetUp() override
     {
         fill(5);
-        grid.setOptions(TGridOptions(goVertLine) | goHorzLine | goEditing);
+        grid.setOptions(GridOptions(goVertLine) | goHorzLine | goEditing);
         grid.resize(400, 200);
         showActive(grid);
         grid.MoveCurrent(1, 2);
@@ -307,11 +307,11 @@ protected:
 TEST_F(EditingTest, EnterTogglesTheEditor)
 {
     QTest::keyClick(&grid, Qt::Key_Return);
-    ASSERT_TRUE(grid.EditorMode());
-    EXPECT_TRUE(grid.InplaceEditor()->hasFocus());
-    EXPECT_EQ(grid.InplaceEditor()->text(), QStringLiteral("n2"));
-    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Return);
-    EXPECT_FALSE(grid.EditorMode());
+    ASSERT_TRUE(grid.editorMode());
+    EXPECT_TRUE(grid.cellEditor()->hasFocus());
+    EXPECT_EQ(grid.cellEditor()->text(), QStringLiteral("n2"));
+    QTest::keyClick(grid.cellEditor(), Qt::Key_Return);
+    EXPECT_FALSE(grid.editorMode());
     EXPECT_TRUE(grid.hasFocus());
     EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("n2"));
 }
@@ -328,8 +328,8 @@ TEST_F(EditingTest, TypedCharactersPassTheKeyPressHandler)
     };
     grid.SetModified(false);
     QTest::keyClicks(&grid, QStringLiteral("a1"));
-    ASSERT_TRUE(grid.EditorMode());
-    QTest::keyClicks(grid.InplaceEditor(), QStringLiteral("x2"));
+    ASSERT_TRUE(grid.editorMode());
+    QTest::keyClicks(grid.cellEditor(), QStringLiteral("x2"));
     EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("12"));
     EXPECT_TRUE(grid.Modified());
     EXPECT_EQ(seen.mid(0, 4),
@@ -346,14 +346,14 @@ TEST_F(EditingTest, EscapeAndArrowsFromTheEditorReachKeyDown)
             grid.setOption(goEditing, false); // as the main window leaves entry mode
     };
     QTest::keyClick(&grid, Qt::Key_5);
-    ASSERT_TRUE(grid.EditorMode());
-    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Down);
+    ASSERT_TRUE(grid.editorMode());
+    QTest::keyClick(grid.cellEditor(), Qt::Key_Down);
     EXPECT_EQ(grid.Row(), 3); // the grid moved, the editor closed
     EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("5"));
     QTest::keyClick(&grid, Qt::Key_7);
-    ASSERT_TRUE(grid.EditorMode());
-    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Escape);
-    EXPECT_FALSE(grid.EditorMode());
+    ASSERT_TRUE(grid.editorMode());
+    QTest::keyClick(grid.cellEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(grid.editorMode());
     EXPECT_EQ(keys, (QList<int> { Qt::Key_5, Qt::Key_Down, Qt::Key_7, Qt::Key_Escape }));
     EXPECT_EQ(grid.Cells(1, 3), QStringLiteral("7"));
 }
@@ -368,15 +368,15 @@ TEST_F(EditingTest, InvalidValueIsPutBack)
               valid = newValue != QStringLiteral("bad");
           };
     QTest::keyClick(&grid, Qt::Key_B);
-    QTest::keyClicks(grid.InplaceEditor(), QStringLiteral("ad"));
-    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Down);
+    QTest::keyClicks(grid.cellEditor(), QStringLiteral("ad"));
+    QTest::keyClick(grid.cellEditor(), Qt::Key_Down);
     EXPECT_EQ(calls, QStringList { "1,2 n2->bad" });
     EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("n2"));
     EXPECT_FALSE(grid.Modified());
 
     QTest::keyClick(&grid, Qt::Key_O);
-    QTest::keyClick(grid.InplaceEditor(), Qt::Key_K);
-    QTest::keyClick(grid.InplaceEditor(), Qt::Key_Return);
+    QTest::keyClick(grid.cellEditor(), Qt::Key_K);
+    QTest::keyClick(grid.cellEditor(), Qt::Key_Return);
     EXPECT_EQ(calls.last(), QStringLiteral("1,3 n3->ok"));
     EXPECT_EQ(grid.Cells(1, 3), QStringLiteral("ok"));
     EXPECT_TRUE(grid.Modified());
@@ -465,7 +465,7 @@ TEST_F(SortGridTest, CheckBoxAndEllipsisCells)
     EXPECT_EQ(grid.Cells(2, 2), QString());
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(grid, 2, 1));
     EXPECT_EQ(grid.Cells(2, 1), QStringLiteral("1"));
-    const QRect name = grid.CellRect(1, 3);
+    const QRect name = grid.cellRect(1, 3);
     QTest::mouseClick(
         grid.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(name.left() + 5, name.center().y()));
     QTest::mouseClick(
@@ -508,7 +508,7 @@ TEST_F(SortGridTest, ColumnSizingAndMoving)
     showActive(grid);
     int widthEvents = 0;
     grid.OnColumnWidthsChanged = [&](TSortGrid *) { ++widthEvents; };
-    const QRect first = grid.CellRect(0, 0);
+    const QRect first = grid.cellRect(0, 0);
     const QPoint line(first.right() + 1, first.center().y());
     QTest::mousePress(grid.viewport(), Qt::LeftButton, Qt::NoModifier, line);
     QTest::mouseMove(grid.viewport(), line + QPoint(15, 0));
@@ -624,13 +624,13 @@ TEST_F(SortGridTest, HeaderCellDrawsShortenedText)
         }
         return runs;
     };
-    const QRect cell = grid.CellRect(0, 0);
+    const QRect cell = grid.cellRect(0, 0);
     const QList<Run> shortened = inkRuns(cell);
     ASSERT_GE(shortened.size(), 3);
     for (const Run &dot : { shortened[shortened.size() - 2], shortened.last() })
         EXPECT_LE(dot.dark, 4) << dot.first; // a full stop, not a letter
     EXPECT_LT(shortened.last().last, cell.right() - 1); // nothing cut at the edge
-    EXPECT_EQ(inkRuns(grid.CellRect(1, 0)).size(), 1); // "W"
+    EXPECT_EQ(inkRuns(grid.cellRect(1, 0)).size(), 1); // "W"
 }
 
 TEST(SortGridFocus, ExitFiresWhenFocusLeavesTheGridNotForItsEditor)
@@ -642,7 +642,7 @@ TEST(SortGridFocus, ExitFiresWhenFocusLeavesTheGridNotForItsEditor)
     other->setGeometry(0, 160, 300, 20);
     grid->setColCount(2);
     grid->setRowCount(3);
-    grid->setOptions(TGridOptions(goVertLine) | goHorzLine | goEditing);
+    grid->setOptions(GridOptions(goVertLine) | goHorzLine | goEditing);
     showActive(window);
     grid->setFocus();
     int exits = 0;
@@ -651,7 +651,7 @@ TEST(SortGridFocus, ExitFiresWhenFocusLeavesTheGridNotForItsEditor)
     grid->OnCellValidate
         = [&](TSortGrid *, int, int, const QString &, QString &newValue, bool &) { validated << newValue; };
     QTest::keyClick(grid, Qt::Key_4);
-    ASSERT_TRUE(grid->InplaceEditor()->hasFocus());
+    ASSERT_TRUE(grid->cellEditor()->hasFocus());
     EXPECT_EQ(exits, 0);
 
     QWidget elsewhere; // another window taking the focus is no exit

@@ -42,21 +42,6 @@ QStringList column(const SortGridCore &grid, int col)
     return texts;
 }
 
-TEST(SortOptions, ValuesWhenCreated)
-{
-    SortGridCore grid;
-    const TSortOptions &o = grid.SortOptions();
-    EXPECT_TRUE(o.CanSort);
-    EXPECT_TRUE(o.SecondaryIndex.isEmpty());
-    EXPECT_EQ(o.SortStyle, ssNormal);
-    EXPECT_FALSE(o.SortCaseSensitive);
-    EXPECT_EQ(o.SortCol, 0);
-    EXPECT_EQ(o.SortDirection, sdAscending);
-    EXPECT_FALSE(o.UpdateOnSizeChange);
-    EXPECT_FALSE(o.CustomCompare);
-    EXPECT_EQ(grid.FixedRows(), 1);
-}
-
 TEST(RowStore, OutsideAccessIsHarmless)
 {
     SortGridCore grid;
@@ -127,7 +112,7 @@ TEST(RowStore, MoveCurrentAsksSelectCellAndTracksSelection)
     grid.setRowSelect(true);
     grid.OnSelectCell = nullptr;
     grid.MoveCurrent(1, 2);
-    EXPECT_EQ(grid.Selection(), (TGridRect { 0, 2, 4, 2 }));
+    EXPECT_EQ(grid.Selection(), (GridRect { 0, 2, 4, 2 }));
 }
 
 TEST(SortEngine, NumericEmptyCellPlacement)

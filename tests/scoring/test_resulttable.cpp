@@ -3,21 +3,17 @@
 #include "scoring/resulttable.h"
 
 #include "support/qtprinters.h"
+#include "support/resulttablefixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class ResultTableTest : public ::testing::Test
+class ResultTableTest : public ::testing::Test, protected ResultTableFixture<>
 {
 protected:
-    SortGridCore grid;
-    ResultTable table { grid };
-
     void SetUp() override
     {
-        table.setUpGrid();
-        table.writeHeader();
         grid.setRowCount(2);
         table.runResizeHandler = [this] { table.LayoutTableColumns(590, 17); };
         table.SetJudgeCount(5);
@@ -35,14 +31,6 @@ protected:
             for (int k = 1; k < rows[i].size(); ++k)
                 grid.setCells(ResultTable::ColFirstMark + k - 1, row, rows[i][k]);
         }
-    }
-
-    QStringList columnTexts(int col) const
-    {
-        QStringList texts;
-        for (int row = 1; row < grid.RowCount(); ++row)
-            texts.append(grid.Cells(col, row));
-        return texts;
     }
 };
 
@@ -205,7 +193,7 @@ TEST_F(ResultTableTest, CurrentCompetitorIsFoundAgainAfterTheSort)
     EXPECT_EQ(grid.Row(), 2);
     EXPECT_EQ(grid.Cells(0, 2), current);
     EXPECT_EQ(grid.Col(), 12);
-    EXPECT_EQ(grid.Selection(), (TGridRect { 0, 2, 12, 2 }));
+    EXPECT_EQ(grid.Selection(), (GridRect { 0, 2, 12, 2 }));
 }
 
 TEST_F(ResultTableTest, DuplicateStartNumbersSelectTheFirstInNewOrder)
@@ -225,13 +213,6 @@ TEST_F(ResultTableTest, TableWithoutDataRows)
     table.SetJudgeCount(7);
     EXPECT_EQ(grid.RowCount(), 1);
     EXPECT_EQ(grid.Cells(0, 0), QStringLiteral("Nr."));
-}
-
-TEST_F(ResultTableTest, FreshTableHasOneEmptyDataRow)
-{
-    EXPECT_EQ(grid.RowCount(), 2);
-    for (int c = 0; c < ResultTable::kColumnCount; ++c)
-        EXPECT_TRUE(grid.Cells(c, 1).isEmpty());
 }
 
 TEST(Marks, PresentOnlyWhenTheWholeTextIsAnInteger)

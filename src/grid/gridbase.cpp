@@ -1,9 +1,8 @@
-#include "grid/mygrids.h"
+#include "grid/gridbase.h"
 
 #include "platform/busycursor.h"
 #include "platform/messagebox.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,6 +12,7 @@
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
+#include <limits>
 
 using namespace GridGeometry;
 
@@ -22,119 +22,7 @@ QSize GridScrollBar::sizeHint() const
     return orientation() == Qt::Vertical ? QSize(kThickness, hint.height()) : QSize(hint.width(), kThickness);
 }
 
-// ---------------------------------------------------------------------------------
-
-TInplaceEdit::TInplaceEdit(TMyCustomGrid *grid)
-    : QLineEdit(grid->viewport())
-    , m_grid(grid)
-{
-    setFrame(false);
-    setAttribute(Qt::WA_MacShowFocusRect, false);
-    // Text reaches a cell only as typed characters, through the grid's key filter.
-    setContextMenuPolicy(Qt::NoContextMenu);
-    setAcceptDrops(false);
-    hide();
-}
-
-bool TInplaceEdit::event(QEvent *event)
-{
-    // The window's own shortcuts win over the editing keys of the line edit
-    // (Ctrl+A, Ctrl+V...): the operator's commands work while a cell is edited.
-    if (event->type() == QEvent::ShortcutOverride && isWindowShortcut(*static_cast<QKeyEvent *>(event))) {
-        event->ignore();
-        return true;
-    }
-    return QLineEdit::event(event);
-}
-
-bool TInplaceEdit::isWindowShortcut(const QKeyEvent &event) const
-{
-    const QKeySequence pressed(event.keyCombination());
-    const QList<QAction *> actions = window()->actions();
-    return std::any_of(actions.begin(), actions.end(), [&pressed](const QAction *action) {
-        return action->shortcutContext() != Qt::WidgetShortcut && action->shortcuts().contains(pressed);
-    });
-}
-
-void TInplaceEdit::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::MiddleButton)
-        return; // the selection paste
-    QLineEdit::mousePressEvent(event);
-}
-
-void TInplaceEdit::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::MiddleButton)
-        return;
-    QLineEdit::mouseReleaseEvent(event);
-}
-
-void TInplaceEdit::typeChar(QChar ch)
-{
-    enterChar(ch, nullptr);
-}
-
-void TInplaceEdit::keyPressEvent(QKeyEvent *event)
-{
-    if (m_grid->inputBlocked())
-        return;
-    int key = event->key();
-    const Qt::KeyboardModifiers shift
-        = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    const bool toGrid = key == Qt::Key_Escape || key == Qt::Key_PageUp || key == Qt::Key_PageDown
-        || key == Qt::Key_Up || key == Qt::Key_Down
-        || ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(shift & Qt::AltModifier))
-        || (key == Qt::Key_Insert && shift == Qt::NoModifier)
-        || (key == Qt::Key_Delete && shift == Qt::ControlModifier);
-    const QString text = event->text();
-    const bool isChar = text.size() == 1 && text[0] != QChar(0x7f);
-    if (toGrid) {
-        m_grid->KeyDown(key, shift);
-        if (isChar) {
-            QChar ch = text[0];
-            m_grid->KeyPress(ch);
-        }
-        event->accept();
-        return;
-    }
-    m_grid->doKeyDown(key, shift);
-    if (event->matches(QKeySequence::Paste)) {
-        event->accept();
-        return;
-    }
-    if (isChar) {
-        enterChar(text[0], event);
-        return;
-    }
-    if (key != 0)
-        QLineEdit::keyPressEvent(event);
-}
-
-void TInplaceEdit::keyReleaseEvent(QKeyEvent *event)
-{
-    QLineEdit::keyReleaseEvent(event);
-}
-
-void TInplaceEdit::enterChar(QChar ch, QKeyEvent *original)
-{
-    QChar key = ch;
-    m_grid->KeyPress(key);
-    if (key.isNull() || key == u'\t' || key == QChar(27) || key == u'\r' || !m_grid->EditorMode())
-        return;
-    if (original && key == ch) {
-        QLineEdit::keyPressEvent(original);
-        return;
-    }
-    if (key == u'\b')
-        backspace();
-    else if (key.unicode() >= 32)
-        insert(QString(key));
-}
-
-// ---------------------------------------------------------------------------------
-
-TMyCustomGrid::TMyCustomGrid(QWidget *parent)
+GridBase::GridBase(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
     setVerticalScrollBar(new GridScrollBar(Qt::Vertical, this));
@@ -146,7 +34,7 @@ TMyCustomGrid::TMyCustomGrid(QWidget *parent)
     viewport()->setFocusProxy(this);
     viewport()->setMouseTracking(true);
 
-    m_editor = new TInplaceEdit(this);
+    m_editor = new CellEditor(this);
     connect(m_editor, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (m_editorMode && m_editor->isModified())
             SetEditText(m_editorCell.x(), m_editorCell.y(), text);
@@ -160,40 +48,40 @@ TMyCustomGrid::TMyCustomGrid(QWidget *parent)
     updateScrollRanges();
 }
 
-TMyCustomGrid::~TMyCustomGrid()
+GridBase::~GridBase()
 {
     // The widget destructor still moves the focus, when this object is no grid any more.
     disconnect(m_focusConnection);
 }
 
-TGridOptions TMyCustomGrid::Options() const
+GridOptions GridBase::Options() const
 {
-    TGridOptions options = m_options;
+    GridOptions options = m_options;
     options.setFlag(goRowSelect, RowSelect());
     return options;
 }
 
-void TMyCustomGrid::setOptions(TGridOptions options)
+void GridBase::setOptions(GridOptions options)
 {
     if (options == Options())
         return;
     m_options = options;
     setRowSelect(options.testFlag(goRowSelect));
-    if (!CanEditShow())
-        HideEditor();
+    if (!canEditShow())
+        hideEditor();
     else if (options.testFlag(goAlwaysShowEditor))
-        ShowEditor();
+        showEditor();
     viewport()->update();
 }
 
-void TMyCustomGrid::setOption(TGridOption option, bool on)
+void GridBase::setOption(GridOption option, bool on)
 {
-    TGridOptions options = Options();
+    GridOptions options = Options();
     options.setFlag(option, on);
     setOptions(options);
 }
 
-void TMyCustomGrid::setScrollBars(TScrollStyle style)
+void GridBase::setScrollBars(ScrollStyle style)
 {
     if (style == m_scrollBars)
         return;
@@ -201,7 +89,7 @@ void TMyCustomGrid::setScrollBars(TScrollStyle style)
     updateScrollRanges();
 }
 
-void TMyCustomGrid::setTopRow(int row)
+void GridBase::setTopRow(int row)
 {
     const int maxTop = std::max(1, RowCount() - visibleRowCapacity(viewport()->height(), DefaultRowHeight()));
     row = std::clamp(row, 1, maxTop);
@@ -215,7 +103,7 @@ void TMyCustomGrid::setTopRow(int row)
     viewport()->update();
 }
 
-void TMyCustomGrid::setLeftCol(int col)
+void GridBase::setLeftCol(int col)
 {
     col = std::clamp(col, 0, maxLeftCol(colWidthList(), viewport()->width()));
     if (col == m_leftCol)
@@ -228,24 +116,24 @@ void TMyCustomGrid::setLeftCol(int col)
     viewport()->update();
 }
 
-int TMyCustomGrid::VisibleRowCount() const
+int GridBase::visibleRowCount() const
 {
     const int capacity = visibleRowCapacity(viewport()->height(), DefaultRowHeight());
     return std::max(0, std::min(capacity, RowCount() - m_topRow));
 }
 
-int TMyCustomGrid::VisibleColCount() const
+int GridBase::visibleColCount() const
 {
-    return visibleColCount(colWidthList(), m_leftCol, viewport()->width());
+    return GridGeometry::visibleColCount(colWidthList(), m_leftCol, viewport()->width());
 }
 
-int TMyCustomGrid::RowHeights(int row) const
+int GridBase::rowHeights(int row) const
 {
     Q_UNUSED(row);
     return DefaultRowHeight();
 }
 
-QList<int> TMyCustomGrid::colWidthList() const
+QList<int> GridBase::colWidthList() const
 {
     QList<int> widths;
     widths.reserve(ColCount());
@@ -254,25 +142,18 @@ QList<int> TMyCustomGrid::colWidthList() const
     return widths;
 }
 
-QList<int> TMyCustomGrid::columnRightEdges(QList<int> *columns) const
+QList<int> GridBase::columnRightEdges(QList<int> *columns) const
 {
     QList<int> edges;
-    int x = 0;
-    const int clientWidth = viewport()->width();
-    for (int c = m_leftCol; c < ColCount() && x < clientWidth; ++c) {
-        const int width = ColWidths(c);
-        if (width < 0)
-            continue;
-        x += width;
-        edges.append(x);
+    for (const ShownColumn &shown : shownColumns(colWidthList(), m_leftCol, viewport()->width())) {
+        edges.append(shown.left + shown.width);
         if (columns)
-            columns->append(c);
-        x += kLineWidth;
+            columns->append(shown.col);
     }
     return edges;
 }
 
-QRect TMyCustomGrid::CellRect(int col, int row) const
+QRect GridBase::cellRect(int col, int row) const
 {
     const int height = DefaultRowHeight();
     if (col < m_leftCol || col >= ColCount() || row < 0 || row >= RowCount() || ColWidths(col) < 0)
@@ -285,34 +166,29 @@ QRect TMyCustomGrid::CellRect(int col, int row) const
     }
     if (y >= viewport()->height())
         return QRect();
-    int x = 0;
-    for (int c = m_leftCol; c < col; ++c) {
-        if (ColWidths(c) >= 0)
-            x += ColWidths(c) + kLineWidth;
+    for (const ShownColumn &shown : shownColumns(colWidthList(), m_leftCol, viewport()->width())) {
+        if (shown.col == col)
+            return QRect(shown.left, y, shown.width, height);
     }
-    if (x >= viewport()->width())
-        return QRect();
-    return QRect(x, y, ColWidths(col), height);
+    return QRect();
 }
 
-int TMyCustomGrid::ColumnAt(int x) const
+int GridBase::columnAt(int x) const
 {
-    int left = 0;
-    for (int c = m_leftCol; c < ColCount(); ++c) {
-        const int width = ColWidths(c);
-        if (width < 0)
-            continue;
-        if (x >= left && x <= left + width)
-            return c;
-        left += width + kLineWidth;
+    // Also beyond the right edge, where a drag of the mouse may go; a column owns the
+    // grid line after it.
+    for (const ShownColumn &shown :
+        shownColumns(colWidthList(), m_leftCol, std::numeric_limits<int>::max())) {
+        if (x >= shown.left && x <= shown.left + shown.width)
+            return shown.col;
     }
     return -1;
 }
 
-QPoint TMyCustomGrid::MouseCoord(const QPoint &pos) const
+QPoint GridBase::mouseCoord(const QPoint &pos) const
 {
     const int extent = DefaultRowHeight() + kLineWidth;
-    const int col = ColumnAt(pos.x());
+    const int col = columnAt(pos.x());
     if (col < 0 || pos.y() < 0)
         return QPoint(-1, -1);
     int row = 0;
@@ -323,29 +199,29 @@ QPoint TMyCustomGrid::MouseCoord(const QPoint &pos) const
     return QPoint(col, row);
 }
 
-QSize TMyCustomGrid::sizeHint() const
+QSize GridBase::sizeHint() const
 {
     return QSize(400, 300);
 }
 
 // --- Editor ----------------------------------------------------------------------
 
-bool TMyCustomGrid::CanEditShow() const
+bool GridBase::canEditShow() const
 {
     return hasOption(goEditing) && !RowSelect() && RowCount() > 1 && Row() >= 1;
 }
 
-void TMyCustomGrid::setEditorMode(bool on)
+void GridBase::setEditorMode(bool on)
 {
     if (on)
-        ShowEditor();
+        showEditor();
     else
-        HideEditor();
+        hideEditor();
 }
 
-void TMyCustomGrid::ShowEditor()
+void GridBase::showEditor()
 {
-    if (!CanEditShow())
+    if (!canEditShow())
         return;
     const bool wasShown = m_editorMode && m_editorCell == QPoint(Col(), Row());
     m_editorMode = true;
@@ -362,10 +238,10 @@ void TMyCustomGrid::ShowEditor()
         m_editor->setFocus();
     if (!wasShown)
         editorShown();
-    InvalidateCell(Col(), Row());
+    invalidateCell(Col(), Row());
 }
 
-void TMyCustomGrid::HideEditor()
+void GridBase::hideEditor()
 {
     if (!m_editorMode)
         return;
@@ -374,16 +250,16 @@ void TMyCustomGrid::HideEditor()
     if (m_editor->hasFocus())
         setFocus();
     m_editor->hide();
-    InvalidateCell(Col(), Row());
+    invalidateCell(Col(), Row());
 }
 
-void TMyCustomGrid::placeEditor()
+void GridBase::placeEditor()
 {
     if (!m_editorMode) {
         m_editor->hide();
         return;
     }
-    const QRect rect = CellRect(Col(), Row());
+    const QRect rect = cellRect(Col(), Row());
     if (rect.isEmpty()) {
         if (m_editor->hasFocus())
             setFocus();
@@ -396,14 +272,14 @@ void TMyCustomGrid::placeEditor()
 
 // --- Update bracket and core hooks -------------------------------------------------
 
-void TMyCustomGrid::screenBeginUpdate()
+void GridBase::screenBeginUpdate()
 {
     m_busyCursor = std::make_unique<BusyCursor>();
     setUpdatesEnabled(false);
     m_inputBlocked = true;
 }
 
-void TMyCustomGrid::screenEndUpdate()
+void GridBase::screenEndUpdate()
 {
     m_inputBlocked = false;
     setUpdatesEnabled(true);
@@ -413,24 +289,24 @@ void TMyCustomGrid::screenEndUpdate()
         setFocus();
 }
 
-void TMyCustomGrid::showMessage(const QString &text)
+void GridBase::showMessage(const QString &text)
 {
     MessageBox::showMessage(text, this);
 }
 
-void TMyCustomGrid::layoutChanged()
+void GridBase::layoutChanged()
 {
     updateScrollRanges();
     placeEditor();
     viewport()->update();
 }
 
-void TMyCustomGrid::updateScrollBars()
+void GridBase::updateScrollBars()
 {
     updateScrollRanges();
 }
 
-void TMyCustomGrid::updateScrollRanges()
+void GridBase::updateScrollRanges()
 {
     m_syncingScrollBars = true;
     const Qt::ScrollBarPolicy vertical = (m_scrollBars == ssVertical || m_scrollBars == ssBoth)
@@ -458,18 +334,18 @@ void TMyCustomGrid::updateScrollRanges()
     m_syncingScrollBars = false;
 }
 
-void TMyCustomGrid::onScrollAction(QScrollBar *bar, int action)
+void GridBase::onScrollAction(QScrollBar *bar, int action)
 {
     // A click into the trough moves by what is shown, whatever size the thumb has.
     const bool vertical = bar->orientation() == Qt::Vertical;
-    const int page = std::max(1, vertical ? VisibleRowCount() : VisibleColCount());
+    const int page = std::max(1, vertical ? visibleRowCount() : visibleColCount());
     if (action == QAbstractSlider::SliderPageStepAdd)
         bar->setSliderPosition(bar->value() + page);
     else if (action == QAbstractSlider::SliderPageStepSub)
         bar->setSliderPosition(bar->value() - page);
 }
 
-void TMyCustomGrid::scrollContentsBy(int dx, int dy)
+void GridBase::scrollContentsBy(int dx, int dy)
 {
     Q_UNUSED(dx);
     Q_UNUSED(dy);
@@ -481,12 +357,12 @@ void TMyCustomGrid::scrollContentsBy(int dx, int dy)
     viewport()->update();
 }
 
-void TMyCustomGrid::scrollIntoView(int col, int row)
+void GridBase::scrollIntoView(int col, int row)
 {
-    ClampInView(col, row);
+    clampInView(col, row);
 }
 
-void TMyCustomGrid::ClampInView(int col, int row)
+void GridBase::clampInView(int col, int row)
 {
     const int capacity = std::max(1, visibleRowCapacity(viewport()->height(), DefaultRowHeight()));
     if (row >= 1) {
@@ -500,13 +376,14 @@ void TMyCustomGrid::ClampInView(int col, int row)
     } else {
         const QList<int> widths = colWidthList();
         int left = m_leftCol;
-        while (left < col && col >= left + std::max(1, visibleColCount(widths, left, viewport()->width())))
+        while (left < col
+            && col >= left + std::max(1, GridGeometry::visibleColCount(widths, left, viewport()->width())))
             ++left;
         setLeftCol(left);
     }
 }
 
-void TMyCustomGrid::invalidateRow(int row)
+void GridBase::invalidateRow(int row)
 {
     if (row < 0 || row >= RowCount() || (row > 0 && row < m_topRow))
         return;
@@ -516,91 +393,91 @@ void TMyCustomGrid::invalidateRow(int row)
         viewport()->update(0, y, viewport()->width(), extent);
 }
 
-void TMyCustomGrid::InvalidateCell(int col, int row)
+void GridBase::invalidateCell(int col, int row)
 {
     Q_UNUSED(col);
     invalidateRow(row);
 }
 
-void TMyCustomGrid::invalidateGrid()
+void GridBase::invalidateGrid()
 {
     viewport()->update();
 }
 
-void TMyCustomGrid::currentCellMoved(int oldCol, int oldRow)
+void GridBase::currentCellMoved(int oldCol, int oldRow)
 {
     Q_UNUSED(oldCol);
     Q_UNUSED(oldRow);
     // Whoever moved it (a sort, a search, the program), the current cell stays in view.
-    ClampInView(Col(), Row());
-    if (hasOption(goAlwaysShowEditor) && CanEditShow())
-        ShowEditor();
+    clampInView(Col(), Row());
+    if (hasOption(goAlwaysShowEditor) && canEditShow())
+        showEditor();
     else
-        HideEditor();
-    Click();
+        hideEditor();
+    click();
 }
 
-bool TMyCustomGrid::FocusCell(int col, int row, bool moveAnchor)
+bool GridBase::focusCell(int col, int row, bool moveAnchor)
 {
     if (!MoveCurrent(col, row))
         return false;
     if (moveAnchor)
         m_anchor = QPoint(col, row);
-    ClampInView(col, row);
+    clampInView(col, row);
     return true;
 }
 
-void TMyCustomGrid::extendSelection(int col, int row)
+void GridBase::extendSelection(int col, int row)
 {
     if (!MoveCurrent(col, row))
         return;
-    ClampInView(col, row);
+    clampInView(col, row);
     if (RowSelect())
-        setSelection(TGridRect { 0, m_anchor.y(), ColCount() - 1, row });
+        setSelection(GridRect { 0, m_anchor.y(), ColCount() - 1, row });
     else
-        setSelection(TGridRect { m_anchor.x(), m_anchor.y(), col, row });
+        setSelection(GridRect { m_anchor.x(), m_anchor.y(), col, row });
 }
 
 // --- Default event hooks ---------------------------------------------------------
 
-void TMyCustomGrid::doKeyDown(int &key, Qt::KeyboardModifiers shift)
+void GridBase::doKeyDown(int &key, Qt::KeyboardModifiers shift)
 {
     Q_UNUSED(key);
     Q_UNUSED(shift);
 }
 
-void TMyCustomGrid::doKeyPress(QChar &key)
+void GridBase::doKeyPress(QChar &key)
 {
     Q_UNUSED(key);
 }
 
-void TMyCustomGrid::doKeyUp(int &key, Qt::KeyboardModifiers shift)
+void GridBase::doKeyUp(int &key, Qt::KeyboardModifiers shift)
 {
     Q_UNUSED(key);
     Q_UNUSED(shift);
 }
 
-void TMyCustomGrid::DblClick() { }
-void TMyCustomGrid::Click() { }
-void TMyCustomGrid::DoEnter() { }
-void TMyCustomGrid::DoExit() { }
+void GridBase::dblClick() { }
+void GridBase::click() { }
+void GridBase::doEnter() { }
+void GridBase::doExit() { }
 
-void TMyCustomGrid::ColumnMoved(int fromCol, int toCol)
+void GridBase::columnMoved(int fromCol, int toCol)
 {
     Q_UNUSED(fromCol);
     Q_UNUSED(toCol);
 }
 
-void TMyCustomGrid::moveColumnByDrag(int fromCol, int toCol)
+void GridBase::moveColumnByDrag(int fromCol, int toCol)
 {
     MoveColumn(fromCol, toCol);
-    ColumnMoved(fromCol, toCol);
+    columnMoved(fromCol, toCol);
 }
 
 // --- Painting ----------------------------------------------------------------------
 
-void TMyCustomGrid::DrawCell(
-    QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, TCellCanvas &canvas)
+void GridBase::drawCell(
+    QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, CellCanvas &canvas)
 {
     Q_UNUSED(state);
     painter.fillRect(rect, canvas.Brush);
@@ -609,7 +486,7 @@ void TMyCustomGrid::DrawCell(
     painter.drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Cells(col, row));
 }
 
-void TMyCustomGrid::drawGridLines(QPainter &painter, int col, int row, const QRect &rect) const
+void GridBase::drawGridLines(QPainter &painter, int col, int row, const QRect &rect) const
 {
     Q_UNUSED(col);
     const bool fixed = row == 0;
@@ -629,7 +506,7 @@ void TMyCustomGrid::drawGridLines(QPainter &painter, int col, int row, const QRe
     }
 }
 
-void TMyCustomGrid::paintEvent(QPaintEvent *event)
+void GridBase::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     const QRect clip = event->rect();
@@ -638,34 +515,20 @@ void TMyCustomGrid::paintEvent(QPaintEvent *event)
     const int height = DefaultRowHeight();
     const int extent = height + kLineWidth;
     const bool focused = hasFocus();
-    const TGridRect sel = Selection();
-    const TGridOptions options = Options();
+    const GridRect sel = Selection();
+    const GridOptions options = Options();
     const QPalette &pal = palette();
 
-    struct Column
-    {
-        int col;
-        int x;
-        int width;
-    };
-    QList<Column> columns;
-    int x = 0;
-    for (int c = m_leftCol; c < ColCount() && x < clientWidth; ++c) {
-        const int width = ColWidths(c);
-        if (width < 0)
-            continue;
-        columns.append(Column { c, x, width });
-        x += width + kLineWidth;
-    }
-    const int gridRight = x;
+    const QList<ShownColumn> columns = shownColumns(colWidthList(), m_leftCol, clientWidth);
+    const int gridRight = columns.isEmpty() ? 0 : columns.last().left + columns.last().width + kLineWidth;
 
     int y = 0;
     int row = 0;
-    TCellCanvas canvas;
+    CellCanvas canvas;
     while (y < clientHeight && row < RowCount()) {
         if (QRect(0, y, clientWidth, extent).intersects(clip)) {
-            for (const Column &column : std::as_const(columns)) {
-                const QRect rect(column.x, y, column.width, height);
+            for (const ShownColumn &column : columns) {
+                const QRect rect(column.left, y, column.width, height);
                 if (!rect.adjusted(0, 0, kLineWidth, kLineWidth).intersects(clip))
                     continue;
                 TGridDrawState state;
@@ -687,7 +550,7 @@ void TMyCustomGrid::paintEvent(QPaintEvent *event)
                     canvas.Brush = pal.color(QPalette::Base);
                     canvas.FontColor = pal.color(QPalette::Text);
                 }
-                DrawCell(painter, column.col, row, rect, state, canvas);
+                drawCell(painter, column.col, row, rect, state, canvas);
                 drawGridLines(painter, column.col, row, rect);
             }
         }
@@ -704,9 +567,9 @@ void TMyCustomGrid::paintEvent(QPaintEvent *event)
         QRect focusRect;
         if (RowSelect()) {
             for (int c = sel.Left; c <= sel.Right; ++c)
-                focusRect |= CellRect(c, Row());
+                focusRect |= cellRect(c, Row());
         } else {
-            focusRect = CellRect(Col(), Row());
+            focusRect = cellRect(Col(), Row());
         }
         if (!focusRect.isEmpty()) {
             QStyleOptionFocusRect option;
@@ -718,7 +581,7 @@ void TMyCustomGrid::paintEvent(QPaintEvent *event)
     }
 }
 
-void TMyCustomGrid::resizeEvent(QResizeEvent *event)
+void GridBase::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollRanges();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "grid/celleditor.h"
 #include "grid/gridgeometry.h"
 #include "grid/sortgridcore.h"
 
@@ -7,16 +8,15 @@
 #include <QBrush>
 #include <QFlags>
 #include <QFont>
-#include <QLineEdit>
 #include <QPoint>
 #include <QScrollBar>
 
 #include <memory>
 
 class BusyCursor;
-class TMyCustomGrid;
+class GridBase;
 
-enum TGridOption
+enum GridOption
 {
     goFixedVertLine = 0x0001,
     goFixedHorzLine = 0x0002,
@@ -30,19 +30,19 @@ enum TGridOption
     goAlwaysShowEditor = 0x0200,
     goRowSelect = 0x0400,
 };
-Q_DECLARE_FLAGS(TGridOptions, TGridOption)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TGridOptions)
+Q_DECLARE_FLAGS(GridOptions, GridOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(GridOptions)
 
-enum TGridDrawStateFlag
+enum GridDrawStateFlag
 {
     gdSelected = 0x1,
     gdFocused = 0x2,
     gdFixed = 0x4,
 };
-Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
+Q_DECLARE_FLAGS(TGridDrawState, GridDrawStateFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TGridDrawState)
 
-enum TScrollStyle
+enum ScrollStyle
 {
     ssNone,
     ssHorizontal,
@@ -52,7 +52,7 @@ enum TScrollStyle
 
 // The canvas state a cell is drawn with: the base grid fills it in (highlight,
 // header or window colours and the grid's font) before the cell is drawn.
-struct TCellCanvas
+struct CellCanvas
 {
     QBrush Brush;
     QFont Font;
@@ -69,70 +69,47 @@ public:
     QSize sizeHint() const override;
 };
 
-// The in-place cell editor. It hands navigation keys to the grid and passes every
-// character through the grid's key-press handling before taking it.
-class TInplaceEdit : public QLineEdit
-{
-public:
-    explicit TInplaceEdit(TMyCustomGrid *grid);
-
-    // Enters a character as if it had been typed here.
-    void typeChar(QChar ch);
-
-protected:
-    bool event(QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    void enterChar(QChar ch, QKeyEvent *original);
-    bool isWindowShortcut(const QKeyEvent &event) const;
-    TMyCustomGrid *m_grid;
-};
-
 // The grid base: a scroll area that draws the cells of the row store with one
 // fixed header row, grid lines, a current cell and a selection, lets the operator
 // size and move columns, and edits cells in place. What a cell looks like and what
 // the events do is left to the derived grid through the virtual methods below.
-class TMyCustomGrid : public QAbstractScrollArea, public SortGridCore
+class GridBase : public QAbstractScrollArea, public SortGridCore
 {
 public:
-    explicit TMyCustomGrid(QWidget *parent = nullptr);
-    ~TMyCustomGrid() override;
+    explicit GridBase(QWidget *parent = nullptr);
+    ~GridBase() override;
 
-    TGridOptions Options() const;
-    void setOptions(TGridOptions options);
-    bool hasOption(TGridOption option) const { return Options().testFlag(option); }
-    void setOption(TGridOption option, bool on = true);
+    GridOptions Options() const;
+    void setOptions(GridOptions options);
+    bool hasOption(GridOption option) const { return Options().testFlag(option); }
+    void setOption(GridOption option, bool on = true);
 
-    TScrollStyle ScrollBars() const { return m_scrollBars; }
-    void setScrollBars(TScrollStyle style);
+    ScrollStyle ScrollBars() const { return m_scrollBars; }
+    void setScrollBars(ScrollStyle style);
 
-    int TopRow() const { return m_topRow; }
+    int topRow() const { return m_topRow; }
     void setTopRow(int row);
-    int LeftCol() const { return m_leftCol; }
+    int leftCol() const { return m_leftCol; }
     void setLeftCol(int col);
     // Data rows and columns that are shown completely.
-    int VisibleRowCount() const;
-    int VisibleColCount() const;
-    int RowHeights(int row) const;
+    int visibleRowCount() const;
+    int visibleColCount() const;
+    int rowHeights(int row) const;
 
     // Cell rectangle in viewport coordinates; empty when the cell is not shown.
-    QRect CellRect(int col, int row) const;
+    QRect cellRect(int col, int row) const;
     // Cell under a viewport position; (-1, -1) outside the cells.
-    QPoint MouseCoord(const QPoint &pos) const;
+    QPoint mouseCoord(const QPoint &pos) const;
     // The column under x (also in the gap after the last row); -1 outside.
-    int ColumnAt(int x) const;
+    int columnAt(int x) const;
 
-    // The in-place editor: EditorMode True shows it on the current cell when
+    // The in-place editor: editorMode True shows it on the current cell when
     // goEditing is on and goRowSelect is off.
-    bool EditorMode() const { return m_editorMode; }
+    bool editorMode() const { return m_editorMode; }
     void setEditorMode(bool on);
-    void ShowEditor();
-    void HideEditor();
-    TInplaceEdit *InplaceEditor() const { return m_editor; }
+    void showEditor();
+    void hideEditor();
+    CellEditor *cellEditor() const { return m_editor; }
 
     // The grid's grid-line position that ends each shown column, for hit tests.
     QList<int> columnRightEdges(QList<int> *columns = nullptr) const;
@@ -141,45 +118,45 @@ public:
     QSize sizeHint() const override;
 
     // The grid's own key handling; the editor hands keys to it.
-    virtual void KeyDown(int &key, Qt::KeyboardModifiers shift);
-    virtual void KeyPress(QChar &key);
-    virtual void KeyUp(int &key, Qt::KeyboardModifiers shift);
+    virtual void keyDown(int &key, Qt::KeyboardModifiers shift);
+    virtual void keyPress(QChar &key);
+    virtual void keyUp(int &key, Qt::KeyboardModifiers shift);
 
 protected:
-    friend class TInplaceEdit;
+    friend class CellEditor;
 
     // Drawing of one cell; the canvas comes prepared by the base grid.
-    virtual void DrawCell(
-        QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, TCellCanvas &canvas);
+    virtual void drawCell(
+        QPainter &painter, int col, int row, const QRect &rect, TGridDrawState state, CellCanvas &canvas);
     // The event hooks that the derived grid publishes. Each is called where the
     // base grid would fire the event.
     virtual void doKeyDown(int &key, Qt::KeyboardModifiers shift);
     virtual void doKeyPress(QChar &key);
     virtual void doKeyUp(int &key, Qt::KeyboardModifiers shift);
-    virtual void DblClick();
-    virtual void Click();
-    virtual void DoEnter();
-    virtual void DoExit();
-    virtual void ColumnMoved(int fromCol, int toCol);
+    virtual void dblClick();
+    virtual void click();
+    virtual void doEnter();
+    virtual void doExit();
+    virtual void columnMoved(int fromCol, int toCol);
     // A column dragged to another place by the operator.
     virtual void moveColumnByDrag(int fromCol, int toCol);
     // The cell a mouse position acts on.
-    virtual QPoint mouseCell(const QPoint &pos) const { return MouseCoord(pos); }
-    virtual void ColWidthsChangedByUser() { }
+    virtual QPoint mouseCell(const QPoint &pos) const { return mouseCoord(pos); }
+    virtual void colWidthsChangedByUser() { }
     virtual void editorShown() { }
-    virtual bool CanEditShow() const;
+    virtual bool canEditShow() const;
 
-    // Mouse handling, split like the events of the toolkit the grid was designed on.
-    virtual void MouseDown(
+    // Mouse handling in three steps: press (with the double-click flag), move and release.
+    virtual void mouseDown(
         Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos, bool isDouble);
-    virtual void MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos);
-    virtual void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos);
-    virtual bool DoMouseWheel(int steps, Qt::KeyboardModifiers shift);
+    virtual void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos);
+    virtual void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos);
+    virtual bool doMouseWheel(int steps, Qt::KeyboardModifiers shift);
 
     // Moves the current cell and shows it; false when SelectCell refused.
-    bool FocusCell(int col, int row, bool moveAnchor);
-    void ClampInView(int col, int row);
-    void InvalidateCell(int col, int row);
+    bool focusCell(int col, int row, bool moveAnchor);
+    void clampInView(int col, int row);
+    void invalidateCell(int col, int row);
     bool isSizingColumns() const { return m_sizingCol >= 0; }
     bool isMovingColumn() const { return m_movingCol >= 0; }
     // Rows covered by the selection rectangle, anchor included.
@@ -222,13 +199,13 @@ private:
     void onScrollAction(QScrollBar *bar, int action);
     void extendSelection(int col, int row);
 
-    TGridOptions m_options
-        = TGridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
-    TScrollStyle m_scrollBars = ssBoth;
+    GridOptions m_options
+        = GridOptions(goFixedVertLine) | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
+    ScrollStyle m_scrollBars = ssBoth;
     int m_topRow = 1;
     int m_leftCol = 0;
     bool m_editorMode = false;
-    TInplaceEdit *m_editor = nullptr;
+    CellEditor *m_editor = nullptr;
     QPoint m_editorCell { -1, -1 };
     QPoint m_anchor { 0, 1 };
     bool m_focusWithin = false;

@@ -1,5 +1,5 @@
 // The grid base's keyboard, mouse, wheel and focus handling.
-#include "grid/mygrids.h"
+#include "grid/gridbase.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -10,7 +10,7 @@
 
 using namespace GridGeometry;
 
-bool TMyCustomGrid::event(QEvent *event)
+bool GridBase::event(QEvent *event)
 {
     if (m_inputBlocked) {
         switch (event->type()) {
@@ -25,7 +25,7 @@ bool TMyCustomGrid::event(QEvent *event)
     return QAbstractScrollArea::event(event);
 }
 
-bool TMyCustomGrid::viewportEvent(QEvent *event)
+bool GridBase::viewportEvent(QEvent *event)
 {
     if (m_inputBlocked) {
         switch (event->type()) {
@@ -42,7 +42,7 @@ bool TMyCustomGrid::viewportEvent(QEvent *event)
     return QAbstractScrollArea::viewportEvent(event);
 }
 
-void TMyCustomGrid::onFocusChanged(QWidget *old, QWidget *now)
+void GridBase::onFocusChanged(QWidget *old, QWidget *now)
 {
     Q_UNUSED(old);
     // Focus going to another window (or none) leaves the grid the active control
@@ -52,47 +52,47 @@ void TMyCustomGrid::onFocusChanged(QWidget *old, QWidget *now)
     const bool inside = now == this || isAncestorOf(now);
     if (inside && !m_focusWithin) {
         m_focusWithin = true;
-        DoEnter();
+        doEnter();
     } else if (!inside && m_focusWithin) {
         m_focusWithin = false;
-        DoExit();
+        doExit();
     }
     invalidateRow(Row());
 }
 
-void TMyCustomGrid::keyPressEvent(QKeyEvent *event)
+void GridBase::keyPressEvent(QKeyEvent *event)
 {
     handleKeyPress(event);
     event->accept();
 }
 
-void TMyCustomGrid::handleKeyPress(QKeyEvent *event)
+void GridBase::handleKeyPress(QKeyEvent *event)
 {
     int key = event->key();
     const Qt::KeyboardModifiers shift
         = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    KeyDown(key, shift);
+    keyDown(key, shift);
     const QString text = event->text();
     if (text.size() != 1 || text[0] == QChar(0x7f))
         return;
     QChar ch = text[0];
-    if (hasOption(goEditing) && (ch == u'\b' || ch.unicode() >= 32) && CanEditShow()) {
-        ShowEditor();
+    if (hasOption(goEditing) && (ch == u'\b' || ch.unicode() >= 32) && canEditShow()) {
+        showEditor();
         m_editor->typeChar(ch);
         return;
     }
-    KeyPress(ch);
+    keyPress(ch);
 }
 
-void TMyCustomGrid::keyReleaseEvent(QKeyEvent *event)
+void GridBase::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->isAutoRepeat())
         return;
     int key = event->key();
-    KeyUp(key, event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+    keyUp(key, event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
 }
 
-void TMyCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
+void GridBase::keyDown(int &key, Qt::KeyboardModifiers shift)
 {
     doKeyDown(key, shift);
     if (key == 0)
@@ -115,10 +115,10 @@ void TMyCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
         ++row;
         break;
     case Qt::Key_PageUp:
-        row -= std::max(1, VisibleRowCount());
+        row -= std::max(1, visibleRowCount());
         break;
     case Qt::Key_PageDown:
-        row += std::max(1, VisibleRowCount());
+        row += std::max(1, visibleRowCount());
         break;
     case Qt::Key_Left:
         if (RowSelect()) {
@@ -148,7 +148,7 @@ void TMyCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
         break;
     case Qt::Key_F2:
         if (hasOption(goEditing))
-            ShowEditor();
+            showEditor();
         return;
     default:
         return;
@@ -160,72 +160,72 @@ void TMyCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
     if (shift.testFlag(Qt::ShiftModifier) && hasOption(goRangeSelect))
         extendSelection(col, row);
     else if (col != Col() || row != Row())
-        FocusCell(col, row, true);
+        focusCell(col, row, true);
 }
 
-void TMyCustomGrid::KeyPress(QChar &key)
+void GridBase::keyPress(QChar &key)
 {
     doKeyPress(key);
     if (!hasOption(goAlwaysShowEditor) && key == u'\r') {
         if (m_editorMode)
-            HideEditor();
+            hideEditor();
         else
-            ShowEditor();
+            showEditor();
         key = QChar();
     }
 }
 
-void TMyCustomGrid::KeyUp(int &key, Qt::KeyboardModifiers shift)
+void GridBase::keyUp(int &key, Qt::KeyboardModifiers shift)
 {
     doKeyUp(key, shift);
 }
 
-void TMyCustomGrid::mousePressEvent(QMouseEvent *event)
+void GridBase::mousePressEvent(QMouseEvent *event)
 {
-    MouseDown(event->button(), event->modifiers(), event->position().toPoint(), false);
+    mouseDown(event->button(), event->modifiers(), event->position().toPoint(), false);
 }
 
-void TMyCustomGrid::mouseDoubleClickEvent(QMouseEvent *event)
+void GridBase::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    MouseDown(event->button(), event->modifiers(), event->position().toPoint(), true);
+    mouseDown(event->button(), event->modifiers(), event->position().toPoint(), true);
 }
 
-void TMyCustomGrid::mouseMoveEvent(QMouseEvent *event)
+void GridBase::mouseMoveEvent(QMouseEvent *event)
 {
-    MouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+    mouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
 }
 
-void TMyCustomGrid::mouseReleaseEvent(QMouseEvent *event)
+void GridBase::mouseReleaseEvent(QMouseEvent *event)
 {
-    MouseUp(event->button(), event->modifiers(), event->position().toPoint());
+    mouseUp(event->button(), event->modifiers(), event->position().toPoint());
 }
 
-void TMyCustomGrid::wheelEvent(QWheelEvent *event)
+void GridBase::wheelEvent(QWheelEvent *event)
 {
     m_wheelRemainder += event->angleDelta().y();
     const int steps = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
     m_wheelRemainder -= steps * QWheelEvent::DefaultDeltasPerStep;
     if (steps != 0)
-        DoMouseWheel(steps, event->modifiers());
+        doMouseWheel(steps, event->modifiers());
     event->accept();
 }
 
-bool TMyCustomGrid::DoMouseWheel(int steps, Qt::KeyboardModifiers shift)
+bool GridBase::doMouseWheel(int steps, Qt::KeyboardModifiers shift)
 {
     Q_UNUSED(shift);
     const int row = std::clamp(Row() - steps, 1, std::max(1, RowCount() - 1));
     if (row != Row())
-        FocusCell(Col(), row, true);
+        focusCell(Col(), row, true);
     return true;
 }
 
-void TMyCustomGrid::MouseDown(
+void GridBase::mouseDown(
     Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos, bool isDouble)
 {
     if (button != Qt::LeftButton)
         return;
     if (isDouble) {
-        DblClick();
+        dblClick();
         return;
     }
     if (!hasFocus())
@@ -254,15 +254,15 @@ void TMyCustomGrid::MouseDown(
         extendSelection(cell.x(), cell.y());
         return;
     }
-    if (hasOption(goEditing) && cell == QPoint(Col(), Row()) && !m_editorMode && CanEditShow()) {
-        ShowEditor();
+    if (hasOption(goEditing) && cell == QPoint(Col(), Row()) && !m_editorMode && canEditShow()) {
+        showEditor();
         return;
     }
-    if (FocusCell(cell.x(), cell.y(), true) && hasOption(goRangeSelect))
+    if (focusCell(cell.x(), cell.y(), true) && hasOption(goRangeSelect))
         m_rangeDragging = true;
 }
 
-void TMyCustomGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos)
+void GridBase::mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, const QPoint &pos)
 {
     Q_UNUSED(shift);
     if (m_sizingCol >= 0) {
@@ -270,7 +270,7 @@ void TMyCustomGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers sh
         return;
     }
     if (m_movingCol >= 0) {
-        const int col = ColumnAt(pos.x());
+        const int col = columnAt(pos.x());
         if (col >= 0)
             m_movingTarget = col;
         return;
@@ -282,7 +282,7 @@ void TMyCustomGrid::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers sh
     }
 }
 
-void TMyCustomGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos)
+void GridBase::mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &pos)
 {
     Q_UNUSED(shift);
     Q_UNUSED(pos);
@@ -291,7 +291,7 @@ void TMyCustomGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift,
     m_rangeDragging = false;
     if (m_sizingCol >= 0) {
         m_sizingCol = -1;
-        ColWidthsChangedByUser();
+        colWidthsChangedByUser();
         return;
     }
     if (m_movingCol >= 0) {

@@ -50,7 +50,8 @@ public:
         m_sectorSize = 1 << shift;
         if (bytes.size() < m_sectorSize)
             throwDamaged(QStringLiteral("der Dateikopf ist unvollständig"));
-        m_sectorCount = quint32((bytes.size() - m_sectorSize + m_sectorSize - 1) / m_sectorSize);
+        // Only whole sectors count: a link into a cut-off last sector is a broken one.
+        m_sectorCount = quint32((bytes.size() - m_sectorSize) / m_sectorSize);
         m_major = major;
         readFat();
     }
@@ -127,7 +128,7 @@ private:
                 out.append(container->constData() + qsizetype(sector) * unit, unit);
             } else {
                 const qsizetype at = sectorOffset(sector);
-                out.append(m_bytes.constData() + at, std::min<qsizetype>(unit, m_bytes.size() - at));
+                out.append(m_bytes.constData() + at, unit);
             }
             sector = table[sector];
         }

@@ -211,6 +211,10 @@ TEST_F(WorkbookReaderTest, HostileXls)
 
     EXPECT_TRUE(failureOf(good.left(good.size() / 2)).startsWith(damaged));
     EXPECT_EQ(failureOf(good.left(300)), damaged + QStringLiteral("der Dateikopf ist unvollständig"));
+    // Found by fuzzing: the allocation table in a cut-off last sector was read past the end.
+    QFile cut(QStringLiteral(SCORELANE_TEST_DATA "/fuzz/xls/partial-last-sector.xls"));
+    ASSERT_TRUE(cut.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(failureOf(cut.readAll()).startsWith(damaged));
 
     // A directory chain that runs in a circle: the first directory sector points at itself.
     QByteArray circle = good;

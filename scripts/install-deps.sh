@@ -12,8 +12,14 @@ packages=(
     fonts-liberation xvfb xauth x11-xserver-utils clang-format
     # the TV window's test under a window manager: openbox, and xprop to ask it
     openbox x11-utils
+    # independent readers of the workbooks we write
+    python3-xlrd python3-openpyxl
     # pdftoppm, to look at the grid's printouts as pictures
     poppler-utils
+    # scripts/check.sh: clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for traces
+    clang-14 libclang-rt-14-dev llvm-14
+    # scripts/soak.sh: keys and clicks into the running program
+    xdotool
     # openpyxl, to remake the workbook fixtures and read back what we write
     python3-openpyxl
 )

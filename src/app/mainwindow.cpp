@@ -13,6 +13,7 @@
 #include "platform/programinfo.h"
 #include "scoring/resulttableformat.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -151,10 +152,12 @@ void TForm1::buildForm()
     SortGrid1->setAlignmentVert(taMiddle);
     m_table->runResizeHandler = [this] { FormResize(); };
     m_scoreboard->connectTable(m_table.get());
+    m_table->FinishRowEntry = [this](int row) { FinishRowEntry(row); };
     connectGrid();
 
     buildStatusBar();
     buildShortcuts();
+    showCommandsOnButtons();
 }
 
 void TForm1::buildToolBar()
@@ -162,53 +165,59 @@ void TForm1::buildToolBar()
     auto *layout = new QHBoxLayout(Panel2);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
-    auto makeButton = [this, layout](const char *name, ToolbarGlyph glyph, const QString &hint) {
-        auto *button = new QToolButton(Panel2);
+    auto setUp = [layout](QToolButton *button, const char *name) {
         button->setObjectName(QString::fromLatin1(name));
-        button->setIcon(toolbarIcon(glyph));
         button->setIconSize(QSize(28, 28));
         button->setFixedSize(36, 36);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setToolTip(hint);
         layout->addWidget(button);
         return button;
     };
+    auto makeButton = [this, setUp](const char *name, ToolbarGlyph glyph, const QString &hint) {
+        auto *button = new QToolButton(Panel2);
+        button->setIcon(toolbarIcon(glyph));
+        button->setToolTip(hint);
+        setUp(button, name);
+        return button;
+    };
+    // Glyph and hint come with the command's action.
+    auto makeCommandButton = [this, setUp](const char *name) {
+        auto *button = new CommandButton(Panel2);
+        setUp(button, name);
+        return button;
+    };
     bHelp = makeButton("bHelp", ToolbarGlyph::bHelp, QStringLiteral("[F1] Hilfe"));
-    bCFG = makeButton("bCFG", ToolbarGlyph::bCFG, QStringLiteral("[F2] Einstellungen"));
+    bCFG = makeCommandButton("bCFG");
     bInfo = makeButton("bInfo", ToolbarGlyph::bInfo, QStringLiteral("[F3] Information"));
     layout->addStretch(1);
-    sbLoad = makeButton("sbLoad", ToolbarGlyph::sbLoad, QString());
-    sbSave = makeButton("sbSave", ToolbarGlyph::sbSave, QStringLiteral("[Ctrl+S] Speichern unter..."));
-    sbTV = makeButton("sbTV", ToolbarGlyph::sbTV, QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
-    bVideo = makeButton("bVideo", ToolbarGlyph::bVideo, QStringLiteral("Video (Strg+V)"));
-    sbCLS = makeButton("sbCLS", ToolbarGlyph::sbCLS, QString());
-    sbPrint = makeButton("sbPrint", ToolbarGlyph::sbPrint, QStringLiteral("[Ctrl+P] Drucken"));
-    // One group: at most one of the two is down, and both may be up.
-    sbTV->setCheckable(true);
-    bVideo->setCheckable(true);
-    connect(sbTV, &QToolButton::toggled, bVideo, [this](bool down) {
-        if (down)
-            bVideo->setChecked(false);
-    });
-    connect(bVideo, &QToolButton::toggled, sbTV, [this](bool down) {
-        if (down)
-            sbTV->setChecked(false);
-    });
-    sbSave->setEnabled(false);
-    bVideo->setEnabled(false);
-    sbPrint->setEnabled(false);
+    sbLoad = makeCommandButton("sbLoad");
+    sbSave = makeCommandButton("sbSave");
+    sbTV = makeCommandButton("sbTV");
+    bVideo = makeCommandButton("bVideo");
+    sbCLS = makeCommandButton("sbCLS");
+    sbPrint = makeCommandButton("sbPrint");
     sbPrint->hide();
+}
 
-    connect(sbLoad, &QToolButton::clicked, this, [this] { runGuarded([this] { sbLoadClick(); }, this); });
-    connect(sbSave, &QToolButton::clicked, this, [this] { runGuarded([this] { sbSaveClick(); }, this); });
-    connect(sbTV, &QToolButton::clicked, this, [this] { runGuarded([this] { sbTVClick(); }, this); });
-    connect(sbLoad, &QToolButton::clicked, this, [this] { runGuarded([this] { sbLoadClick(); }, this); });
-    connect(sbSave, &QToolButton::clicked, this, [this] { runGuarded([this] { sbSaveClick(); }, this); });
-    connect(sbTV, &QToolButton::clicked, this, [this] { runGuarded([this] { sbTVClick(); }, this); });
-    connect(bCFG, &QToolButton::clicked, this, [this] { runGuarded([this] { bCFGClick(); }, this); });
-    connect(sbCLS, &QToolButton::clicked, this, [this] { runGuarded([this] { sbCLSClick(); }, this); });
-    connect(sbPrint, &QToolButton::clicked, this, [this] { runGuarded([this] { sbPrintClick(); }, this); });
+void TForm1::showCommandsOnButtons()
+{
+    const auto show = [](CommandButton *button, QAction *action, ToolbarGlyph glyph, const QString &hint) {
+        action->setIcon(toolbarIcon(glyph));
+        if (!hint.isEmpty())
+            action->setToolTip(hint);
+        button->setCommand(action);
+    };
+    show(bCFG, mCFG, ToolbarGlyph::bCFG, QStringLiteral("[F2] Einstellungen"));
+    show(sbLoad, Load1, ToolbarGlyph::sbLoad, QString()); // its hint is set at start-up
+    show(sbSave, Save1, ToolbarGlyph::sbSave, QStringLiteral("[Ctrl+S] Speichern unter..."));
+    show(sbTV, Modus1, ToolbarGlyph::sbTV, QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
+    show(bVideo, m_videoAction, ToolbarGlyph::bVideo, QStringLiteral("Video (Strg+V)"));
+    show(sbCLS, Cls1, ToolbarGlyph::sbCLS, QString()); // its hint is set at start-up
+    show(sbPrint, Platzeverteilen1, ToolbarGlyph::sbPrint, QStringLiteral("[Ctrl+P] Drucken"));
+    // Until a file is loaded; the shortcuts work all the same.
+    sbSave->setButtonEnabled(false);
+    sbPrint->setButtonEnabled(false);
 }
 
 void TForm1::buildStatusBar()
@@ -278,6 +287,17 @@ void TForm1::buildShortcuts()
         LogoActions[size_t(n)] = addShortcut(QStringLiteral("N%11").arg(n), QString::number(n),
             QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)), [this, n] { LogoClick(n); });
     }
+
+    m_videoAction = new QAction(QStringLiteral("Video"), this);
+    m_videoAction->setObjectName(QStringLiteral("bVideoAction"));
+    m_videoAction->setEnabled(false);
+    // The TV and video buttons: at most one of the two is down, and both may be up.
+    Modus1->setCheckable(true);
+    m_videoAction->setCheckable(true);
+    m_tvVideoGroup = new QActionGroup(this);
+    m_tvVideoGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    m_tvVideoGroup->addAction(Modus1);
+    m_tvVideoGroup->addAction(m_videoAction);
 }
 
 void TForm1::shareShortcuts(QWidget *window)
@@ -315,8 +335,8 @@ void TForm1::FormCreate()
 
     m_table->writeHeader();
     sbCLSClick();
-    sbCLS->setToolTip(QStringLiteral("[Ctrl+A] Ergebnisse löschen"));
-    sbLoad->setToolTip(QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"));
+    Cls1->setToolTip(QStringLiteral("[Ctrl+A] Ergebnisse löschen"));
+    Load1->setToolTip(QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"));
 
     m_settings = SettingsStore(m_settingsPath).read(*m_monitors);
     move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
@@ -367,7 +387,7 @@ void TForm1::tvWindowHidden()
 {
     // However the audience's window went (Ctrl+T, the window manager), the operator
     // must keep a window that takes keys.
-    sbTV->setChecked(false);
+    Modus1->setChecked(false);
     if (!isVisible()) {
         show();
         raise();
@@ -401,32 +421,15 @@ void TForm1::writePosition(int row)
 
 void TForm1::SortGrid1KeyPress(QChar &key)
 {
-    const int col = SortGrid1->Col();
     if (key == QChar(13)) {
-        if (!SortGrid1->hasOption(goEditing)) {
-            SortGrid1DblClick();
-            return;
-        }
-        m_scoreboard->UpdateStrikeMarks();
-        const int row = SortGrid1->Row();
-        bool complete = true;
-        for (int judge = 1; judge <= m_table->JudgeCount; ++judge) {
-            if (SortGrid1->Cells(judge + 2, row).isEmpty())
-                complete = false;
-        }
-        if (complete) {
-            FinishRowEntry(SortGrid1->Row());
-            m_table->AssignPlaces();
-            SortGrid1DblClick();
-        } else if (col < ResultTable::kColumnCount - 1) {
-            SortGrid1->MoveCurrent(col + 1, SortGrid1->Row());
-        }
+        m_table->enterPressed(SortGrid1->hasOption(goEditing));
         return;
     }
     if (key == QChar(8))
         return;
-    const bool digitsOnly
-        = col == ResultTable::ColNumber || (col >= ResultTable::ColFirstMark && col < ResultTable::ColTotal);
+    const int col = SortGrid1->Col();
+    const bool digitsOnly = col == ResultTable::ColNumber
+        || (col >= ResultTable::markColumn(1) && col <= ResultTable::markColumn(ResultTable::kMaxJudges));
     if (digitsOnly && !(key >= u'0' && key <= u'9'))
         key = QChar(0);
 }
@@ -458,20 +461,21 @@ void TForm1::FinishRowEntry(int row)
 
 void TForm1::SortGrid1DblClick()
 {
-    m_scoreboard->showCurrentRow();
+    m_table->showCurrentRow();
 }
 
 void TForm1::UpdateSaveButtons()
 {
     const bool canSave = SortGrid1->RowCount() >= 3 && !SortGrid1->Cells(ResultTable::ColNumber, 1).isEmpty();
-    sbSave->setEnabled(canSave);
-    sbPrint->setEnabled(canSave);
+    sbSave->setButtonEnabled(canSave);
+    sbPrint->setButtonEnabled(canSave);
 }
 
 void TForm1::next1Click()
 {
     const int col = SortGrid1->Col();
-    SortGrid1->setCol(col >= 9 ? ResultTable::ColFirstMark : col + 1);
+    const int lastMark = ResultTable::markColumn(ResultTable::kMaxJudges);
+    SortGrid1->setCol(col >= lastMark ? ResultTable::markColumn(1) : col + 1);
 }
 
 void TForm1::Calc1Click()
@@ -536,7 +540,7 @@ void TForm1::sbTVClick()
     if (!m_formTV)
         return;
     m_formTV->setVisible(!m_formTV->isVisible());
-    sbTV->setChecked(m_formTV->isVisible());
+    Modus1->setChecked(m_formTV->isVisible());
     raise();
     activateWindow();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/commandbutton.h"
 #include "display/scoreboard.h"
 #include "scoring/resulttable.h"
 #include "scoring/storedsettings.h"
@@ -12,6 +13,7 @@
 #include <memory>
 
 class MonitorList;
+class QActionGroup;
 class QLabel;
 class QTabWidget;
 class QToolButton;
@@ -38,26 +40,27 @@ public:
     explicit TForm1(Environment environment);
     ~TForm1() override;
 
-    // The window's items, each under its fixed name.
+    // The window's items, each under its fixed name. A button with a command shows that
+    // command's action; bHelp and bInfo have none yet.
     PictureBox *Image1 = nullptr;
     QWidget *Panel1 = nullptr;
     QWidget *Panel2 = nullptr;
     QToolButton *bHelp = nullptr;
-    QToolButton *bCFG = nullptr;
+    CommandButton *bCFG = nullptr;
     QToolButton *bInfo = nullptr;
-    QToolButton *sbLoad = nullptr;
-    QToolButton *sbSave = nullptr;
-    QToolButton *sbTV = nullptr;
-    QToolButton *bVideo = nullptr;
-    QToolButton *sbCLS = nullptr;
-    QToolButton *sbPrint = nullptr;
+    CommandButton *sbLoad = nullptr;
+    CommandButton *sbSave = nullptr;
+    CommandButton *sbTV = nullptr;
+    CommandButton *bVideo = nullptr;
+    CommandButton *sbCLS = nullptr;
+    CommandButton *sbPrint = nullptr;
     QTabWidget *PageControl1 = nullptr;
     QWidget *TabSheet1 = nullptr;
     TSortGrid *SortGrid1 = nullptr;
     QWidget *StatusBar1 = nullptr;
     std::array<QLabel *, 5> StatusPanels {};
 
-    // The hidden menu's entries, carrying the shortcuts.
+    // The hidden menu's entries, carrying the shortcuts: the only place each command runs.
     QAction *next1 = nullptr;
     QAction *Calc1 = nullptr;
     QAction *Cls1 = nullptr;
@@ -119,6 +122,7 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void buildShortcuts();
+    void showCommandsOnButtons();
     void connectGrid();
     void FormCreate();
     void createTVWindow();
@@ -141,5 +145,7 @@ private:
     TFDlgYesNo *m_dlgYesNo = nullptr;
     TCfgDialog *m_cfgDialog = nullptr;
     QList<QAction *> m_shortcuts;
+    QAction *m_videoAction = nullptr; // bVideo's; its command comes with the video
+    QActionGroup *m_tvVideoGroup = nullptr;
     bool m_settingsWritten = false;
 };

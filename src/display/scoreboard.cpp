@@ -74,12 +74,16 @@ void Scoreboard::connectTable(ResultTable *table)
     if (m_table) {
         m_table->showMarkLabels = nullptr;
         m_table->mirrorMarkLabels = nullptr;
+        m_table->showRow = nullptr;
+        m_table->showStrikeMarks = nullptr;
     }
     m_table = table;
     if (!m_table)
         return;
     m_table->showMarkLabels = [this](int judges) { showMarkLabels(judges); };
     m_table->mirrorMarkLabels = [this](int) { mirrorMarkLabels(); };
+    m_table->showRow = [this](int row) { showRow(row); };
+    m_table->showStrikeMarks = [this] { showStrikeMarks(); };
 }
 
 void Scoreboard::attachMirror(Scoreboard *second)
@@ -101,44 +105,26 @@ bool Scoreboard::shown(const TLabel3D *label)
     return label->isVisibleTo(label->parentWidget());
 }
 
-void Scoreboard::showCurrentRow()
+void Scoreboard::showRow(int row)
 {
     if (!m_table)
         return;
-    SortGridCore &grid = m_table->grid();
-    const int row = grid.Row();
-    const int judges = markLabelCount(m_table->JudgeCount);
-    const QString number = grid.Cells(ResultTable::ColNumber, row);
-
-    int filled = 0;
-    for (int judge = 1; judge <= judges; ++judge) {
-        const QString mark = grid.Cells(ResultTable::ColFirstMark + judge - 1, row);
-        Lab(judge)->setCaption(mark);
-        if (!mark.isEmpty())
-            ++filled;
-    }
-    if (filled < judges) {
-        grid.setCells(ResultTable::ColTotal, row, QString());
-        grid.setCells(ResultTable::ColPlace, row, QString());
-        grid.setCells(ResultTable::ColRawTotal, row, QString());
+    const SortGridCore &grid = m_table->grid();
+    if (m_table->marksEntered(row)) {
+        const int judges = markLabelCount(m_table->JudgeCount);
+        for (int judge = 1; judge <= judges; ++judge)
+            Lab(judge)->setCaption(grid.Cells(ResultTable::markColumn(judge), row));
+    } else {
         for (int judge = 1; judge <= kScoreboardMarks; ++judge)
             Lab(judge)->setCaption(QString());
     }
-
     LabNum()->setCaption(grid.Cells(ResultTable::ColNumber, row));
     LabName()->setCaption(grid.Cells(ResultTable::ColName, row) + QStringLiteral("\r\n")
         + grid.Cells(ResultTable::ColClub, row));
     LabGesamt()->setCaption(grid.Cells(ResultTable::ColTotal, row));
     LabPlatz()->setCaption(grid.Cells(ResultTable::ColPlace, row));
 
-    UpdateStrikeMarks();
-
-    const int found = grid.FindRowWithText(ResultTable::ColNumber, number, false);
-    if (found >= grid.FixedRows() && found < grid.RowCount()) {
-        if (grid.MoveCurrent(grid.Col(), found))
-            grid.setSelection(GridRect { 0, found, grid.ColCount() - 1, found });
-    }
-
+    // The marks go over with the strike marks.
     if (m_mirror) {
         for (ScoreboardItem item : { ScoreboardItem::LabNum, ScoreboardItem::LabName,
                  ScoreboardItem::LabGesamt, ScoreboardItem::LabPlatz })
@@ -146,7 +132,7 @@ void Scoreboard::showCurrentRow()
     }
 }
 
-void Scoreboard::UpdateStrikeMarks()
+void Scoreboard::showStrikeMarks()
 {
     if (!m_table)
         return;
@@ -176,8 +162,6 @@ void Scoreboard::UpdateStrikeMarks()
         if (marks.highestLabel > 0)
             m_mirror->xLab2()->setGeometry(m_mirror->Lab(marks.highestLabel)->geometry());
     }
-
-    m_table->AssignPlaces();
 }
 
 void Scoreboard::clearItems()

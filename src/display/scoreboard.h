@@ -9,13 +9,14 @@ class ResultTable;
 class TLabel3D;
 
 // The 13 items that show one competitor on one window, and the operations that fill
-// them from the result table. The main window's scoreboard is connected to the table
-// and is the source; a second scoreboard (the TV window's) is attached to it and gets
-// every change copied, whether its window is visible or not.
+// them from the result table. The scoreboard only reads the table; the table runs the
+// showing of a row and calls the scoreboard's steps. The main window's scoreboard is
+// connected to the table and is the source; a second scoreboard (the TV window's) is
+// attached to it and gets every change copied, whether its window is visible or not.
 //
 // Main window:  Scoreboard board(this, ScoreboardWindow::Main);
 //               board.placeAtMainWindowPositions();
-//               board.connectTable(&table);        // SetJudgeCount's label steps
+//               board.connectTable(&table);        // the table's label and show steps
 // TV window:    Scoreboard tvBoard(tvWindow, ScoreboardWindow::TV);
 //               // its layout sets bounds and character heights through item()
 //               board.attachMirror(&tvBoard);
@@ -42,18 +43,19 @@ public:
 
     void placeAtMainWindowPositions();
 
-    // The table the operations read; also takes over its SetJudgeCount label hooks.
-    // nullptr disconnects.
+    // The table the operations read; also takes over its SetJudgeCount label steps and
+    // its showRow and showStrikeMarks steps. nullptr disconnects.
     void connectTable(ResultTable *table);
     ResultTable *table() const { return m_table; }
     // The second scoreboard that every change is copied to; nullptr detaches.
     void attachMirror(Scoreboard *second);
     Scoreboard *mirror() const { return m_mirror; }
 
-    // Shows the current row of the table (double click, Enter, F9, TV window shown).
-    void showCurrentRow();
-    // Totals the shown marks, places the strike marks, then places the table.
-    void UpdateStrikeMarks();
+    // The captions of a row: number, name and club, total and place as the cells hold
+    // them, and the marks only when all of them are entered; here and on the mirror.
+    void showRow(int row);
+    // Totals the shown marks and places the strike marks, here and on the mirror.
+    void showStrikeMarks();
     // Empties every caption and hides the strike marks, here and then on the mirror.
     void clear();
     // SetJudgeCount's step on this window: Lab3 .. Lab7 for the judge count.

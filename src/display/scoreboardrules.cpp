@@ -3,7 +3,7 @@
 #include "scoring/marks.h"
 
 #include <algorithm>
-#include <climits>
+#include <vector>
 
 ScoreboardItem markItem(int judge)
 {
@@ -59,30 +59,13 @@ QRect mainWindowItemBounds(ScoreboardItem item)
 
 StrikeMarks chooseStrikeMarks(const QStringList &markCaptions)
 {
-    qint64 lowest = INT_MAX;
-    qint64 highest = -INT_MAX;
-    qint64 sum = 0;
-    StrikeMarks marks;
-    for (int judge = 1; judge <= markCaptions.size(); ++judge) {
-        int value = 0;
-        if (!parseMark(markCaptions[judge - 1], value))
-            continue;
-        if (value < lowest) {
-            lowest = value;
-            marks.lowestLabel = judge;
-        }
-        if (value > highest) {
-            highest = value;
-            marks.highestLabel = judge;
-        }
-        sum += value;
-    }
-    if (lowest == highest)
+    const std::vector<QStringView> captions(markCaptions.begin(), markCaptions.end());
+    const MarkTally tally = tallyMarks(captions);
+    StrikeMarks marks { tally.lowestJudge, tally.highestJudge, QString() };
+    if (tally.lowest == tally.highest)
         marks.highestLabel = 2;
-    // 64 bits: seven marks near the integer limits must not wrap into a false total.
-    const qint64 total = sum - lowest - highest;
-    if (total > 0)
-        marks.total = QString::number(total);
+    if (tally.net() > 0)
+        marks.total = QString::number(tally.net());
     return marks;
 }
 

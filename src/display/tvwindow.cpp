@@ -7,6 +7,7 @@
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
@@ -86,7 +87,13 @@ TFormTV::TFormTV(Setup setup, QWidget *parent)
 
     VideoWindow = new QWidget(this);
     VideoWindow->setObjectName(QStringLiteral("VideoWindow"));
+    // Only the video needs a window of its own. Qt would give one to every sibling as well, and
+    // each layout then moves a dozen X windows: one was left now and then at its place from the
+    // layout before, covering the new picture with its own.
+    const bool siblingsWere = QCoreApplication::testAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, true);
     VideoWindow->setAttribute(Qt::WA_NativeWindow);
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, siblingsWere);
     VideoWindow->setPalette(black);
     VideoWindow->setAutoFillBackground(true);
     VideoWindow->hide();

@@ -2,6 +2,7 @@
 
 #include "exchange/textresultfile.h"
 #include "exchange/workbookreader.h"
+#include "exchange/workbookwriter.h"
 #include "grid/sortgridcore.h"
 #include "platform/busycursor.h"
 #include "platform/commanderror.h"
@@ -14,16 +15,12 @@ namespace {
 
 const QString kOpenFilter = QStringLiteral("All files (*.txt;*.xls;*.xlsx)|*.txt;*.xls;*.xlsx|Text file "
                                            "(*.txt)|*.txt|MS Excel (*.xls;*.xlsx)|*.xls;*.xlsx");
-const QString kSaveFilter = QStringLiteral("Text file (*.txt)|*.txt|MS Excel (*.xls)|*.xls");
+const QString kSaveFilter
+    = QStringLiteral("Text file (*.txt)|*.txt|MS Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx");
 constexpr int kTextEntryOfOpen = 2;
 constexpr int kWorkbookEntryOfOpen = 3;
 constexpr int kWorkbookEntryOfSave = 2;
-
-void requireWorkbooks(const std::function<void(const QString &)> &exchange)
-{
-    if (!exchange)
-        throw CommandError(QStringLiteral("Excel-Arbeitsmappen werden noch nicht unterstützt"));
-}
+constexpr int kXlsxEntryOfSave = 3;
 
 } // namespace
 
@@ -129,10 +126,11 @@ void FileCommands::save()
     // The save dialog's initial folder is never set, so later opens start where the
     // platform's dialog chooses rather than in the program's folder.
     OpenDialog1.InitialDir = SaveDialog1.InitialDir;
-    if (SaveDialog1.FilterIndex == kWorkbookEntryOfSave) {
-        requireWorkbooks(SaveWorkbook);
-        SaveWorkbook(fileName);
-    } else {
+    // The entry alone chooses the format: "MS Excel" writes a workbook also under a ".txt" name.
+    if (SaveDialog1.FilterIndex == kWorkbookEntryOfSave)
+        SaveWorkbook(m_grid, fileName, WorkbookFormat::Xls);
+    else if (SaveDialog1.FilterIndex == kXlsxEntryOfSave)
+        SaveWorkbook(m_grid, fileName, WorkbookFormat::Xlsx);
+    else
         SaveTextFile(m_grid, fileName);
-    }
 }

@@ -38,9 +38,6 @@ public:
     std::function<void()> UpdateSaveButtons;
     // Sets the caption of the table's tab (TabSheet1).
     std::function<void(const QString &caption)> setTabCaption;
-    // Saving a workbook. It throws on failure. Unset, the workbook entry of the save
-    // dialog ends the command with an error box and writes nothing.
-    std::function<void(const QString &fileName)> SaveWorkbook;
 
     void sbLoadClick();
     void sbSaveClick();

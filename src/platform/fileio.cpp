@@ -154,13 +154,19 @@ void readFile(const QString &fileName, const std::function<bool(const char *data
     Descriptor fd(openRetrying(QFile::encodeName(fileName), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
         throwError(errno, fileName);
+    // Only a plain file has an end to wait for: a FIFO's writer may come at any time or
+    // never, and a device such as /dev/zero never ends.
+    struct stat info = {};
+    if (::fstat(fd.get(), &info) != 0)
+        throwError(errno, fileName);
+    if (!S_ISREG(info.st_mode))
+        throwError(S_ISDIR(info.st_mode) ? EISDIR : EACCES, fileName);
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags != -1)
         ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
 
-    struct stat info = {};
     if (expect)
-        expect(::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) ? qint64(info.st_size) : 0);
+        expect(qint64(info.st_size));
 
     const std::unique_ptr<char[]> buffer(new char[size_t(kReadPiece)]);
     for (;;) {

@@ -19,7 +19,8 @@ QString errorText(int systemError, const QString &fileName);
 
 // Hands the file to consume in pieces, in order; consume returns false when it
 // needs no more. Any piece size may come, the last one short. expect, when given,
-// first learns the file's size (0 for pipes and devices).
+// first learns the file's size. Only plain files are read: a folder, a FIFO or a
+// device is refused as "File access denied" without waiting for it.
 void readFile(const QString &fileName, const std::function<bool(const char *data, qsizetype size)> &consume,
     const std::function<void(qint64 size)> &expect = {});
 

@@ -1,8 +1,24 @@
 #include "scoring/marks.h"
 
-#include "grid/statictexts.h"
-
+#include <cstdio>
 #include <limits>
+#include <string>
+
+namespace {
+
+constexpr int kSharedNumbers = 10000;
+constexpr int kSharedNumberWidth = 5; // four digits and a terminating zero
+
+// Never freed: cells anywhere may still point into it when static objects go. Copies
+// share it without reference counting, so placing a large table neither allocates nor
+// pays an atomic operation per cell for its totals and places.
+char16_t *sharedNumberStorage()
+{
+    static char16_t *const block = new char16_t[size_t(kSharedNumbers) * kSharedNumberWidth]();
+    return block;
+}
+
+} // namespace
 
 bool parseMark(QStringView text, int &value)
 {
@@ -32,7 +48,39 @@ bool parseMark(QStringView text, int &value)
     return true;
 }
 
+MarkTally tallyMarks(std::span<const QStringView> marks)
+{
+    MarkTally tally;
+    for (size_t i = 0; i < marks.size(); ++i) {
+        int value = 0;
+        if (!parseMark(marks[i], value))
+            continue;
+        const int judge = int(i) + 1;
+        if (value < tally.lowest) {
+            tally.lowest = value;
+            tally.lowestJudge = judge;
+        }
+        if (value > tally.highest) {
+            tally.highest = value;
+            tally.highestJudge = judge;
+        }
+        tally.sum += value;
+        ++tally.count;
+    }
+    return tally;
+}
+
 QString numberText(qint64 value)
 {
-    return StaticTexts::number(value);
+    if (value < 0 || value >= kSharedNumbers)
+        return QString::number(value);
+    char16_t *text = sharedNumberStorage() + value * kSharedNumberWidth;
+    if (text[0] == 0) {
+        char digits[kSharedNumberWidth] = {};
+        const int length = std::snprintf(digits, sizeof digits, "%d", int(value));
+        for (int i = 0; i < length; ++i)
+            text[i] = char16_t(digits[i]);
+    }
+    return QString::fromRawData(
+        reinterpret_cast<const QChar *>(text), qsizetype(std::char_traits<char16_t>::length(text)));
 }

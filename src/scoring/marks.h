@@ -3,9 +3,28 @@
 #include <QString>
 #include <QStringView>
 
+#include <climits>
+#include <span>
+
 // A mark is present when its whole text reads as a 32-bit signed decimal integer,
 // optionally preceded by blanks and a sign.
 bool parseMark(QStringView text, int &value);
+
+// The present marks among the texts of judges 1 .. n. Among equal lowest (highest) marks
+// the one of the smallest judge number counts; no mark present leaves both judges 0.
+struct MarkTally
+{
+    qint64 sum = 0; // 64 bits: seven marks near the limits must not wrap
+    int lowest = INT_MAX;
+    int highest = -INT_MAX;
+    int lowestJudge = 0;
+    int highestJudge = 0;
+    int count = 0;
+
+    // The sum without one lowest and one highest mark.
+    qint64 net() const { return sum - lowest - highest; }
+};
+MarkTally tallyMarks(std::span<const QStringView> marks);
 
 // Decimal text of a total or place; small values come from shared storage, so that
 // placing a large table does not allocate a string per cell.

@@ -4,7 +4,8 @@
 #include "scoring/marks.h"
 
 #include <algorithm>
-#include <climits>
+#include <array>
+#include <span>
 
 namespace {
 // Empty once leading and trailing blanks are removed.
@@ -26,7 +27,7 @@ void ResultTable::setUpGrid()
     m_grid.setRowSelect(true);
     TSortOptions &options = m_grid.SortOptions();
     options.CanSort = false;
-    options.SecondaryIndex = QStringLiteral("12");
+    options.SecondaryIndex = QString::number(ColRawTotal);
     options.SortStyle = ssNumeric;
     options.SortCaseSensitive = false;
     options.SortCol = ColTotal;
@@ -40,7 +41,7 @@ void ResultTable::writeHeader()
     for (int c = 0; c < 3; ++c)
         m_grid.setCells(c, 0, QString::fromLatin1(kFixedHeaders[c]));
     for (int judge = 1; judge <= kMaxJudges; ++judge)
-        m_grid.setCells(ColFirstMark + judge - 1, 0, QStringLiteral("J.") + QString::number(judge));
+        m_grid.setCells(markColumn(judge), 0, QStringLiteral("J.") + QString::number(judge));
     m_grid.setCells(ColTotal, 0, QStringLiteral("Summe"));
     m_grid.setCells(ColPlace, 0, QStringLiteral("Platz"));
     m_grid.setCells(ColRawTotal, 0, QString());
@@ -50,7 +51,7 @@ void ResultTable::SetJudgeCount(int count)
 {
     JudgeCount = count;
     for (int judge = 1; judge <= kMaxJudges; ++judge)
-        m_grid.setColWidths(judge + 2, judge <= count ? m_grid.DefaultColWidth() : -1);
+        m_grid.setColWidths(markColumn(judge), judge <= count ? m_grid.DefaultColWidth() : -1);
     if (showMarkLabels)
         showMarkLabels(count);
     if (runResizeHandler)
@@ -75,32 +76,26 @@ void ResultTable::LayoutTableColumns(int gridOuterWidth, int scrollArrowWidth)
     m_grid.setColWidths(ColClub, remaining / 3);
 }
 
+int ResultTable::countedJudges() const
+{
+    return std::clamp(JudgeCount, 0, kMaxJudges);
+}
+
 void ResultTable::CalcRowTotals()
 {
-    const int judges = std::clamp(JudgeCount, 0, kMaxJudges);
+    const int judges = countedJudges();
+    std::array<QStringView, kMaxJudges> marks;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
         m_grid.setCells(ColPlace, row, QString());
-        qint64 sum = 0;
-        int count = 0;
-        int lowest = INT_MAX;
-        int highest = -INT_MAX;
-        for (int judge = 1; judge <= judges; ++judge) {
-            int mark = 0;
-            if (!parseMark(m_grid.cellText(judge + 2, row), mark))
-                continue;
-            if (mark < lowest)
-                lowest = mark;
-            if (mark > highest)
-                highest = mark;
-            sum += mark;
-            ++count;
-        }
-        const qint64 net = sum - lowest - highest;
-        if (net <= 0 || sum <= 0 || count < judges) {
+        for (int judge = 1; judge <= judges; ++judge)
+            marks[size_t(judge - 1)] = m_grid.cellText(markColumn(judge), row);
+        const MarkTally tally = tallyMarks(std::span(marks).first(size_t(judges)));
+        const qint64 net = tally.net();
+        if (net <= 0 || tally.sum <= 0 || tally.count < judges) {
             m_grid.setCells(ColTotal, row, QString());
             m_grid.setCells(ColRawTotal, row, QString());
         } else {
-            m_grid.setCells(ColRawTotal, row, numberText(sum));
+            m_grid.setCells(ColRawTotal, row, numberText(tally.sum));
             m_grid.setCells(ColTotal, row, numberText(net));
         }
     }
@@ -131,9 +126,89 @@ void ResultTable::AssignPlaces()
         }
     }
 
-    const int found = m_grid.FindRowWithText(ColNumber, currentNumber, false);
+    selectCompetitor(currentNumber);
+}
+
+bool ResultTable::marksEntered(int row) const
+{
+    const int judges = countedJudges();
+    for (int judge = 1; judge <= judges; ++judge) {
+        if (m_grid.cellText(markColumn(judge), row).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+void ResultTable::clearResults(int row)
+{
+    m_grid.setCells(ColTotal, row, QString());
+    m_grid.setCells(ColPlace, row, QString());
+    m_grid.setCells(ColRawTotal, row, QString());
+}
+
+void ResultTable::selectCompetitor(const QString &number)
+{
+    const int found = m_grid.FindRowWithText(ColNumber, number, false);
     if (found > 0 && found < m_grid.RowCount()) {
         if (m_grid.MoveCurrent(ColRawTotal, found))
             m_grid.setSelection(GridRect { 0, found, ColRawTotal, found });
     }
+}
+
+void ResultTable::UpdateStrikeMarks()
+{
+    if (showStrikeMarks)
+        showStrikeMarks();
+    AssignPlaces();
+}
+
+void ResultTable::showCurrentRow()
+{
+    showAndPlace(false);
+}
+
+void ResultTable::showAndPlace(bool placedAlready)
+{
+    const int row = m_grid.Row();
+    if (!marksEntered(row))
+        clearResults(row);
+    if (showRow)
+        showRow(row);
+    if (showStrikeMarks)
+        showStrikeMarks();
+    if (placedAlready)
+        keepPlaces();
+    else
+        AssignPlaces();
+}
+
+void ResultTable::keepPlaces()
+{
+    // No cell has changed since the last placing and the competitor it selected is
+    // still current: the totals, the stable sort and the places would come out the
+    // same. What the operator sees of a placing still happens: the end of the update
+    // bracket (repaint, the grid takes the focus back from the closed editor) and the
+    // selection of the row, which writes the position text.
+    m_grid.BeginUpdate();
+    m_grid.EndUpdate();
+    selectCompetitor(m_grid.Cells(ColNumber, m_grid.Row()));
+}
+
+void ResultTable::enterPressed(bool entryMode)
+{
+    if (!entryMode) {
+        showCurrentRow();
+        return;
+    }
+    const int col = m_grid.Col();
+    UpdateStrikeMarks();
+    const int row = m_grid.Row();
+    if (!marksEntered(row)) {
+        if (col < kColumnCount - 1)
+            m_grid.MoveCurrent(col + 1, row);
+        return;
+    }
+    if (FinishRowEntry)
+        FinishRowEntry(row);
+    showAndPlace(true);
 }

@@ -2,13 +2,39 @@
 
 #include "platform/monitors.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <limits>
 #include <optional>
 
 namespace {
+
+// The program writes about a hundred bytes. A far larger file is not its settings, and
+// parsing it would cost seconds and hundreds of megabytes at every start.
+constexpr qint64 kMaxFileSize = 64 * 1024;
+
+enum class FileKind
+{
+    Missing,
+    Settings,
+    TooLarge,
+    // A folder, a FIFO, a device: QSettings would block in open() on a FIFO.
+    NoPlainFile,
+};
+
+FileKind fileKind(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return FileKind::Missing;
+    if (!info.isFile())
+        return FileKind::NoPlainFile;
+    return info.size() > kMaxFileSize ? FileKind::TooLarge : FileKind::Settings;
+}
 
 // Only a plain decimal integer counts; the INI format keeps every value as text.
 std::optional<int> readInteger(const QSettings &settings, const QString &key)
@@ -23,12 +49,33 @@ std::optional<int> readInteger(const QSettings &settings, const QString &key)
     return number;
 }
 
+void readValues(const QString &path, StoredSettings &result)
+{
+    const QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError)
+        return;
+    // A lambda per value keeps the read order and the stop at the first failure in one place.
+    const auto readInto = [&](const char *key, auto apply) {
+        const std::optional<int> value = readInteger(settings, QString::fromLatin1(key));
+        if (value)
+            apply(*value);
+        return value.has_value();
+    };
+    readInto("Left", [&](int v) { result.Left = v; }) && readInto("Top", [&](int v) { result.Top = v; })
+        && readInto("KeepAR", [&](int v) { result.KeepAR = v != 0; })
+        && readInto("Monitor", [&](int v) { result.Monitor = v; }) && readInto("ColSUD", [&](int v) {
+               result.ColSUD = std::clamp(v, ResultTable::kMinJudges, ResultTable::kMaxJudges);
+           });
+}
+
 } // namespace
 
 QString SettingsStore::defaultPath(const QString &programTitle)
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quellmark"), programTitle)
-        .fileName();
+    // The folder QSettings uses for the user's INI files. A QSettings made only to ask for its
+    // file name would already read the file, and block on a FIFO there.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Quellmark/") + programTitle + QStringLiteral(".ini");
 }
 
 SettingsStore::SettingsStore(QString iniPath)
@@ -38,21 +85,8 @@ SettingsStore::SettingsStore(QString iniPath)
 StoredSettings SettingsStore::read(const MonitorList &monitors) const
 {
     StoredSettings result;
-    const QSettings settings(m_path, QSettings::IniFormat);
-    if (settings.status() == QSettings::NoError) {
-        // A lambda per value keeps the read order and the stop at the first failure in one place.
-        const auto readInto = [&](const char *key, auto apply) {
-            const std::optional<int> value = readInteger(settings, QString::fromLatin1(key));
-            if (value)
-                apply(*value);
-            return value.has_value();
-        };
-        readInto("Left", [&](int v) { result.Left = v; }) && readInto("Top", [&](int v) { result.Top = v; })
-            && readInto("KeepAR", [&](int v) { result.KeepAR = v != 0; })
-            && readInto("Monitor", [&](int v) { result.Monitor = v; }) && readInto("ColSUD", [&](int v) {
-                   result.ColSUD = std::clamp(v, ResultTable::kMinJudges, ResultTable::kMaxJudges);
-               });
-    }
+    if (fileKind(m_path) == FileKind::Settings)
+        readValues(m_path, result);
     if (result.Monitor > monitors.count() - 1)
         result.Monitor = 0;
     return result;
@@ -60,6 +94,18 @@ StoredSettings SettingsStore::read(const MonitorList &monitors) const
 
 bool SettingsStore::write(const StoredSettings &s) const
 {
+    switch (fileKind(m_path)) {
+    case FileKind::NoPlainFile:
+        return false;
+    case FileKind::TooLarge:
+        // QSettings would parse it again to keep its other keys; nothing in it was read.
+        if (!QFile::remove(m_path))
+            return false;
+        break;
+    case FileKind::Missing:
+    case FileKind::Settings:
+        break;
+    }
     QSettings settings(m_path, QSettings::IniFormat);
     settings.setValue(QStringLiteral("Left"), s.Left);
     settings.setValue(QStringLiteral("Top"), s.Top);

@@ -39,12 +39,14 @@ public:
 
     // Reads "Left", "Top", "KeepAR", "Monitor", "ColSUD" in that order; the first value that is
     // missing or not an integer ends the reading and the later ones keep their defaults. No file,
-    // or one that cannot be read, gives the defaults. A monitor above the last one becomes 0 (a
+    // one that cannot be read, one far too large to be ours, or a folder, FIFO or device in its
+    // place gives the defaults, without waiting on it. A monitor above the last one becomes 0 (a
     // negative one is left for the monitor list to treat as 0); the judge count is held to 3 .. 7.
     StoredSettings read(const MonitorList &monitors) const;
 
-    // Writes all seven values, creating the file and its folder when needed. False when nothing
-    // could be stored.
+    // Writes all seven values, creating the file and its folder when needed; a file far too large
+    // to be ours is replaced. False when nothing could be stored, also when something other than a
+    // plain file has the file's name.
     bool write(const StoredSettings &settings) const;
 
 private:

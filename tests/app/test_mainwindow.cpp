@@ -91,8 +91,16 @@ TEST_F(MainWindowTest, FormLayoutAndHeader)
     EXPECT_TRUE(form->StatusPanels[0]->text().isEmpty());
     EXPECT_FALSE(form->sbSave->isEnabled());
     EXPECT_FALSE(form->sbPrint->isEnabled());
-    EXPECT_EQ(
-        form->sbLoad->toolTip(), QStringLiteral("[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen"));
+    const std::pair<QToolButton *, const char *> hints[] = { { form->bHelp, "[F1] Hilfe" },
+        { form->bCFG, "[F2] Einstellungen" }, { form->bInfo, "[F3] Information" },
+        { form->sbLoad, "[Ctrl+O] Starterliste oder gespeichertes Protokoll öffnen" },
+        { form->sbSave, "[Ctrl+S] Speichern unter..." }, { form->sbTV, "[Ctrl+T] TV-Modus EIN/AUS" },
+        { form->bVideo, "Video (Strg+V)" }, { form->sbCLS, "[Ctrl+A] Ergebnisse löschen" },
+        { form->sbPrint, "[Ctrl+P] Drucken" } };
+    for (const auto &[button, hint] : hints)
+        EXPECT_EQ(button->toolTip(), QString::fromUtf8(hint)) << button->objectName().toStdString();
+    EXPECT_FALSE(form->bVideo->isEnabled());
+    EXPECT_FALSE(form->sbPrint->isVisibleTo(form.get()));
 }
 
 TEST_F(MainWindowTest, FiveMarksTypedWithEnterCompleteTheRow)
@@ -109,7 +117,15 @@ TEST_F(MainWindowTest, FiveMarksTypedWithEnterCompleteTheRow)
     EXPECT_EQ(grid()->Col(), 7);
     EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("3"));
     type(QStringLiteral("8"));
+    int sorts = 0;
+    int updateEnds = 0;
+    grid()->OnSortFinished = [&](SortGridCore *, int) { ++sorts; };
+    grid()->OnEndUpdate = [&](SortGridCore *) { ++updateEnds; };
     enter();
+    // One placing sorts; showing the placed row only ends the update bracket once more.
+    EXPECT_EQ(sorts, 1);
+    EXPECT_EQ(updateEnds, 2);
+    EXPECT_TRUE(grid()->hasFocus());
 
     const int row = grid()->Row();
     EXPECT_EQ(row, 2);
@@ -311,6 +327,81 @@ TEST_F(MainWindowTest, CtrlPPrintsEveryCompetitor)
     EXPECT_EQ(text.count(QStringLiteral("Verein")), 1); // the header heads the page, not a row
 }
 
+// Counts the times a dialog is shown and sends each one away.
+class DialogCounter : public QObject
+{
+public:
+    int shown = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            ++shown;
+            QTimer::singleShot(0, watched, [watched] { static_cast<QDialog *>(watched)->reject(); });
+        }
+        return false;
+    }
+};
+
+// PDF printers that count the print jobs.
+class CountingPrinters : public PdfPrinters
+{
+public:
+    using PdfPrinters::PdfPrinters;
+    std::unique_ptr<QPrinter> createPrinter() const override
+    {
+        ++jobs;
+        return PdfPrinters::createPrinter();
+    }
+    mutable int jobs = 0;
+};
+
+TEST_F(MainWindowTest, EachToolButtonRunsItsCommandOnce)
+{
+    const auto click = [](QToolButton *button) { QTest::mouseClick(button, Qt::LeftButton); };
+    int fileDialogs = 0;
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    FileDialog::setDriverForTests([&fileDialogs](QFileDialog &dialog) {
+        ++fileDialogs;
+        dialog.reject();
+    });
+    click(form->sbLoad);
+    EXPECT_EQ(fileDialogs, 1);
+    // Greyed out until a file is loaded, while Ctrl+S reaches the command all the same.
+    click(form->sbSave);
+    EXPECT_EQ(fileDialogs, 1);
+    QApplication::setActiveWindow(form.get()); // back from the dialog, as the window manager does
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(fileDialogs, 2);
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
+    click(form->sbSave);
+    EXPECT_EQ(fileDialogs, 3);
+    FileDialog::setDriverForTests(nullptr);
+    MessageBox::setAutoAnswer(std::nullopt);
+
+    DialogCounter settings;
+    form->CfgDialog()->installEventFilter(&settings);
+    click(form->bCFG);
+    EXPECT_EQ(settings.shown, 1);
+
+    click(form->sbTV);
+    QApplication::processEvents();
+    EXPECT_TRUE(form->FormTV()->isVisible());
+    EXPECT_TRUE(form->sbTV->isChecked());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
+    ASSERT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("1"));
+    click(form->sbCLS);
+    EXPECT_TRUE(caption(form->scoreboard().LabNum()).isEmpty());
+    EXPECT_TRUE(form->FormTV()->scoreboard().LabNum()->Caption().isEmpty());
+
+    auto printers = std::make_shared<CountingPrinters>(QStringList { QStringLiteral("PDF") },
+        QDir::current().filePath(QStringLiteral("mainwindow_button.pdf")));
+    grid()->setPrinterProvider(printers);
+    form->sbPrint->show(); // hidden on the form
+    click(form->sbPrint);
+    EXPECT_EQ(printers->jobs, 1);
+}
+
 // Chooses the text file entry, types the name into the real file dialog and accepts it.
 FileDialog::Driver typePath(const QString &path)
 {
@@ -373,7 +464,7 @@ TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)
     EXPECT_TRUE(tv->isVisible());
     EXPECT_TRUE(form->sbTV->isChecked());
     EXPECT_EQ(tv->geometry(), QRect(0, 0, 1920, 1080));
-    form->Modus1->trigger();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(tv->isVisible());
     EXPECT_FALSE(form->sbTV->isChecked());
 
@@ -386,14 +477,14 @@ TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)
 TEST_F(MainWindowTest, TVWindowMirrorsTheScoreboardAndLeavesF5Alone)
 {
     load({ { "5", "Anna", "TSC", "5", "7", "5", "9", "9" }, { "6", "Bert" } });
-    form->Modus1->trigger();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
     grid()->MoveCurrent(1, 1);
-    form->Calc1->trigger();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
     EXPECT_EQ(form->FormTV()->scoreboard().LabGesamt()->Caption(), QStringLiteral("21"));
-    form->Visible1->trigger();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(form->FormTV()->isVisible());
-    form->Visible1->trigger();
+    QTest::keyClick(form->FormTV(), Qt::Key_F5);
     EXPECT_TRUE(form->isVisible());
 }
 
@@ -420,7 +511,7 @@ TEST_F(MainWindowTest, SettingsDialogAppliesJudgesAndMonitorAtOnce)
     EXPECT_EQ(form->FormTV()->geometry(), QRect(1920, 0, 1280, 1024)); // moved although hidden
 
     QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
-    form->bCFGClick();
+    QTest::mouseClick(form->bCFG, Qt::LeftButton);
     EXPECT_EQ(form->JudgeCount(), 3);
     EXPECT_EQ(form->Monitor(), 1);
 }
@@ -433,7 +524,7 @@ TEST_F(MainWindowTest, ClosingAsksAndOnlyJaCloses)
     YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::key(Qt::Key_Escape));
     form->close();
     EXPECT_TRUE(form->isVisible());
-    form->Modus1->trigger();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
     YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickJa);
     form->close();
     EXPECT_FALSE(form->isVisible());
@@ -491,7 +582,7 @@ TEST_F(MainWindowTest, DoubleClickShowsTheRowOnTheScoreboardAndTheTableKeepsItsC
 
     const QImage image = form->grab().toImage();
     const auto cellColour = [&](int col, int row) {
-        const QPoint corner = grid()->CellRect(col, row).topLeft() + QPoint(3, 3);
+        const QPoint corner = grid()->cellRect(col, row).topLeft() + QPoint(3, 3);
         return image.pixelColor(grid()->viewport()->mapTo(form.get(), corner));
     };
     EXPECT_EQ(cellColour(0, 1), QColor(192, 192, 192));

@@ -95,7 +95,8 @@ TEST(CfgDialog, CancelEscAndCloseBoxChangeNothing)
         { "Esc in the spin edit", [](TCfgDialog &d) { QTest::keyClick(d.seSUD, Qt::Key_Escape); } },
         { "close box", [](TCfgDialog &d) { d.close(); } },
     };
-    for (const auto &[name, closeIt] : ways) {
+    for (const auto &[name, closeWay] : ways) {
+        const auto &closeIt = closeWay; // clang 14 cannot capture a structured binding
         TCfgDialog dialog(kTwoMonitors);
         const auto choice = editWith(dialog, 5, 0, [&] {
             dialog.cbMonitor->setCurrentIndex(1);

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
+
 namespace {
 
 QImage filled(int width, int height, QRgb colour)
@@ -140,10 +144,32 @@ TEST_F(PicturesFolder, LargePicturesAreReadForTheLargestMonitor)
     EXPECT_EQ(logo.size(), QSize(90, 60));
 }
 
-TEST_F(PicturesFolder, FolderNamedLikeThePictureLeavesTheDefault)
+TEST_F(PicturesFolder, NoPlainFileNamedLikeThePictureLeavesItAsItWas)
 {
-    ASSERT_TRUE(QDir(folder()).mkdir(QStringLiteral("Hintergrund.jpg")));
-    EXPECT_EQ(Pictures::loadBackground(folder()), Pictures::defaultBackground());
+    // A FIFO without a writer would block the start in open(), /dev/zero never ends.
+    const struct
+    {
+        const char *name;
+        std::function<bool(const QString &path)> make;
+    } cases[] = {
+        { "a folder", [](const QString &path) { return QDir().mkdir(path); } },
+        { "a FIFO",
+            [](const QString &path) { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; } },
+        { "a link to /dev/zero",
+            [](const QString &path) { return QFile::link(QStringLiteral("/dev/zero"), path); } },
+    };
+    const QImage builtIn = Pictures::defaultBackground();
+    const QImage before = filled(16, 9, qRgb(1, 2, 3));
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        ASSERT_TRUE(c.make(folder + QStringLiteral("Hintergrund.jpg"))) << c.name;
+        ASSERT_TRUE(c.make(folder + QStringLiteral("TV-Logo.jpg"))) << c.name;
+        EXPECT_EQ(Pictures::loadBackground(folder), builtIn) << c.name;
+        QImage logo = before;
+        EXPECT_FALSE(Pictures::loadLogo(folder, 0, logo)) << c.name;
+        EXPECT_EQ(logo, before) << c.name;
+    }
 }
 
 TEST_F(PicturesFolder, LogosSwitchAndKeepTheLastGoodOne)

@@ -46,7 +46,7 @@ protected:
     void showRow(int row)
     {
         ASSERT_TRUE(grid.MoveCurrent(0, row));
-        board.showCurrentRow();
+        table.showCurrentRow();
     }
 };
 
@@ -142,7 +142,7 @@ TEST_F(ScoreboardTest, PlaceIsTheOneFromBeforeThePlacing)
     EXPECT_EQ(grid.Cells(0, 2), QStringLiteral("1"));
     EXPECT_EQ(grid.Cells(ResultTable::ColPlace, 2), QStringLiteral("2"));
 
-    board.showCurrentRow();
+    table.showCurrentRow();
     EXPECT_EQ(board.LabPlatz()->Caption(), QStringLiteral("2"));
     EXPECT_EQ(tv.LabPlatz()->Caption(), QStringLiteral("2"));
     EXPECT_EQ(board.LabNum()->Caption(), QStringLiteral("1"));

@@ -80,7 +80,7 @@ TEST_F(TVWindowTest, LaidOutAndDrawnForTheMonitorItShowsOn)
     create(std::make_unique<FixedMonitorList>(QList<QRect> { cases[0].monitor, cases[1].monitor }),
         Pictures::defaultBackground());
     loadCompetitor();
-    board.showCurrentRow(); // shown once before, so the place stands too
+    table.showCurrentRow(); // shown once before, so the place stands too
     const QString shots = qEnvironmentVariable("SCORELANE_SCREENSHOTS");
 
     for (int m = 0; m < 2; ++m) {

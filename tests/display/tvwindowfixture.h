@@ -68,7 +68,7 @@ protected:
         };
         setup.showCurrentRow = [this] {
             ++showsOfCurrentRow;
-            board.showCurrentRow();
+            table.showCurrentRow();
         };
         tv = std::make_unique<TFormTV>(std::move(setup));
     }

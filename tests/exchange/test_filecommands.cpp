@@ -290,12 +290,6 @@ TEST_F(FileCommandsTest, OpeningWorkbooks)
     EXPECT_EQ(grid.Rows(3).mid(0, 3), QStringList({ "3", "Carla Cord", "TC Gelb" }));
     EXPECT_EQ(captions.last(), QStringLiteral("startlist-lo"));
     EXPECT_EQ(saveButtonUpdates, updates + 1);
-
-    // Saving as workbook without a writer still writes nothing.
-    const int boxes = MessageBox::shownCount();
-    save(dir.filePath(QStringLiteral("result")), seen, 2);
-    EXPECT_EQ(MessageBox::shownCount(), boxes + 1);
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("result.xls"))));
 }
 
 // A workbook without data rows leaves the header row alone in the real grid, which
@@ -321,6 +315,36 @@ TEST(FileCommandsGrid, HeaderOnlyWorkbookThenAnother)
     MessageBox::setAutoAnswer(std::nullopt);
     EXPECT_EQ(grid.RowCount(), 4);
     EXPECT_EQ(grid.Row(), 1);
+}
+
+TEST_F(FileCommandsTest, SaveEntriesChooseTheWorkbookFormat)
+{
+    fillUnplaced();
+    const int boxes = MessageBox::shownCount();
+    const auto startOf = [this](const char *name) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        return file.open(QIODevice::ReadOnly) ? file.read(4) : QByteArray();
+    };
+    Seen seen;
+    // "MS Excel" is preselected and writes a workbook, also under a ".txt" name.
+    save(dir.filePath(QStringLiteral("result")), seen);
+    EXPECT_EQ(seen.filter, QStringLiteral("MS Excel (*.xls)"));
+    EXPECT_EQ(startOf("result.xls"), QByteArray("\xD0\xCF\x11\xE0"));
+    save(dir.filePath(QStringLiteral("named.txt")), seen);
+    EXPECT_EQ(startOf("named.txt"), QByteArray("\xD0\xCF\x11\xE0"));
+    // The third entry writes Office Open XML and completes the name with its extension.
+    save(dir.filePath(QStringLiteral("result")), seen, 3);
+    EXPECT_EQ(startOf("result.xlsx"), QByteArray("PK\x03\x04"));
+    EXPECT_EQ(commands.SaveDialog1.FilterIndex, 3);
+    EXPECT_EQ(MessageBox::shownCount(), boxes);
+
+    // A failed save ends in the error box and leaves the earlier file.
+    grid.setCells(1, 1, QString(40'000, u'x'));
+    MessageBox::setNextAnswer(QMessageBox::Yes); // replace it
+    save(dir.filePath(QStringLiteral("result.xlsx")), seen, 3);
+    EXPECT_EQ(MessageBox::shownCount(), boxes + 2);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Zelle zu lang für eine Arbeitsmappe."));
+    EXPECT_EQ(startOf("result.xlsx"), QByteArray("PK\x03\x04"));
 }
 
 TEST_F(FileCommandsTest, CancelDoesNothing)

@@ -215,6 +215,12 @@ TEST(TextResultFileLoad, FailureLeavesTheTableAsItWas)
     const QString locked = dir.filePath(QStringLiteral("locked.txt"));
     writeBytes(locked, "1;A;B\r\n");
     ::chmod(QFile::encodeName(locked).constData(), 0);
+    // Neither has an end that a reader can wait for: a FIFO's writer may come at any time
+    // or never, /dev/zero never ends.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString device = dir.filePath(QStringLiteral("zero.txt"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
     NoPermissionOverride noOverride;
 
     const ReadFailure failures[] = {
@@ -222,6 +228,9 @@ TEST(TextResultFileLoad, FailureLeavesTheTableAsItWas)
         { "missing folder", dir.filePath(QStringLiteral("nowhere/list.txt")), "Invalid filename" },
         { "a folder", dir.path(), "File access denied" },
         { "no read permission", locked, "File access denied" },
+        { "a FIFO", fifo, "File access denied" },
+        { "a device", QStringLiteral("/dev/zero"), "File access denied" },
+        { "a link to a device", device, "File access denied" },
     };
     for (const ReadFailure &f : failures) {
         if (!noOverride.active() && f.path == locked)

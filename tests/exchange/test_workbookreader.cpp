@@ -5,7 +5,7 @@
 #include "platform/commanderror.h"
 #include "scoring/resulttable.h"
 #include "support/qtprinters.h"
-#include "support/workbookfiles.h"
+#include "support/madeworkbooks.h"
 
 #include <gtest/gtest.h>
 
@@ -158,7 +158,7 @@ TEST_F(WorkbookReaderTest, ErrorValuesFailAndLeaveTheTable)
     EXPECT_EQ(failure(dir.filePath(QStringLiteral("missing.xls"))),
         dir.filePath(QStringLiteral("missing.xls")) + QStringLiteral(": No such file or directory"));
     EXPECT_EQ(failureOf("Nr.;Name\r\n1;Anna\r\n"), QStringLiteral("Datei ist keine Arbeitsmappe"));
-    EXPECT_EQ(failureOf(WorkbookFiles::zip({ { "word/document.xml", "<w/>" } })),
+    EXPECT_EQ(failureOf(MadeWorkbooks::zip({ { "word/document.xml", "<w/>" } })),
         QStringLiteral("Datei ist keine Arbeitsmappe"));
     EXPECT_EQ(rows(), before);
 }
@@ -168,11 +168,11 @@ TEST_F(WorkbookReaderTest, HostileXlsx)
 {
     fillEarlier();
     const QList<QStringList> before = rows();
-    using WorkbookFiles::sheet;
-    using WorkbookFiles::xlsx;
+    using MadeWorkbooks::sheet;
+    using MadeWorkbooks::xlsx;
     const QString damaged = QStringLiteral("Arbeitsmappe ist beschädigt: ");
 
-    EXPECT_EQ(failureOf(WorkbookFiles::zipBomb(qint64(2) << 30)),
+    EXPECT_EQ(failureOf(MadeWorkbooks::zipBomb(qint64(2) << 30)),
         damaged + QStringLiteral("xl/worksheets/sheet1.xml ist entpackt größer als 256 MiB"));
     EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1" t="s"><v>7</v></c></row>)"), { "eins" })),
         damaged + QStringLiteral("Zelle A1 verweist auf die gemeinsame Zeichenkette 7, die es nicht gibt"));
@@ -218,23 +218,23 @@ TEST_F(WorkbookReaderTest, HostileXls)
 
     // A directory chain that runs in a circle: the first directory sector points at itself.
     QByteArray circle = good;
-    const quint32 directory = WorkbookFiles::le32(circle, 0x30);
-    WorkbookFiles::putLe32(circle, WorkbookFiles::fatEntryOffset(circle, directory), directory);
+    const quint32 directory = MadeWorkbooks::le32(circle, 0x30);
+    MadeWorkbooks::putLe32(circle, MadeWorkbooks::fatEntryOffset(circle, directory), directory);
     EXPECT_EQ(failureOf(circle), damaged + QStringLiteral("die Sektorkette von Verzeichnis ist ungültig"));
 
     // A sheet claiming 65536 rows of 256 columns.
     QByteArray huge = good;
     const qsizetype dimensions = huge.indexOf(QByteArray("\x00\x02\x0E\x00", 4));
     ASSERT_GT(dimensions, 0);
-    WorkbookFiles::putLe32(huge, dimensions + 8, 65536);
-    WorkbookFiles::putLe16(huge, dimensions + 14, 256);
+    MadeWorkbooks::putLe32(huge, dimensions + 8, 65536);
+    MadeWorkbooks::putLe16(huge, dimensions + 14, 256);
     EXPECT_EQ(failureOf(huge), damaged + QStringLiteral("die Tabellen nennen mehr als 4194304 Zellen"));
 
     // A shared string table claiming more strings than it holds.
     QByteArray strings = good;
     const qsizetype sst = strings.indexOf(QByteArray("\xFC\x00", 2));
     ASSERT_GT(sst, 0);
-    WorkbookFiles::putLe32(strings, sst + 8, 0x7FFFFFFF);
+    MadeWorkbooks::putLe32(strings, sst + 8, 0x7FFFFFFF);
     EXPECT_TRUE(failureOf(strings).startsWith(damaged + QStringLiteral("die Zeichenkettentabelle")));
     EXPECT_EQ(rows(), before);
 }

@@ -230,4 +230,17 @@ TEST(Marks, PresentOnlyWhenTheWholeTextIsAnInteger)
     EXPECT_FALSE(parseMark(u"1 2", v));
 }
 
+TEST(Marks, NumberTextsFromTheSharedStorageStayApart)
+{
+    EXPECT_EQ(numberText(0), QStringLiteral("0"));
+    EXPECT_EQ(numberText(9999), QStringLiteral("9999")); // the widest shared text
+    EXPECT_EQ(numberText(10000), QStringLiteral("10000"));
+    EXPECT_EQ(numberText(-3), QStringLiteral("-3"));
+    // A cell edited by hand must not change every other cell showing the same number.
+    QString copy = numberText(42);
+    copy[0] = u'9';
+    EXPECT_EQ(copy, QStringLiteral("92"));
+    EXPECT_EQ(numberText(42), QStringLiteral("42"));
+}
+
 } // namespace

@@ -1,15 +1,26 @@
 #include "platform/monitors.h"
 #include "scoring/storedsettings.h"
+#include "support/nopermissionoverride.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <limits>
 #include <optional>
 #include <ostream>
+#include <random>
 
 static void PrintTo(const StoredSettings &s, std::ostream *os)
 {
@@ -84,7 +95,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, StoredSettingsRead,
         ReadCase { "TooManyJudges", "[General]\nLeft=1\nTop=2\nKeepAR=0\nMonitor=0\nColSUD=9\n", 1,
             settings(1, 2, false, 0, 7) },
         ReadCase { "TooFewJudges", "[General]\nLeft=1\nTop=2\nKeepAR=0\nMonitor=0\nColSUD=0\n", 1,
-            settings(1, 2, false, 0, 3) }),
+            settings(1, 2, false, 0, 3) },
+        ReadCase { "BeyondTheIntegersEndsTheReading",
+            "[General]\nLeft=7\nTop=2147483648\nKeepAR=0\nMonitor=1\nColSUD=3\n", 2,
+            settings(7, 129, true, 0, 5) },
+        ReadCase { "NegativeValues",
+            "[General]\nLeft=-2147483648\nTop=-1\nKeepAR=-1\nMonitor=-4\nColSUD=-2147483648\n", 2,
+            settings(std::numeric_limits<int>::min(), -1, true, -4, 3) }),
     [](const testing::TestParamInfo<ReadCase> &info) { return std::string(info.param.name); });
 
 TEST(StoredSettingsWrite, WritesAllSevenValuesAndSurvivesARestart)
@@ -113,6 +130,152 @@ TEST(StoredSettingsWrite, WritesAllSevenValuesAndSurvivesARestart)
     EXPECT_EQ(QSettings(path, QSettings::IniFormat).value(QStringLiteral("KeepAR")).toString(), "1");
 }
 
+namespace {
+
+// Runs call on a thread of its own. Should it still run after the limit, a call blocked on
+// the FIFO at fifo is let go (its open meets a writer that leaves at once) so that the test
+// can fail instead of hanging.
+bool finishesInTime(const std::function<void()> &call, const QString &fifo)
+{
+    std::future<void> done = std::async(std::launch::async, call);
+    if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready) {
+        done.get();
+        return true;
+    }
+    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    done.get();
+    return false;
+}
+
+std::string describe(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return "nothing";
+    if (!info.isFile())
+        return info.isDir() ? "a folder" : "no plain file";
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "unreadable";
+}
+
+struct UnusableCase
+{
+    const char *name;
+    std::function<void(const QString &folder, const QString &path)> make;
+    bool refusesRoot; // only refused once root's permission override is dropped
+    StoredSettings read;
+    bool written;
+};
+
+} // namespace
+
+TEST(StoredSettingsFile, WhatIsNoUsableFileNeitherBlocksNorFails)
+{
+    const QByteArray values = "[General]\nLeft=1\nTop=2\nKeepAR=0\nMonitor=1\nColSUD=6\n";
+    const auto writeRaw = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const UnusableCase cases[] = {
+        { "a folder", [](const QString &, const QString &path) { ASSERT_TRUE(QDir().mkdir(path)); }, false,
+            StoredSettings(), false },
+        { "a FIFO",
+            [](const QString &, const QString &path) {
+                ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            },
+            false, StoredSettings(), false },
+        { "a link to a device",
+            [](const QString &, const QString &path) {
+                ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+            },
+            false, StoredSettings(), false },
+        { "a read-only file",
+            [&](const QString &, const QString &path) {
+                writeRaw(path, values);
+                ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+            },
+            true, settings(1, 2, false, 1, 6), false },
+        { "a read-only folder",
+            [](const QString &folder, const QString &) {
+                ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+            },
+            true, StoredSettings(), false },
+        // Far larger than any settings file, whatever it starts with: parsing it would cost
+        // seconds and hundreds of megabytes at every start.
+        { "megabytes of junk",
+            [&](const QString &, const QString &path) {
+                writeRaw(path, values + "Junk=" + QByteArray(1 << 20, 'x') + "\n");
+            },
+            false, StoredSettings(), true },
+    };
+    for (const UnusableCase &c : cases) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.filePath(QStringLiteral("Quellmark"));
+        const QString path = folder + QStringLiteral("/Scorelane.ini");
+        ASSERT_TRUE(QDir().mkdir(folder));
+        c.make(folder, path);
+        const std::string before = describe(path);
+
+        bool refused = true;
+        StoredSettings read;
+        bool written = false;
+        const bool inTime = finishesInTime(
+            [&] {
+                NoPermissionOverride noOverride;
+                refused = noOverride.active() || !c.refusesRoot;
+                read = SettingsStore(path).read(monitorsOf(2));
+                written = SettingsStore(path).write(settings(5, 6, true, 0, 4));
+            },
+            path);
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        if (!refused)
+            continue;
+
+        EXPECT_TRUE(inTime) << c.name;
+        EXPECT_EQ(read, c.read) << c.name;
+        EXPECT_EQ(written, c.written) << c.name;
+        if (c.written)
+            EXPECT_EQ(QSettings(path, QSettings::IniFormat).allKeys().size(), 7) << c.name;
+        else
+            EXPECT_EQ(describe(path), before) << c.name;
+    }
+}
+
+TEST(StoredSettingsFile, BinaryJunkGivesValuesInRange)
+{
+    // Pieces of real lines among random bytes, so that the parser gets far.
+    const QByteArray pieces[] = { "[General]\n", "Left=", "Top=", "KeepAR=", "Monitor=", "ColSUD=", "\n",
+        "\r\n", "-", "99999999999", "7", "=", "[", "]", "\\", "\"", ";", "%", "\t", "\xff\xfe" };
+    std::mt19937 random(13);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Scorelane.ini"));
+    for (int round = 0; round < 100; ++round) {
+        QByteArray bytes;
+        const int count = int(random() % 60);
+        for (int i = 0; i < count; ++i) {
+            if (random() % 2)
+                bytes.append(pieces[random() % std::size(pieces)]);
+            else
+                bytes.append(char(random()));
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        const StoredSettings s = SettingsStore(path).read(monitorsOf(2));
+        EXPECT_GE(s.ColSUD, 3) << bytes.toHex().constData();
+        EXPECT_LE(s.ColSUD, 7) << bytes.toHex().constData();
+        EXPECT_LE(s.Monitor, 1) << bytes.toHex().constData();
+    }
+}
+
 TEST(StoredSettingsPath, PerUserIniFileNamedAfterTheTitle)
 {
     // The shared test main points the config folder at a throwaway one.
@@ -120,6 +283,15 @@ TEST(StoredSettingsPath, PerUserIniFileNamedAfterTheTitle)
     ASSERT_FALSE(config.isEmpty());
     EXPECT_EQ(SettingsStore::defaultPath(QStringLiteral("Turnier")),
         QDir(config).filePath(QStringLiteral("Quellmark/Turnier.ini")));
+
+    // Naming the file must not open it: a FIFO there would hold the start.
+    const QString fifo = QDir(config).filePath(QStringLiteral("Quellmark/Fifo.ini"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(fifo).path()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QString named;
+    EXPECT_TRUE(finishesInTime([&] { named = SettingsStore::defaultPath(QStringLiteral("Fifo")); }, fifo));
+    EXPECT_EQ(named, fifo);
+    QFile::remove(fifo);
 }
 
 namespace {

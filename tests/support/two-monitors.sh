@@ -12,17 +12,10 @@ if [ "${1:-}" = "--wm" ]; then
     shift 2
     command -v "$wm" >/dev/null || { echo "$wm is not installed: run scripts/install-deps.sh" >&2; exit 77; }
 fi
-display=""
-for n in $(seq 40 99); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-
 scratch=$(mktemp -d)
-Xvfb "$display" -screen 0 3200x1080x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display itself and names it once it listens: two runs started at
+# once (ctest -j) that chose by lock files could both pick the same one and share a screen.
+Xvfb -displayfd 3 -screen 0 3200x1080x24 -noreset -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
 server=$!
 wmpid=""
 cleanup() {
@@ -32,6 +25,13 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+for _ in $(seq 100); do
+    grep -q . "$scratch/display" 2>/dev/null && break
+    kill -0 $server 2>/dev/null || break
+    sleep 0.1
+done
+display=":$(head -n1 "$scratch/display" 2>/dev/null)"
+[ "$display" != ":" ] || { echo "Xvfb did not start" >&2; exit 1; }
 for _ in $(seq 50); do
     DISPLAY=$display xrandr --listmonitors >/dev/null 2>&1 && break
     sleep 0.1

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace WorkbookFiles {
+namespace MadeWorkbooks {
 
 inline void putLe16(QByteArray &bytes, qsizetype at, quint32 value)
 {
@@ -172,4 +172,4 @@ inline QByteArray zipBomb(qint64 unpacked)
     return archive(entries);
 }
 
-} // namespace WorkbookFiles
+} // namespace MadeWorkbooks

@@ -1,0 +1,159 @@
+#include "exchange/workbookwriter.h"
+
+#include "exchange/biffwriter.h"
+#include "exchange/xlsxworkbookwriter.h"
+#include "grid/sortgridcore.h"
+#include "platform/commanderror.h"
+#include "platform/fileio.h"
+#include "platform/programinfo.h"
+
+#include <QDir>
+#include <QFont>
+#include <QFontMetrics>
+#include <QHash>
+#include <QImage>
+
+#include <algorithm>
+
+namespace WorkbookWriter {
+
+namespace {
+
+const QString kAuthor = QStringLiteral("Quellmark Software");
+constexpr int kMaxSheetName = 31;
+
+// Excel measures on the screen at 96 dpi; so do we, whatever the screen here is.
+const QPaintDevice &screenAt96Dpi()
+{
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(3780);
+        image.setDotsPerMeterY(3780);
+        return image;
+    }();
+    return device;
+}
+
+} // namespace
+
+QString sheetName(const QString &title)
+{
+    QString name;
+    for (const QChar c : title) {
+        if (!QStringView(u"[]:*?/\\").contains(c))
+            name += c;
+    }
+    name.truncate(kMaxSheetName);
+    while (name.startsWith(u'\''))
+        name.remove(0, 1);
+    while (name.endsWith(u'\''))
+        name.chop(1);
+    return name.trimmed().isEmpty() ? QStringLiteral("Tabelle1") : name;
+}
+
+int widthInCharacters(int widestPixels, int digitPixels)
+{
+    if (widestPixels <= 0 || digitPixels <= 0)
+        return 0;
+    const int digits = (widestPixels + digitPixels - 1) / digitPixels;
+    return std::min(digits + 1, WorkbookLayout::kMaxColumnWidth);
+}
+
+QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount)
+{
+    QFont regular(QStringLiteral("Liberation Sans"));
+    regular.setPointSize(10);
+    // Whole-pixel advances, as Excel's own measuring has them.
+    regular.setHintingPreference(QFont::PreferFullHinting);
+    QFont bold = regular;
+    bold.setBold(true);
+    const QFontMetrics regularMetrics(regular, &screenAt96Dpi());
+    const QFontMetrics boldMetrics(bold, &screenAt96Dpi());
+
+    int digitPixels = 0;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+        digitPixels = std::max(digitPixels, regularMetrics.horizontalAdvance(QChar(digit)));
+
+    QList<int> widest(columnCount, 0);
+    // Marks and places repeat down a column; each text is measured once.
+    QHash<QString, int> measured;
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const QFontMetrics &metrics = r == 0 ? boldMetrics : regularMetrics;
+        const QStringList &row = rows[r];
+        for (int c = 0; c < columnCount && c < row.size(); ++c) {
+            const QString &text = row[c];
+            if (text.isEmpty())
+                continue;
+            int pixels;
+            if (r == 0) {
+                pixels = metrics.horizontalAdvance(text);
+            } else {
+                const auto known = measured.constFind(text);
+                pixels = known != measured.cend() ? *known
+                                                  : *measured.insert(text, metrics.horizontalAdvance(text));
+            }
+            widest[c] = std::max(widest[c], pixels);
+        }
+    }
+    QList<int> widths;
+    for (int pixels : widest)
+        widths.append(widthInCharacters(pixels, digitPixels));
+    return widths;
+}
+
+WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
+{
+    WorkbookLayout layout;
+    layout.sheetName = sheetName(programTitle);
+    layout.author = kAuthor;
+
+    QList<int> written;
+    for (int col = 0; col < grid.ColCount() - 1; ++col) {
+        const int width = grid.ColWidths(col);
+        if (width >= 0)
+            ++layout.columnCount;
+        if (width > 0)
+            written.append(col);
+    }
+
+    layout.rows.reserve(grid.RowCount());
+    for (int row = 0; row < grid.RowCount(); ++row) {
+        QStringList texts;
+        texts.reserve(layout.columnCount);
+        for (int col : written) {
+            QString text = grid.Cells(col, row);
+            // A workbook cell would cut it; the operator learns it rather than losing text.
+            if (text.size() > WorkbookLayout::kMaxCellLength)
+                throw CommandError(QStringLiteral("Zelle zu lang für eine Arbeitsmappe"));
+            texts.append(std::move(text));
+        }
+        while (texts.size() < layout.columnCount)
+            texts.append(QString());
+        layout.rows.append(std::move(texts));
+    }
+    layout.columnWidths = fittedColumnWidths(layout.rows, layout.columnCount);
+    return layout;
+}
+
+int storedWidth256(int characters)
+{
+    constexpr int kDigitPixels = 7;
+    constexpr int kMarginPixels = 5;
+    if (characters <= 0)
+        return 0;
+    return (characters * kDigitPixels + kMarginPixels) * 256 / kDigitPixels;
+}
+
+} // namespace WorkbookWriter
+
+void SaveWorkbook(const SortGridCore &grid, const QString &fileName, WorkbookFormat format)
+{
+    const WorkbookLayout layout = WorkbookWriter::layoutOf(grid, ProgramInfo::title());
+    const QByteArray bytes
+        = format == WorkbookFormat::Xls ? biffWorkbookBytes(layout) : xlsxWorkbookBytes(layout);
+    try {
+        FileIo::writeFileAtomically(fileName, bytes);
+    } catch (const CommandError &error) {
+        throw CommandError(QDir::toNativeSeparators(fileName) + QStringLiteral(": ") + error.text());
+    }
+}

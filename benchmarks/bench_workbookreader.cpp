@@ -5,6 +5,7 @@
 #include "ratioreporter.h"
 
 #include "exchange/workbookreader.h"
+#include "exchange/xlsreaderprocess.h"
 #include "grid/sortgridcore.h"
 #include "scoring/resulttable.h"
 
@@ -120,6 +121,7 @@ void printLibreOffice()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    Workbook::setXlsReaderProgram(QStringLiteral(SCORELANE_XLS_READER));
     const int result = runWithRatios(argc, argv,
         { { "BM_LoadXlsx", "BM_FloorXlsx", 1.5 }, { "BM_LoadXls", "BM_FloorXls", 1.5 } });
     printLibreOffice();

@@ -1,6 +1,6 @@
 #include "exchange/workbookreader.h"
 
-#include "exchange/xlsreader.h"
+#include "exchange/xlsreaderprocess.h"
 #include "exchange/xlsxreader.h"
 #include "grid/sortgridcore.h"
 #include "platform/commanderror.h"

@@ -531,7 +531,7 @@ void checkXls(const QByteArray &bytes)
     check(bytes, QLocale::c());
 }
 
-SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
+SheetRows readXlsRowsInProcess(const QByteArray &bytes, const QLocale &locale)
 {
     const CheckedWorkbook checked = check(bytes, locale);
     FreeXl freexl(bytes);

@@ -1,5 +1,6 @@
 #include "exchange/workbookreader.h"
 #include "exchange/xlsreader.h"
+#include "exchange/xlsreaderprocess.h"
 #include "exchange/xlsxreader.h"
 #include "grid/sortgridcore.h"
 #include "platform/commanderror.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -237,6 +239,100 @@ TEST_F(WorkbookReaderTest, HostileXls)
     MadeWorkbooks::putLe32(strings, sst + 8, 0x7FFFFFFF);
     EXPECT_TRUE(failureOf(strings).startsWith(damaged + QStringLiteral("die Zeichenkettentabelle")));
     EXPECT_EQ(rows(), before);
+}
+
+// FreeXL runs in the reader process: whatever becomes of that process is an error,
+// and the table stays as it was.
+TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
+{
+    fillEarlier();
+    const QList<QStringList> before = rows();
+    const QString damaged = QStringLiteral("Arbeitsmappe ist beschädigt: ");
+    const QString good = kData + QStringLiteral("values-lo.xls");
+    const QString fakes = QStringLiteral(SCORELANE_TEST_DATA "/xlsreader/");
+    const QString real = Workbook::xlsReaderProgram();
+    struct Restore
+    {
+        QString program;
+        ~Restore()
+        {
+            Workbook::setXlsReaderProgram(program);
+            Workbook::setXlsReaderTimeLimit(std::chrono::seconds(10));
+        }
+    } restore { real };
+
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("crashes.sh"));
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("der Leseprozess brach mit Signal 11 ab"));
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("garbles.sh"));
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("der Leseprozess gab eine ungültige Antwort"));
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("hangs.sh"));
+    Workbook::setXlsReaderTimeLimit(std::chrono::milliseconds(300));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("das Lesen dauerte länger als 0,3 s"));
+    EXPECT_LT(timer.elapsed(), 5000);
+    Workbook::setXlsReaderProgram(dir.filePath(QStringLiteral("nowhere")));
+    EXPECT_TRUE(failure(good).startsWith(dir.filePath(QStringLiteral("nowhere: "))));
+    EXPECT_EQ(rows(), before);
+
+    Workbook::setXlsReaderProgram(real);
+    EXPECT_EQ(failure(good), QString());
+    EXPECT_EQ(grid.Cells(4, 1), QStringLiteral("7,5"));
+}
+
+TEST(XlsReply, RoundTripAndLimits)
+{
+    Workbook::Row header;
+    header[0].text = QStringLiteral("Nr.");
+    header[1].text = QStringLiteral("a\tb\nc\\d\r\\t");
+    header[12].text = QStringLiteral("Jürgen ✓");
+    Workbook::Row data;
+    data[0].text = QStringLiteral("1");
+    data[3].error = true;
+    Workbook::SheetRows sheet;
+    sheet.add(1, Workbook::Row(header));
+    sheet.add(2, Workbook::Row(data));
+    sheet.add(3, Workbook::Row());
+    const QByteArray reply = Workbook::xlsReply(sheet);
+
+    const Workbook::SheetRows back = Workbook::parseXlsReply(reply);
+    ASSERT_EQ(back.rows().size(), 3u);
+    EXPECT_TRUE(back.done());
+    for (size_t r = 0; r < 3; ++r) {
+        for (size_t c = 0; c < size_t(Workbook::kColumns); ++c) {
+            EXPECT_EQ(back.rows()[r][c].text, sheet.rows()[r][c].text) << r << ' ' << c;
+            EXPECT_EQ(back.rows()[r][c].error, sheet.rows()[r][c].error) << r << ' ' << c;
+        }
+    }
+
+    const auto failure = [](const QByteArray &bytes) {
+        try {
+            Workbook::parseXlsReply(bytes);
+        } catch (const CommandError &e) {
+            return e.text();
+        }
+        return QString();
+    };
+    EXPECT_EQ(failure(Workbook::xlsFailureReply(QStringLiteral("Arbeitsmappe ist beschädigt: x\ty"))),
+        QStringLiteral("Arbeitsmappe ist beschädigt: x\ty"));
+    const QString bad
+        = QStringLiteral("Arbeitsmappe ist beschädigt: der Leseprozess gab eine ungültige Antwort");
+    const QByteArray head = "scorelane-xls 1\n";
+    const QByteArray twelveTabs(12, '\t');
+    const QByteArray hostile[] = {
+        reply.left(reply.lastIndexOf("end")), // cut off
+        QByteArray(reply).replace("end\t3", "end\t2"),
+        QByteArray(reply).replace("\tNr.\t", "\tNr.\t\t"), // 14 cells
+        QByteArray(reply).replace("\\\\d", "\\d"), // unknown escape
+        QByteArray(reply).replace("Nr.", "N\xFFr"), // not UTF-8
+        head + "r\t" + QByteArray(32768, 'x') + twelveTabs + "\nend\t1\n",
+        head + "r" + twelveTabs + "\tx\nr\t1" + twelveTabs + "\nend\t2\n", // a row after the end of the table
+        reply + "r\t1" + twelveTabs + "\n",
+        "scorelane-xls 2\nend\t0\n",
+    };
+    for (const QByteArray &bytes : hostile)
+        EXPECT_EQ(failure(bytes), bad) << bytes.left(80).toStdString();
+    EXPECT_EQ(failure(head + "r\t" + QByteArray(32767, 'x') + twelveTabs + "\nend\t1\n"), QString());
 }
 
 } // namespace

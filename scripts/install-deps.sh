@@ -20,6 +20,8 @@ packages=(
     clang-14 libclang-rt-14-dev llvm-14
     # scripts/soak.sh: keys and clicks into the running program
     xdotool
+    # openpyxl, to remake the workbook fixtures and read back what we write
+    python3-openpyxl
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "exchange/filecommands.h"
 
 #include "exchange/textresultfile.h"
+#include "exchange/workbookreader.h"
 #include "exchange/workbookwriter.h"
 #include "grid/sortgridcore.h"
 #include "platform/busycursor.h"
@@ -12,20 +13,14 @@
 
 namespace {
 
-const QString kOpenFilter
-    = QStringLiteral("All files (*.txt;*.xls)|*.txt;*.xls|Text file (*.txt)|*.txt|MS Excel (*.xls)|*.xls");
+const QString kOpenFilter = QStringLiteral("All files (*.txt;*.xls;*.xlsx)|*.txt;*.xls;*.xlsx|Text file "
+                                           "(*.txt)|*.txt|MS Excel (*.xls;*.xlsx)|*.xls;*.xlsx");
 const QString kSaveFilter
     = QStringLiteral("Text file (*.txt)|*.txt|MS Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx");
 constexpr int kTextEntryOfOpen = 2;
 constexpr int kWorkbookEntryOfOpen = 3;
 constexpr int kWorkbookEntryOfSave = 2;
 constexpr int kXlsxEntryOfSave = 3;
-
-void requireWorkbooks(const std::function<void(const QString &)> &exchange)
-{
-    if (!exchange)
-        throw CommandError(QStringLiteral("Excel-Arbeitsmappen werden noch nicht unterstützt"));
-}
 
 } // namespace
 
@@ -49,7 +44,7 @@ FileCommands::Reader FileCommands::chooseReader(int filterIndex, const QString &
     const QString extension = fileExtension(fileName).toUpper();
     if (filterIndex == kTextEntryOfOpen || extension == u".TXT")
         return Reader::Text;
-    if (filterIndex == kWorkbookEntryOfOpen || extension == u".XLS")
+    if (filterIndex == kWorkbookEntryOfOpen || extension == u".XLS" || extension == u".XLSX")
         return Reader::Workbook;
     return Reader::None;
 }
@@ -104,8 +99,12 @@ void FileCommands::load()
             UpdateSaveButtons();
         break;
     case Reader::Workbook:
-        requireWorkbooks(LoadWorkbook);
-        LoadWorkbook(fileName);
+        // A failure ends the command here, before the table changes.
+        ::LoadWorkbook(m_grid, fileName);
+        if (setTabCaption)
+            setTabCaption(withoutExtension(QFileInfo(fileName).fileName()));
+        if (UpdateSaveButtons)
+            UpdateSaveButtons();
         break;
     case Reader::None:
         break;

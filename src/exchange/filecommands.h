@@ -34,14 +34,10 @@ public:
     FileCommands(
         SortGridCore &grid, ResultTable &table, const QString &programFolder, QWidget *parent = nullptr);
 
-    // Runs after a text file has replaced the table's rows.
+    // Runs after a file has replaced the table's rows.
     std::function<void()> UpdateSaveButtons;
     // Sets the caption of the table's tab (TabSheet1).
     std::function<void(const QString &caption)> setTabCaption;
-    // Workbook reading. It reads the table itself, sets the tab caption and runs
-    // UpdateSaveButtons; it throws on failure. Unset, the workbook entry of the open
-    // dialog ends the command with an error box and touches nothing.
-    std::function<void(const QString &fileName)> LoadWorkbook;
 
     void sbLoadClick();
     void sbSaveClick();

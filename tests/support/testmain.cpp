@@ -1,3 +1,5 @@
+#include "exchange/xlsreaderprocess.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -36,5 +38,6 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     TestApplication app(argc, argv);
+    Workbook::setXlsReaderProgram(QStringLiteral(SCORELANE_XLS_READER));
     return RUN_ALL_TESTS();
 }

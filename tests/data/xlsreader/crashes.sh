@@ -1,0 +1,3 @@
+#!/bin/sh
+# A reader that dies of a signal.
+kill -SEGV $$

@@ -1,0 +1,3 @@
+#!/bin/sh
+# A reader that never answers.
+exec sleep 60

@@ -1,0 +1,338 @@
+#include "exchange/workbookreader.h"
+#include "exchange/xlsreader.h"
+#include "exchange/xlsreaderprocess.h"
+#include "exchange/xlsxreader.h"
+#include "grid/sortgridcore.h"
+#include "platform/commanderror.h"
+#include "scoring/resulttable.h"
+#include "support/qtprinters.h"
+#include "support/madeworkbooks.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QString kData = QStringLiteral(SCORELANE_TEST_DATA "/workbook/");
+
+class WorkbookReaderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        table.setUpGrid();
+        table.writeHeader();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    QList<QStringList> rows() const
+    {
+        QList<QStringList> all;
+        for (int r = 0; r < grid.RowCount(); ++r)
+            all.append(grid.Rows(r).mid(0, 12));
+        return all;
+    }
+    // The failure text of loading, empty when it loaded.
+    QString failure(const QString &path)
+    {
+        try {
+            LoadWorkbook(grid, path);
+        } catch (const CommandError &e) {
+            return e.text();
+        }
+        return QString();
+    }
+    QString failureOf(const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(QStringLiteral("hostile"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        return failure(path);
+    }
+    void fillEarlier()
+    {
+        grid.setRowCount(3);
+        grid.setRows(1, { "7", "Alt", "TC", "5", "5", "5" });
+        grid.setRows(2, { "8", "Älter", "TC", "6", "6", "6" });
+    }
+
+    QTemporaryDir dir;
+    SortGridCore grid;
+    ResultTable table { grid };
+};
+
+QStringList padded(QStringList texts)
+{
+    while (texts.size() < 12)
+        texts.append(QString());
+    return texts;
+}
+
+TEST_F(WorkbookReaderTest, StartListFromOpenpyxlAndLibreOffice)
+{
+    // Only "Nr.", "Name", "Verein": the other captions become empty; the row after the
+    // empty A cell is not read.
+    const QList<QStringList> expected = { padded({ "Nr.", "Name", "Verein" }),
+        padded({ "1", "Anna Alt", "TC Blau" }), padded({ "2", "Bernd Bach", "TSC Rot" }),
+        padded({ "3", "Carla Cord", "TC Gelb" }) };
+    for (const char *name : { "startlist.xlsx", "startlist-lo.xls" }) {
+        fillEarlier();
+        EXPECT_EQ(failure(kData + QLatin1StringView(name)), QString()) << name;
+        EXPECT_EQ(rows(), expected) << name;
+        EXPECT_EQ(grid.Row(), 1);
+        EXPECT_EQ(grid.Selection(), (GridRect { 0, 1, 12, 1 }));
+        EXPECT_EQ(grid.Cells(12, 1), QString()) << "the raw total is left to the placing";
+    }
+}
+
+TEST_F(WorkbookReaderTest, ValuesBecomeTexts)
+{
+    // 3 and 7.5 under a German locale, a date, the booleans, a formula: openpyxl
+    // stores no result for it (empty), LibreOffice stores 10.5.
+    const QStringList header = padded({ "Nr.", "Name", "Verein", "J.1", "J.2", "Datum", "Ja", "Nein", "Summe" });
+    const struct
+    {
+        const char *name;
+        const char *sum;
+    } files[] = { { "values.xlsx", "" }, { "values-lo.xlsx", "10,5" }, { "values-lo.xls", "10,5" } };
+    for (const auto &file : files) {
+        EXPECT_EQ(failure(kData + QLatin1StringView(file.name)), QString()) << file.name;
+        ASSERT_EQ(grid.RowCount(), 2) << file.name;
+        EXPECT_EQ(grid.Rows(0).mid(0, 12), header) << file.name;
+        EXPECT_EQ(grid.Rows(1).mid(0, 12),
+            padded({ "1", "Anna", "TC", "3", "7,5", "09.03.24", "WAHR", "FALSCH", QString::fromLatin1(file.sum) }))
+            << file.name;
+    }
+}
+
+TEST_F(WorkbookReaderTest, NumberTexts)
+{
+    const QLocale german(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(Workbook::numberText(3, german), QStringLiteral("3"));
+    EXPECT_EQ(Workbook::numberText(1234567.25, german), QStringLiteral("1234567,25"));
+    EXPECT_EQ(Workbook::numberText(123456789012345, german), QStringLiteral("123456789012345"));
+    EXPECT_EQ(Workbook::numberText(1e15, german), QStringLiteral("1E+15"));
+    EXPECT_EQ(Workbook::numberText(0.1 + 0.2, german), QStringLiteral("0,3"));
+    EXPECT_EQ(Workbook::numberText(-1234567890123456789.0, german), QStringLiteral("-1,23456789012346E+18"));
+    EXPECT_EQ(Workbook::dateText(60, false, german), QStringLiteral("01.03.00")); // the 29 February that never was
+    EXPECT_EQ(Workbook::dateText(59, false, german), QStringLiteral("28.02.00"));
+    EXPECT_EQ(Workbook::dateText(45360, false, german), QStringLiteral("09.03.24"));
+    EXPECT_EQ(Workbook::dateText(0, true, german), QStringLiteral("01.01.04"));
+    EXPECT_TRUE(Workbook::isDateFormat(14, QString()));
+    EXPECT_TRUE(Workbook::isDateFormat(164, QStringLiteral("[$-407]DD.MM.YYYY")));
+    EXPECT_FALSE(Workbook::isDateFormat(164, QStringLiteral("#,##0.00 \"DM\"")));
+    EXPECT_FALSE(Workbook::isDateFormat(165, QStringLiteral("[h]:mm:ss")));
+    EXPECT_FALSE(Workbook::isDateFormat(2, QString()));
+}
+
+TEST_F(WorkbookReaderTest, RowsizeTooSmallCasesGiveTheHeaderOnly)
+{
+    // Nothing in A2: the header row alone. A1 empty: the same, with row 1's texts as
+    // captions.
+    for (const char *name : { "a2empty.xlsx", "a2empty-lo.xls" }) {
+        fillEarlier();
+        EXPECT_EQ(failure(kData + QLatin1StringView(name)), QString()) << name;
+        EXPECT_EQ(rows(), QList<QStringList> { padded({ "Nr.", "Name", "Verein" }) }) << name;
+    }
+    fillEarlier();
+    EXPECT_EQ(failure(kData + QStringLiteral("a1empty.xlsx")), QString());
+    EXPECT_EQ(rows(), QList<QStringList> { padded({ "", "Name", "Verein" }) });
+}
+
+TEST_F(WorkbookReaderTest, ErrorValuesFailAndLeaveTheTable)
+{
+    fillEarlier();
+    const QList<QStringList> before = rows();
+    for (const char *name : { "errorcell.xlsx", "formulaerror-lo.xls" }) {
+        EXPECT_EQ(failure(kData + QLatin1StringView(name)),
+            QStringLiteral("Could not convert variant of type (Error) into type (String)"))
+            << name;
+        EXPECT_EQ(rows(), before) << name;
+    }
+    EXPECT_EQ(failure(dir.filePath(QStringLiteral("missing.xls"))),
+        dir.filePath(QStringLiteral("missing.xls")) + QStringLiteral(": No such file or directory"));
+    EXPECT_EQ(failureOf("Nr.;Name\r\n1;Anna\r\n"), QStringLiteral("Datei ist keine Arbeitsmappe"));
+    EXPECT_EQ(failureOf(MadeWorkbooks::zip({ { "word/document.xml", "<w/>" } })),
+        QStringLiteral("Datei ist keine Arbeitsmappe"));
+    EXPECT_EQ(rows(), before);
+}
+
+// Hostile workbooks: each fails with a clear message, in bounded memory.
+TEST_F(WorkbookReaderTest, HostileXlsx)
+{
+    fillEarlier();
+    const QList<QStringList> before = rows();
+    using MadeWorkbooks::sheet;
+    using MadeWorkbooks::xlsx;
+    const QString damaged = QStringLiteral("Arbeitsmappe ist beschädigt: ");
+
+    EXPECT_EQ(failureOf(MadeWorkbooks::zipBomb(qint64(2) << 30)),
+        damaged + QStringLiteral("xl/worksheets/sheet1.xml ist entpackt größer als 256 MiB"));
+    EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1" t="s"><v>7</v></c></row>)"), { "eins" })),
+        damaged + QStringLiteral("Zelle A1 verweist auf die gemeinsame Zeichenkette 7, die es nicht gibt"));
+    EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>)" + QByteArray(10 << 20, 'x')
+                                 + "</t></is></c></row>"))),
+        damaged + QStringLiteral("Zelle A1 ist länger als 32767 Zeichen"));
+    EXPECT_EQ(failureOf(xlsx(sheet(""), {}, "/xl/workbook.xml")),
+        damaged + QStringLiteral("die Beziehung rId1 führt im Kreis"));
+    EXPECT_EQ(failureOf(xlsx(sheet(""), {}, "worksheets/sheet1.xml", "rId9")),
+        damaged + QStringLiteral("die Beziehung rId9 der ersten Tabelle fehlt"));
+    EXPECT_EQ(failureOf(xlsx(sheet(""), {}, "worksheets/nowhere.xml")),
+        damaged + QStringLiteral("xl/worksheets/nowhere.xml fehlt"));
+    EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1048577"><c r="A1048577"><v>1</v></c></row>)"))),
+        damaged + QStringLiteral("ungültige Zeilennummer 1048577"));
+    EXPECT_EQ(rows(), before);
+
+    // What a sheet claims about its size sizes nothing: the dimension, a far cell and
+    // a row after a gap are read past.
+    EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Nr.</t></is></c>)"
+                                   R"(<c r="XFD1"><v>1</v></c></row>)"
+                                   R"(<row r="2"><c r="A2"><v>1</v></c><c r="C2"><v>2</v></c></row>)"
+                                   R"(<row r="1048576"><c r="A1048576"><v>1</v></c></row>)",
+                                 "A1:XFD1048576"))),
+        QString());
+    EXPECT_EQ(rows(), (QList<QStringList> { padded({ "Nr." }), padded({ "1", "", "2" }) }));
+}
+
+TEST_F(WorkbookReaderTest, HostileXls)
+{
+    QFile file(kData + QStringLiteral("values-lo.xls"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray good = file.readAll();
+    fillEarlier();
+    const QList<QStringList> before = rows();
+    const QString damaged = QStringLiteral("Arbeitsmappe ist beschädigt: ");
+
+    EXPECT_TRUE(failureOf(good.left(good.size() / 2)).startsWith(damaged));
+    EXPECT_EQ(failureOf(good.left(300)), damaged + QStringLiteral("der Dateikopf ist unvollständig"));
+    // Found by fuzzing: the allocation table in a cut-off last sector was read past the end.
+    QFile cut(QStringLiteral(SCORELANE_TEST_DATA "/fuzz/xls/partial-last-sector.xls"));
+    ASSERT_TRUE(cut.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(failureOf(cut.readAll()).startsWith(damaged));
+
+    // A directory chain that runs in a circle: the first directory sector points at itself.
+    QByteArray circle = good;
+    const quint32 directory = MadeWorkbooks::le32(circle, 0x30);
+    MadeWorkbooks::putLe32(circle, MadeWorkbooks::fatEntryOffset(circle, directory), directory);
+    EXPECT_EQ(failureOf(circle), damaged + QStringLiteral("die Sektorkette von Verzeichnis ist ungültig"));
+
+    // A sheet claiming 65536 rows of 256 columns.
+    QByteArray huge = good;
+    const qsizetype dimensions = huge.indexOf(QByteArray("\x00\x02\x0E\x00", 4));
+    ASSERT_GT(dimensions, 0);
+    MadeWorkbooks::putLe32(huge, dimensions + 8, 65536);
+    MadeWorkbooks::putLe16(huge, dimensions + 14, 256);
+    EXPECT_EQ(failureOf(huge), damaged + QStringLiteral("die Tabellen nennen mehr als 4194304 Zellen"));
+
+    // A shared string table claiming more strings than it holds.
+    QByteArray strings = good;
+    const qsizetype sst = strings.indexOf(QByteArray("\xFC\x00", 2));
+    ASSERT_GT(sst, 0);
+    MadeWorkbooks::putLe32(strings, sst + 8, 0x7FFFFFFF);
+    EXPECT_TRUE(failureOf(strings).startsWith(damaged + QStringLiteral("die Zeichenkettentabelle")));
+    EXPECT_EQ(rows(), before);
+}
+
+// FreeXL runs in the reader process: whatever becomes of that process is an error,
+// and the table stays as it was.
+TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
+{
+    fillEarlier();
+    const QList<QStringList> before = rows();
+    const QString damaged = QStringLiteral("Arbeitsmappe ist beschädigt: ");
+    const QString good = kData + QStringLiteral("values-lo.xls");
+    const QString fakes = QStringLiteral(SCORELANE_TEST_DATA "/xlsreader/");
+    const QString real = Workbook::xlsReaderProgram();
+    struct Restore
+    {
+        QString program;
+        ~Restore()
+        {
+            Workbook::setXlsReaderProgram(program);
+            Workbook::setXlsReaderTimeLimit(std::chrono::seconds(10));
+        }
+    } restore { real };
+
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("crashes.sh"));
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("der Leseprozess brach mit Signal 11 ab"));
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("garbles.sh"));
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("der Leseprozess gab eine ungültige Antwort"));
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("hangs.sh"));
+    Workbook::setXlsReaderTimeLimit(std::chrono::milliseconds(300));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("das Lesen dauerte länger als 0,3 s"));
+    EXPECT_LT(timer.elapsed(), 5000);
+    Workbook::setXlsReaderProgram(dir.filePath(QStringLiteral("nowhere")));
+    EXPECT_TRUE(failure(good).startsWith(dir.filePath(QStringLiteral("nowhere: "))));
+    EXPECT_EQ(rows(), before);
+
+    Workbook::setXlsReaderProgram(real);
+    EXPECT_EQ(failure(good), QString());
+    EXPECT_EQ(grid.Cells(4, 1), QStringLiteral("7,5"));
+}
+
+TEST(XlsReply, RoundTripAndLimits)
+{
+    Workbook::Row header;
+    header[0].text = QStringLiteral("Nr.");
+    header[1].text = QStringLiteral("a\tb\nc\\d\r\\t");
+    header[12].text = QStringLiteral("Jürgen ✓");
+    Workbook::Row data;
+    data[0].text = QStringLiteral("1");
+    data[3].error = true;
+    Workbook::SheetRows sheet;
+    sheet.add(1, Workbook::Row(header));
+    sheet.add(2, Workbook::Row(data));
+    sheet.add(3, Workbook::Row());
+    const QByteArray reply = Workbook::xlsReply(sheet);
+
+    const Workbook::SheetRows back = Workbook::parseXlsReply(reply);
+    ASSERT_EQ(back.rows().size(), 3u);
+    EXPECT_TRUE(back.done());
+    for (size_t r = 0; r < 3; ++r) {
+        for (size_t c = 0; c < size_t(Workbook::kColumns); ++c) {
+            EXPECT_EQ(back.rows()[r][c].text, sheet.rows()[r][c].text) << r << ' ' << c;
+            EXPECT_EQ(back.rows()[r][c].error, sheet.rows()[r][c].error) << r << ' ' << c;
+        }
+    }
+
+    const auto failure = [](const QByteArray &bytes) {
+        try {
+            Workbook::parseXlsReply(bytes);
+        } catch (const CommandError &e) {
+            return e.text();
+        }
+        return QString();
+    };
+    EXPECT_EQ(failure(Workbook::xlsFailureReply(QStringLiteral("Arbeitsmappe ist beschädigt: x\ty"))),
+        QStringLiteral("Arbeitsmappe ist beschädigt: x\ty"));
+    const QString bad
+        = QStringLiteral("Arbeitsmappe ist beschädigt: der Leseprozess gab eine ungültige Antwort");
+    const QByteArray head = "scorelane-xls 1\n";
+    const QByteArray twelveTabs(12, '\t');
+    const QByteArray hostile[] = {
+        reply.left(reply.lastIndexOf("end")), // cut off
+        QByteArray(reply).replace("end\t3", "end\t2"),
+        QByteArray(reply).replace("\tNr.\t", "\tNr.\t\t"), // 14 cells
+        QByteArray(reply).replace("\\\\d", "\\d"), // unknown escape
+        QByteArray(reply).replace("Nr.", "N\xFFr"), // not UTF-8
+        head + "r\t" + QByteArray(32768, 'x') + twelveTabs + "\nend\t1\n",
+        head + "r" + twelveTabs + "\tx\nr\t1" + twelveTabs + "\nend\t2\n", // a row after the end of the table
+        reply + "r\t1" + twelveTabs + "\n",
+        "scorelane-xls 2\nend\t0\n",
+    };
+    for (const QByteArray &bytes : hostile)
+        EXPECT_EQ(failure(bytes), bad) << bytes.left(80).toStdString();
+    EXPECT_EQ(failure(head + "r\t" + QByteArray(32767, 'x') + twelveTabs + "\nend\t1\n"), QString());
+}
+
+} // namespace

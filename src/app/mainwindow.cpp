@@ -327,10 +327,20 @@ void TForm1::FormCreate()
         m_settingsPath = SettingsStore::defaultPath(title);
     bHelp->setEnabled(QFileInfo::exists(m_helpFile));
 
-    m_fileCommands = std::make_unique<FileCommands>(*SortGrid1, *m_table, ProgramInfo::folder(), this);
+    m_fileCommands = std::make_unique<FileCommands>(
+        *SortGrid1, *m_table, ProgramInfo::firstOpenFolder(ProgramInfo::folder()), this);
     m_fileCommands->UpdateSaveButtons = [this] { UpdateSaveButtons(); };
     m_fileCommands->setTabCaption = [this](const QString &caption) {
         PageControl1->setTabText(PageControl1->indexOf(TabSheet1), caption);
+    };
+    // Without a printer the print command offers a PDF file, named after the table's tab.
+    auto pdfDialog = std::make_shared<FileDialog>(FileDialog::Kind::Save);
+    pdfDialog->Filter = QStringLiteral("PDF (*.pdf)|*.pdf");
+    pdfDialog->DefaultExt = QStringLiteral("pdf");
+    pdfDialog->InitialDir = ProgramInfo::firstOpenFolder(ProgramInfo::folder());
+    SortGrid1->askPdfFileName = [this, pdfDialog] {
+        pdfDialog->FileName = PageControl1->tabText(PageControl1->indexOf(TabSheet1));
+        return pdfDialog->Execute(this, QString());
     };
 
     m_table->writeHeader();
@@ -343,7 +353,7 @@ void TForm1::FormCreate()
     m_table->JudgeCount = m_settings.ColSUD;
 
     Image1->setPicture(
-        Pictures::loadBackground(ProgramInfo::folder(), Pictures::largestMonitorSize(*m_monitors)));
+        Pictures::loadBackground(ProgramInfo::dataFolders(), Pictures::largestMonitorSize(*m_monitors)));
 }
 
 void TForm1::FormDestroy()

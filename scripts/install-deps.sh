@@ -20,6 +20,9 @@ packages=(
     clang-14 libclang-rt-14-dev llvm-14
     # scripts/soak.sh: keys and clicks into the running program
     xdotool
+    # the Debian package and its checks: cpack's Depends, desktop entry, AppStream data,
+    # lintian, the icons from their SVG
+    dpkg-dev desktop-file-utils appstream lintian librsvg2-bin
 )
 
 missing=()

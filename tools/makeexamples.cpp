@@ -54,7 +54,7 @@ const Couple kCouples[] = {
     { "124", "Emil Schäuble / Maja Dölle", "TSV Rot-Gold Nord", { 8, 8, 7, 8, 8 } },
 };
 
-void fillTable(SortGridCore &grid, bool withMarks)
+void fillTable(SortGridCore &grid)
 {
     grid.setRowCount(int(std::size(kCouples)) + 1);
     int row = 1;
@@ -62,22 +62,32 @@ void fillTable(SortGridCore &grid, bool withMarks)
         grid.setCells(ResultTable::ColNumber, row, QString::fromUtf8(c.number));
         grid.setCells(ResultTable::ColName, row, QString::fromUtf8(c.name));
         grid.setCells(ResultTable::ColClub, row, QString::fromUtf8(c.club));
-        for (int judge = 1; judge <= 5 && withMarks; ++judge)
+        for (int judge = 1; judge <= 5; ++judge)
             grid.setCells(ResultTable::markColumn(judge), row, QString::number(c.marks[judge - 1]));
         ++row;
     }
 }
 
-void writeList(const QString &fileName, bool withMarks)
+// A start list as an organiser writes one: number, name and club, nothing for the marks
+// (the program's own save writes a blank into every empty cell, and a blank mark counts as
+// entered). UTF-8 with a byte-order mark: Windows-1252 has no Greek.
+void writeStartList(const QString &fileName)
+{
+    QByteArray bytes("\xEF\xBB\xBFNr.\tName\tVerein\r\n");
+    for (const Couple &c : kCouples)
+        bytes += QByteArray(c.number) + '\t' + c.name + '\t' + c.club + "\r\n";
+    FileIo::writeFileAtomically(fileName, bytes);
+}
+
+void writeProtocol(const QString &fileName)
 {
     SortGridCore grid;
     ResultTable table(grid);
     table.setUpGrid();
     table.writeHeader();
     table.SetJudgeCount(5);
-    fillTable(grid, withMarks);
-    if (withMarks)
-        table.AssignPlaces();
+    fillTable(grid);
+    table.AssignPlaces();
     SaveTextFile(grid, fileName);
 }
 
@@ -132,8 +142,8 @@ int main(int argc, char *argv[])
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
     try {
-        writeList(out.filePath(QStringLiteral("Starterliste.txt")), false);
-        writeList(out.filePath(QStringLiteral("Protokoll.txt")), true);
+        writeStartList(out.filePath(QStringLiteral("Starterliste.txt")));
+        writeProtocol(out.filePath(QStringLiteral("Protokoll.txt")));
         const struct
         {
             const char *file, *name;

@@ -16,6 +16,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -322,10 +323,14 @@ void TForm1::connectGrid()
 void TForm1::FormCreate()
 {
     const QString title = ProgramInfo::title();
-    m_helpFile = title + QStringLiteral(".chm");
+    // The working folder first, as ever; then the per-user and the installed data folder.
+    m_helpFile = ProgramInfo::findDataFile(
+        title + QStringLiteral(".chm"), ProgramInfo::dataFolders(QDir::currentPath()));
     if (m_settingsPath.isEmpty())
         m_settingsPath = SettingsStore::defaultPath(title);
-    bHelp->setEnabled(QFileInfo::exists(m_helpFile));
+    bHelp->setEnabled(!m_helpFile.isEmpty());
+    if (m_helpFile.isEmpty())
+        m_helpFile = title + QStringLiteral(".chm");
 
     m_fileCommands = std::make_unique<FileCommands>(
         *SortGrid1, *m_table, ProgramInfo::firstOpenFolder(ProgramInfo::folder()), this);

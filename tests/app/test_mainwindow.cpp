@@ -8,6 +8,7 @@
 #include "grid/sortgrid.h"
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
+#include "platform/programinfo.h"
 #include "support/pdfprinters.h"
 #include "support/qtprinters.h"
 #include "support/resulttablefixture.h"
@@ -503,6 +504,24 @@ TEST_F(MainWindowTest, CtrlPWithoutPrinterSavesThePrintoutAsPdf)
     QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
     MessageBox::setAutoAnswer(std::nullopt);
     EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Invalid filename."));
+}
+
+// An installed program started from the menu: the help file is not in the working folder.
+TEST_F(MainWindowTest, HelpFileFromThePerUserDataFolder)
+{
+    EXPECT_FALSE(form->bHelp->isEnabled());
+    const QString title = QStringLiteral("test_mainwindow");
+    const QString userFolder = ProgramInfo::dataFolders().at(1);
+    ASSERT_TRUE(userFolder.endsWith(QStringLiteral("/Quellmark/") + title + u'/'));
+    ASSERT_TRUE(QDir().mkpath(userFolder));
+    QFile help(userFolder + title + QStringLiteral(".chm"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    stop();
+    start();
+    EXPECT_TRUE(form->bHelp->isEnabled());
+    EXPECT_EQ(form->HelpFile(), help.fileName());
+    help.remove();
 }
 
 TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)

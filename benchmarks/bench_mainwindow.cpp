@@ -1,9 +1,11 @@
 // Key press to pixels: the Enter that completes a competitor's marks, up to the end
-// of the main window's repaint, against a repaint of the unchanged window.
+// of the main window's repaint, against a repaint of the unchanged window. Every
+// Enter also writes the recovery file, the worst case of typing after a pause.
 #include "guienvironment.h"
 #include "ratioreporter.h"
 
 #include "app/mainwindow.h"
+#include "app/recovery.h"
 #include "grid/sortgrid.h"
 #include "platform/monitors.h"
 
@@ -37,6 +39,7 @@ struct Fixture
                 grid->setCells(3 + judge, row, QString::number(random() % 11));
         }
         form.table().AssignPlaces();
+        form.recovery().setInterval(0);
         form.show();
         if (!QTest::qWaitForWindowExposed(&form))
             qFatal("the main window was not shown");
@@ -60,6 +63,9 @@ struct Fixture
         grid->MoveCurrent(7, row);
         grid->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_8);
+        // The digit's write, then the end of its interval: the Enter is a change after a pause.
+        QApplication::processEvents();
+        QApplication::processEvents();
     }
 };
 

@@ -45,7 +45,7 @@ for file in usr/bin/Scorelane usr/share/applications/scorelane.desktop \
     usr/share/icons/hicolor/48x48/apps/scorelane.png usr/share/icons/hicolor/256x256/apps/scorelane.png \
     usr/share/man/man1/scorelane.1.gz usr/share/doc/scorelane/copyright usr/share/doc/scorelane/changelog.Debian.gz \
     usr/share/doc/scorelane/examples/Starterliste.txt usr/share/doc/scorelane/examples/Protokoll.txt \
-    usr/share/doc/scorelane/examples/TV-Logo.jpg; do
+    usr/share/doc/scorelane/examples/TV-Logo.jpg usr/share/scorelane/Scorelane.chm; do
     [ -f "$root/$file" ] || fail "missing $file"
 done
 [ "$(readlink "$root/usr/bin/scorelane")" = Scorelane ] || fail "usr/bin/scorelane is no link to Scorelane"

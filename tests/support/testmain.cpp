@@ -22,7 +22,7 @@ int main(int argc, char **argv)
             return RUN_ALL_TESTS();
     }
 
-    // Never touch the operator's settings or runtime folder.
+    // Never touch the operator's settings, data (the recovery file) or runtime folder.
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return 2;

@@ -22,6 +22,9 @@ packages=(
     xdotool
     # openpyxl, to remake the workbook fixtures and read back what we write
     python3-openpyxl
+    # the Debian package and its checks: cpack's Depends, desktop entry, AppStream data,
+    # lintian, the icons from their SVG
+    dpkg-dev desktop-file-utils appstream lintian librsvg2-bin
 )
 
 missing=()

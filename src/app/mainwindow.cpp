@@ -20,6 +20,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -372,16 +373,30 @@ void TForm1::connectGrid()
 void TForm1::FormCreate()
 {
     const QString title = ProgramInfo::title();
-    m_helpFile = title + QStringLiteral(".chm");
+    // The working folder first, as ever; then the per-user and the installed data folder.
+    m_helpFile = ProgramInfo::findDataFile(
+        title + QStringLiteral(".chm"), ProgramInfo::dataFolders(QDir::currentPath()));
     if (m_settingsPath.isEmpty())
         m_settingsPath = SettingsStore::defaultPath(title);
     // Only the button: F1 and Alt+I reach the command either way.
-    bHelp->setButtonEnabled(QFileInfo::exists(m_helpFile));
+    bHelp->setButtonEnabled(!m_helpFile.isEmpty());
+    if (m_helpFile.isEmpty())
+        m_helpFile = title + QStringLiteral(".chm");
 
-    m_fileCommands = std::make_unique<FileCommands>(*SortGrid1, *m_table, ProgramInfo::folder(), this);
+    m_fileCommands = std::make_unique<FileCommands>(
+        *SortGrid1, *m_table, ProgramInfo::firstOpenFolder(ProgramInfo::folder()), this);
     m_fileCommands->UpdateSaveButtons = [this] { UpdateSaveButtons(); };
     m_fileCommands->setTabCaption = [this](const QString &caption) {
         PageControl1->setTabText(PageControl1->indexOf(TabSheet1), caption);
+    };
+    // Without a printer the print command offers a PDF file, named after the table's tab.
+    auto pdfDialog = std::make_shared<FileDialog>(FileDialog::Kind::Save);
+    pdfDialog->Filter = QStringLiteral("PDF (*.pdf)|*.pdf");
+    pdfDialog->DefaultExt = QStringLiteral("pdf");
+    pdfDialog->InitialDir = ProgramInfo::firstOpenFolder(ProgramInfo::folder());
+    SortGrid1->askPdfFileName = [this, pdfDialog] {
+        pdfDialog->FileName = PageControl1->tabText(PageControl1->indexOf(TabSheet1));
+        return pdfDialog->Execute(this, QString());
     };
 
     m_table->writeHeader();
@@ -395,7 +410,7 @@ void TForm1::FormCreate()
     Aspectratio1->setChecked(m_settings.KeepAR);
 
     Image1->setPicture(
-        Pictures::loadBackground(ProgramInfo::folder(), Pictures::largestMonitorSize(*m_monitors)));
+        Pictures::loadBackground(ProgramInfo::dataFolders(), Pictures::largestMonitorSize(*m_monitors)));
 }
 
 void TForm1::FormDestroy()
@@ -592,7 +607,7 @@ void TForm1::Visible1Click()
 
 void TForm1::bHelpClick()
 {
-    // Looked up in the working folder at this moment; without the file nothing happens.
+    // The file found at start-up, still there? Without it nothing happens.
     if (!QFileInfo::exists(m_helpFile))
         return;
     QString error;

@@ -2,6 +2,7 @@
 
 #include "platform/jpegdecoder.h"
 #include "platform/monitors.h"
+#include "platform/programinfo.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -79,17 +80,22 @@ bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor)
     }
 }
 
-QImage loadBackground(const QString &folder, QSize largestMonitor)
+QImage loadBackground(const QStringList &folders, QSize largestMonitor)
 {
     QImage background = defaultBackground();
-    loadPicture(folder + backgroundFileName(), background, largestMonitor);
+    const QString path = ProgramInfo::findDataFile(backgroundFileName(), folders);
+    if (!path.isEmpty())
+        loadPicture(path, background, largestMonitor);
     return background;
 }
 
-bool loadLogo(const QString &folder, int n, QImage &logo, QSize largestMonitor)
+bool loadLogo(const QStringList &folders, int n, QImage &logo, QSize largestMonitor)
 {
     const QString name = logoFileName(n);
-    return !name.isEmpty() && loadPicture(folder + name, logo, largestMonitor);
+    if (name.isEmpty())
+        return false;
+    const QString path = ProgramInfo::findDataFile(name, folders);
+    return !path.isEmpty() && loadPicture(path, logo, largestMonitor);
 }
 
 QSize fitKeepAspect(const QSize &picture, const QSize &area)

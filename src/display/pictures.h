@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class MonitorList;
 class QPainter;
@@ -43,13 +44,14 @@ QSize largestMonitorSize(const MonitorList &monitors);
 // was, silently. Returns whether the picture was replaced.
 bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor);
 
-// The main window's background at start-up: "Hintergrund.jpg" from folder (which ends in a
-// separator) when it reads, the built-in picture otherwise.
-QImage loadBackground(const QString &folder, QSize largestMonitor = kReferenceMonitor);
+// The main window's background at start-up: the first "Hintergrund.jpg" in folders (each
+// ending in a separator, see ProgramInfo::dataFolders) when it reads, the built-in picture
+// otherwise.
+QImage loadBackground(const QStringList &folders, QSize largestMonitor = kReferenceMonitor);
 
-// LogoClick and the first logo: logo n from folder into logo, which stays as it is when the
-// file is missing or unreadable. Returns whether logo was replaced.
-bool loadLogo(const QString &folder, int n, QImage &logo, QSize largestMonitor = kReferenceMonitor);
+// LogoClick and the first logo: the first file of logo n in folders into logo, which stays
+// as it is when there is none or it is unreadable. Returns whether logo was replaced.
+bool loadLogo(const QStringList &folders, int n, QImage &logo, QSize largestMonitor = kReferenceMonitor);
 
 // The size of a picture scaled to fit inside area with its aspect ratio kept.
 QSize fitKeepAspect(const QSize &picture, const QSize &area);

@@ -209,7 +209,8 @@ void TFormTV::FormResize()
 bool TFormTV::LogoClick(int n)
 {
     QImage logo = ImageNoVideo->picture();
-    if (!Pictures::loadLogo(m_setup.folder, n, logo, Pictures::largestMonitorSize(*m_setup.monitors)))
+    if (!Pictures::loadLogo(ProgramInfo::dataFolders(m_setup.folder), n, logo,
+            Pictures::largestMonitorSize(*m_setup.monitors)))
         return false;
     ImageNoVideo->setPicture(logo);
     return true;

@@ -41,7 +41,8 @@ public:
         std::function<int()> monitor;
         // The main window's background at the moment the window is created.
         QImage background;
-        // Where the logos are looked for, ending in a separator; the program folder when empty.
+        // Where the logos are looked for first, ending in a separator; the program folder when
+        // empty. The per-user and the installed data folder follow (ProgramInfo::dataFolders).
         QString folder;
         // Judge-count visibility on creation: gets the window's scoreboard so the main window
         // can attach it as its second scoreboard before it applies the judge count.

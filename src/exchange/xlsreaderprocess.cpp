@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
@@ -167,13 +168,16 @@ QString xlsReaderProgram()
 {
     if (!g_program.isEmpty())
         return g_program;
-    if (QCoreApplication::instance()) {
-        const QString beside
-            = QCoreApplication::applicationDirPath() + u'/' + QLatin1StringView(kProgramName);
-        if (QFileInfo(beside).isExecutable())
-            return beside;
-    }
-    return QStringLiteral(SCORELANE_LIBEXEC_DIR "/") + QLatin1StringView(kProgramName);
+    if (!QCoreApplication::instance())
+        return QLatin1StringView(kProgramName);
+    const QString programFolder = QCoreApplication::applicationDirPath() + u'/';
+    const QString beside = programFolder + QLatin1StringView(kProgramName);
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    // Installed, it lives in the library folder, found from the program's own place so that
+    // a package works under any prefix.
+    return QDir::cleanPath(programFolder + QStringLiteral(SCORELANE_LIBEXEC_DIR_FROM_PROGRAM) + u'/'
+        + QLatin1StringView(kProgramName));
 }
 
 void setXlsReaderProgram(const QString &path)

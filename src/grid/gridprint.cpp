@@ -22,6 +22,15 @@ std::unique_ptr<QPrinter> PrinterProvider::createPrinter() const
     return std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
 }
 
+std::unique_ptr<QPrinter> PrinterProvider::createPdfPrinter(const QString &fileName) const
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(fileName);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    return printer;
+}
+
 void printGrid(TSortGrid &grid, QPrinter &printer)
 {
     const TPrintOptions &options = grid.PrintOptions();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 #include <memory>
@@ -15,6 +16,8 @@ public:
     virtual ~PrinterProvider() = default;
     virtual QStringList printerNames() const;
     virtual std::unique_ptr<QPrinter> createPrinter() const;
+    // A4 in high resolution into a PDF file, for a printout without a printer.
+    virtual std::unique_ptr<QPrinter> createPdfPrinter(const QString &fileName) const;
 };
 
 // Prints the grid's rows PrintOptions().FromRow..ToRow: the page title centred at the

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QListWidget;
 class QMenu;
@@ -123,10 +124,17 @@ public:
         int col, int row, bool *checkBox = nullptr, bool *combobox = nullptr, bool *ellipsis = nullptr) const;
 
     // The print command: "No Printer is installed" when there is none, else the rows
-    // FromRow..ToRow on the printer that the provider gives.
+    // FromRow..ToRow on the printer that the provider gives. Without a printer, the box
+    // also offers "Als PDF speichern..." when askPdfFileName is set.
     void Print();
     // Prints on a given printer (a PDF file, for example), without the printer check.
     void PrintTo(QPrinter &printer);
+    // The same printout as a PDF file; an earlier file stays when it cannot be written
+    // (a CommandError says why).
+    void PrintToPdf(const QString &fileName);
+    // Asks where the PDF printout goes; nothing when the operator cancels. The grid knows
+    // no file dialogs: the window that owns it sets this.
+    std::function<std::optional<QString>()> askPdfFileName;
     void setPrinterProvider(std::shared_ptr<PrinterProvider> provider);
 
     TKeyEvent OnKeyDown;

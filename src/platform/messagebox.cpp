@@ -2,6 +2,8 @@
 
 #include "platform/programinfo.h"
 
+#include <QPushButton>
+
 namespace MessageBox {
 
 namespace {
@@ -13,7 +15,7 @@ int g_shownCount = 0;
 
 QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWidget *parent,
     const QString &caption = ProgramInfo::title(), QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton, const QString &saveCaption = {})
 {
     g_lastText = text;
     g_lastIcon = icon;
@@ -28,6 +30,8 @@ QMessageBox::StandardButton run(QMessageBox::Icon icon, const QString &text, QWi
     QMessageBox box(icon, caption, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
+    if (!saveCaption.isEmpty())
+        box.button(QMessageBox::Save)->setText(saveCaption);
     return QMessageBox::StandardButton(box.exec());
 }
 } // namespace
@@ -52,6 +56,14 @@ void showMessage(const QString &text, QWidget *parent)
 void showRuntimeError(const QString &text, QWidget *parent)
 {
     run(QMessageBox::Critical, text, parent);
+}
+
+QMessageBox::StandardButton showRuntimeErrorOr(
+    const QString &text, const QString &secondCaption, QWidget *parent)
+{
+    const QMessageBox::StandardButton answer = run(QMessageBox::Critical, text, parent, ProgramInfo::title(),
+        QMessageBox::Ok | QMessageBox::Save, QMessageBox::Ok, secondCaption);
+    return answer == QMessageBox::Save ? QMessageBox::Save : QMessageBox::Ok;
 }
 
 QMessageBox::StandardButton askYesNo(const QString &caption, const QString &text, QWidget *parent)

@@ -21,6 +21,12 @@ void showMessage(const QString &text, QWidget *parent = nullptr);
 // The runtime's own error message, as it stands, with the error icon and an OK button.
 void showRuntimeError(const QString &text, QWidget *parent = nullptr);
 
+// The runtime's error message with a second button beside OK, labelled secondCaption.
+// Returns QMessageBox::Save when that button was pressed (the answer the test seams give
+// for it), QMessageBox::Ok otherwise.
+QMessageBox::StandardButton showRuntimeErrorOr(
+    const QString &text, const QString &secondCaption, QWidget *parent = nullptr);
+
 // The text the standard error box shows for a failure text.
 QString errorText(const QString &text);
 

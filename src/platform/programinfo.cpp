@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace ProgramInfo {
 
@@ -28,6 +29,47 @@ QString folder()
     if (!path.endsWith(u'/'))
         path += u'/';
     return path;
+}
+
+QStringList dataFolders(const QString &first)
+{
+    const auto withSeparator = [](QString path) {
+        if (!path.endsWith(u'/'))
+            path += u'/';
+        return path;
+    };
+    QStringList folders;
+    if (!first.isEmpty())
+        folders.append(withSeparator(first));
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!userData.isEmpty())
+        folders.append(withSeparator(userData + QStringLiteral("/Quellmark/") + title()));
+    folders.append(
+        withSeparator(QDir::cleanPath(folder() + QStringLiteral(SCORELANE_DATA_DIR_FROM_PROGRAM))));
+    folders.removeDuplicates();
+    return folders;
+}
+
+QString findDataFile(const QString &name, const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        const QString path = folder + name;
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+QString firstOpenFolder(const QString &programFolder)
+{
+    const QFileInfo info(programFolder);
+    const QString path = QDir::cleanPath(info.absoluteFilePath()) + u'/';
+    if (!path.startsWith(QStringLiteral("/usr/")) && info.isDir() && info.isWritable())
+        return programFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
 }
 
 } // namespace ProgramInfo

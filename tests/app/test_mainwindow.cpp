@@ -440,6 +440,74 @@ TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
     EXPECT_TRUE(bytes.contains("7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\t \t \t27\t1\t\r\n"));
 }
 
+// A laptop without a printer: the box keeps its message and offers a PDF file instead.
+TEST_F(MainWindowTest, CtrlPWithoutPrinterSavesThePrintoutAsPdf)
+{
+    QList<QStringList> rows;
+    for (int i = 1; i <= 24; ++i)
+        rows.push_back({ QString::number(i), QStringLiteral("Paar%1").arg(i), QStringLiteral("TSC"),
+            QString::number(i % 10), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+            QStringLiteral("8") });
+    load(rows);
+    form->PageControl1->setTabText(0, QStringLiteral("Latein"));
+    grid()->setPrinterProvider(std::make_shared<PdfPrinters>(QStringList(), QString()));
+    QString proposed;
+    int fileDialogs = 0;
+    const auto pdfName = [&](const QString &path) {
+        return [&, path](QFileDialog &dialog) {
+            ++fileDialogs;
+            proposed = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            typePath(path)(dialog);
+        };
+    };
+
+    // OK: nothing is printed and no dialog comes.
+    FileDialog::setDriverForTests(pdfName(dir.filePath(QStringLiteral("nie"))));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("No Printer is installed"));
+    EXPECT_EQ(fileDialogs, 0);
+
+    // "Als PDF speichern...": the name typed without extension gets ".pdf".
+    const QString pdf = QDir::current().filePath(QStringLiteral("mainwindow_noprinter.pdf"));
+    QFile::remove(pdf);
+    FileDialog::setDriverForTests(pdfName(pdf.chopped(4)));
+    MessageBox::setNextAnswer(QMessageBox::Save);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+    FileDialog::setDriverForTests(nullptr);
+    EXPECT_EQ(fileDialogs, 1);
+    EXPECT_EQ(proposed, QStringLiteral("Latein"));
+    const QString text = pdfText(pdf);
+    for (const char *name : { "Paar1", "Paar12", "Paar24", "Verein" })
+        EXPECT_TRUE(text.contains(QString::fromLatin1(name))) << name;
+
+    // A name that cannot be written (the dialog would not offer it): the standard error box.
+    grid()->askPdfFileName = [] { return std::optional<QString>(QStringLiteral("/proc/no/such.pdf")); };
+    MessageBox::setAutoAnswer(QMessageBox::Save);
+    QApplication::setActiveWindow(form.get()); // back from the dialog, as the window manager does
+    QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+    MessageBox::setAutoAnswer(std::nullopt);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Invalid filename."));
+}
+
+// An installed program started from the menu: the help file is not in the working folder.
+TEST_F(MainWindowTest, HelpFileFromThePerUserDataFolder)
+{
+    EXPECT_FALSE(form->bHelp->isEnabled());
+    const QString title = QStringLiteral("test_mainwindow");
+    const QString userFolder = ProgramInfo::dataFolders().at(1);
+    ASSERT_TRUE(userFolder.endsWith(QStringLiteral("/Quellmark/") + title + u'/'));
+    ASSERT_TRUE(QDir().mkpath(userFolder));
+    QFile help(userFolder + title + QStringLiteral(".chm"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    stop();
+    start();
+    EXPECT_TRUE(form->bHelp->isEnabled());
+    EXPECT_EQ(form->HelpFile(), help.fileName());
+    help.remove();
+}
+
 TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)
 {
     TFormTV *tv = form->FormTV();

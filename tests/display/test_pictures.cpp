@@ -111,14 +111,14 @@ TEST(Pictures, DefaultBackgroundIsCalmAndDark)
 TEST_F(PicturesFolder, BackgroundFromTheProgramFolderOrTheDefault)
 {
     const QImage builtIn = Pictures::defaultBackground();
-    const QImage none = Pictures::loadBackground(folder());
+    const QImage none = Pictures::loadBackground(QStringList { folder() });
     EXPECT_EQ(none, builtIn);
 
     writeFile(path("Hintergrund.jpg"), "not a JPEG picture\r\n");
-    EXPECT_EQ(Pictures::loadBackground(folder()), builtIn);
+    EXPECT_EQ(Pictures::loadBackground(QStringList { folder() }), builtIn);
 
     writeJpeg(path("Hintergrund.jpg"), filled(1600, 1200, qRgb(40, 90, 160)));
-    const QImage own = Pictures::loadBackground(folder());
+    const QImage own = Pictures::loadBackground(QStringList { folder() });
     EXPECT_EQ(own.size(), QSize(1600, 1200));
     EXPECT_TRUE(isNear(own.pixel(800, 600), qRgb(40, 90, 160)));
 }
@@ -131,16 +131,16 @@ TEST_F(PicturesFolder, LargePicturesAreReadForTheLargestMonitor)
     EXPECT_EQ(largest, QSize(160, 160));
 
     writeJpeg(path("Hintergrund.jpg"), filled(720, 480, qRgb(40, 90, 160)));
-    const QImage background = Pictures::loadBackground(folder(), largest);
+    const QImage background = Pictures::loadBackground(QStringList { folder() }, largest);
     EXPECT_EQ(background.size(), QSize(270, 180)); // 3/8: at most 320 wide
     EXPECT_TRUE(isNear(background.pixel(135, 90), qRgb(40, 90, 160)));
 
     // Still above four times the area at 1/8: refused, the logo stays.
     writeJpeg(path("TV-Logo1.jpg"), filled(720, 480, qRgb(220, 30, 30)));
     QImage logo = filled(16, 9, qRgb(1, 2, 3));
-    EXPECT_FALSE(Pictures::loadLogo(folder(), 1, logo, QSize(16, 9)));
+    EXPECT_FALSE(Pictures::loadLogo(QStringList { folder() }, 1, logo, QSize(16, 9)));
     EXPECT_EQ(logo, filled(16, 9, qRgb(1, 2, 3)));
-    EXPECT_TRUE(Pictures::loadLogo(folder(), 1, logo, QSize(45, 30)));
+    EXPECT_TRUE(Pictures::loadLogo(QStringList { folder() }, 1, logo, QSize(45, 30)));
     EXPECT_EQ(logo.size(), QSize(90, 60));
 }
 
@@ -165,9 +165,9 @@ TEST_F(PicturesFolder, NoPlainFileNamedLikeThePictureLeavesItAsItWas)
         const QString folder = dir.path() + u'/';
         ASSERT_TRUE(c.make(folder + QStringLiteral("Hintergrund.jpg"))) << c.name;
         ASSERT_TRUE(c.make(folder + QStringLiteral("TV-Logo.jpg"))) << c.name;
-        EXPECT_EQ(Pictures::loadBackground(folder), builtIn) << c.name;
+        EXPECT_EQ(Pictures::loadBackground(QStringList { folder }), builtIn) << c.name;
         QImage logo = before;
-        EXPECT_FALSE(Pictures::loadLogo(folder, 0, logo)) << c.name;
+        EXPECT_FALSE(Pictures::loadLogo(QStringList { folder }, 0, logo)) << c.name;
         EXPECT_EQ(logo, before) << c.name;
     }
 }
@@ -179,22 +179,46 @@ TEST_F(PicturesFolder, LogosSwitchAndKeepTheLastGoodOne)
     writeFile(path("TV-Logo3.jpg"), Jpeg::encode(filled(64, 64, qRgb(0, 200, 0))).left(300));
 
     QImage logo;
-    EXPECT_FALSE(Pictures::loadLogo(folder(), 1, logo)) << "no TV-Logo1.jpg";
+    EXPECT_FALSE(Pictures::loadLogo(QStringList { folder() }, 1, logo)) << "no TV-Logo1.jpg";
     EXPECT_TRUE(logo.isNull());
 
-    ASSERT_TRUE(Pictures::loadLogo(folder(), 2, logo));
+    ASSERT_TRUE(Pictures::loadLogo(QStringList { folder() }, 2, logo));
     EXPECT_EQ(logo.size(), QSize(800, 200));
 
-    EXPECT_FALSE(Pictures::loadLogo(folder(), 3, logo)) << "cut short";
-    EXPECT_FALSE(Pictures::loadLogo(folder(), 4, logo)) << "missing";
-    EXPECT_FALSE(Pictures::loadLogo(folder(), 6, logo)) << "no such logo";
+    EXPECT_FALSE(Pictures::loadLogo(QStringList { folder() }, 3, logo)) << "cut short";
+    EXPECT_FALSE(Pictures::loadLogo(QStringList { folder() }, 4, logo)) << "missing";
+    EXPECT_FALSE(Pictures::loadLogo(QStringList { folder() }, 6, logo)) << "no such logo";
     EXPECT_EQ(logo.size(), QSize(800, 200));
     EXPECT_TRUE(isNear(logo.pixel(10, 10), qRgb(30, 30, 220)));
 
     // Alt+0 after Alt+2.
-    ASSERT_TRUE(Pictures::loadLogo(folder(), 0, logo));
+    ASSERT_TRUE(Pictures::loadLogo(QStringList { folder() }, 0, logo));
     EXPECT_EQ(logo.size(), QSize(160, 90));
     EXPECT_TRUE(isNear(logo.pixel(10, 10), qRgb(220, 30, 30)));
+}
+
+// The program folder first, then the per-user and the installed data folder.
+TEST_F(PicturesFolder, EachPictureComesFromTheFirstFolderThatHoldsIt)
+{
+    QTemporaryDir user;
+    QTemporaryDir installed;
+    const QStringList folders { folder(), user.path() + u'/', installed.path() + u'/' };
+    writeJpeg(installed.filePath(QStringLiteral("Hintergrund.jpg")), filled(64, 36, qRgb(200, 0, 0)));
+    writeJpeg(installed.filePath(QStringLiteral("TV-Logo.jpg")), filled(32, 32, qRgb(200, 0, 0)));
+    writeJpeg(user.filePath(QStringLiteral("TV-Logo.jpg")), filled(48, 32, qRgb(0, 200, 0)));
+    writeJpeg(installed.filePath(QStringLiteral("TV-Logo1.jpg")), filled(40, 20, qRgb(0, 0, 200)));
+    // Broken in the program folder: the operator's file counts, the one below is not used.
+    writeFile(path("TV-Logo1.jpg"), "not a JPEG picture");
+
+    EXPECT_EQ(Pictures::loadBackground(folders).size(), QSize(64, 36));
+    QImage logo;
+    ASSERT_TRUE(Pictures::loadLogo(folders, 0, logo));
+    EXPECT_EQ(logo.size(), QSize(48, 32)) << "the user's logo before the installed one";
+    EXPECT_FALSE(Pictures::loadLogo(folders, 1, logo));
+    EXPECT_EQ(logo.size(), QSize(48, 32));
+
+    writeJpeg(path("Hintergrund.jpg"), filled(80, 40, qRgb(0, 0, 200)));
+    EXPECT_EQ(Pictures::loadBackground(folders).size(), QSize(80, 40));
 }
 
 TEST(FittedPicture, ScalesOnceAndPaintsWhereTheRuleSays)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -171,17 +172,27 @@ private:
         QString text;
         QObject *object = nullptr;
     };
-    using RowData = QList<Cell>;
 
     const Cell *cellAt(int col, int row) const;
     Cell *cellAt(int col, int row);
-    void resizeStorage();
+    // Row after row, ColCount cells each: a pass over the rows reads memory in order.
+    Cell *rowCells(int row) { return m_cells.data() + size_t(row) * size_t(m_colCount); }
+    const Cell *rowCells(int row) const { return m_cells.data() + size_t(row) * size_t(m_colCount); }
+    int storedRows() const { return int(m_cells.size() / size_t(m_colCount)); }
+    void resizeStorage(int oldColCount);
+    // Moves the data rows so that data position p holds the row that was at order[p].
+    void permuteDataRows(const std::vector<int> &order);
     QList<int> sortKeyColumns(int primary) const;
     void sortKeyByKey(const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order);
+    static constexpr size_t kMaxNumericKeys = 3;
     bool sortAllNumericKeys(
         const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order) const;
+    bool sortPackedKeys(size_t keyCount, const std::array<double, kMaxNumericKeys> &lowest,
+        const std::array<double, kMaxNumericKeys> &highest, std::vector<int> &positions) const;
 
-    std::vector<RowData> m_rows; // RowCount + HiddenRowCount rows
+    std::vector<Cell> m_cells; // RowCount + HiddenRowCount rows
+    mutable std::vector<double> m_sortValues;
+    mutable std::vector<quint64> m_sortPacked;
     std::vector<int> m_colWidths;
     int m_colCount = 5;
     int m_rowCount = 5;

@@ -116,22 +116,6 @@ qsizetype toUtf8(char *out, QStringView text)
     return out - begin;
 }
 
-// The UTF-16 units of the written cells, an empty one counted as its blank, and the
-// TABs and line ends: the file's size in Windows-1252, a third of its largest in UTF-8.
-qsizetype writtenUnits(const SortGridCore &grid)
-{
-    const int lastColumn = grid.ColCount() - 2;
-    qsizetype units = 0;
-    for (int row = 0; row < grid.RowCount(); ++row) {
-        if (grid.cellText(0, row).isEmpty())
-            continue;
-        for (int col = 0; col <= lastColumn; ++col)
-            units += std::max<qsizetype>(grid.cellText(col, row).size(), 1) + 1;
-        units += 2;
-    }
-    return units;
-}
-
 // Encodes the written rows at out; false when a cell does not fit the encoding.
 template <class Encode> bool writeRows(char *&out, const SortGridCore &grid, Encode encode)
 {
@@ -485,11 +469,13 @@ void LoadTextFile(SortGridCore &grid, const QString &fileName)
 
 QByteArray textResultFileBytes(const SortGridCore &grid)
 {
-    // One buffer with room for the largest UTF-8 form. Pages the file does not reach are
-    // never touched, so the room costs nothing; the rare cell outside Windows-1252 starts
-    // the encoding over as UTF-8.
-    const qsizetype units = writtenUnits(grid);
-    QByteArray bytes(3 + 3 * units, Qt::Uninitialized);
+    // One buffer with room for the largest UTF-8 form of every text in the table, a blank
+    // and a TAB per cell and a line end per row. Pages the file does not reach are never
+    // touched, so the room costs nothing; the rare cell outside Windows-1252 starts the
+    // encoding over as UTF-8.
+    const qint64 room
+        = 3 + 3 * grid.textUnits() + qint64(grid.RowCount()) * (2 * std::max(grid.ColCount() - 1, 0) + 2);
+    QByteArray bytes(qsizetype(room), Qt::Uninitialized);
     char *out = bytes.data();
     if (!writeRows(out, grid, [](char *at, QStringView text) { return toWindows1252(at, text); })) {
         out = bytes.data();

@@ -43,17 +43,29 @@ QString SortGridCore::Cells(int col, int row) const
     return cell ? cell->text : QString();
 }
 
-const QString &SortGridCore::cellText(int col, int row) const
+void SortGridCore::assignText(Cell &cell, const QString &text)
+{
+    m_textUnits += text.size() - cell.text.size();
+    cell.text = storedText(text);
+}
+
+void SortGridCore::countTextUnits()
+{
+    m_textUnits = 0;
+    for (const Cell &cell : m_cells)
+        m_textUnits += cell.text.size();
+}
+
+const QString &SortGridCore::emptyText()
 {
     static const QString empty;
-    const Cell *cell = cellAt(col, row);
-    return cell ? cell->text : empty;
+    return empty;
 }
 
 void SortGridCore::setCells(int col, int row, const QString &text)
 {
     if (Cell *cell = cellAt(col, row)) {
-        cell->text = storedText(text);
+        assignText(*cell, text);
         invalidateRow(row);
     }
 }
@@ -87,8 +99,10 @@ void SortGridCore::setRows(int row, const QStringList &texts)
     if (row < 0 || row >= storedRows())
         return;
     Cell *data = rowCells(row);
-    for (int c = 0; c < m_colCount; ++c)
-        data[c] = Cell { c < texts.size() ? storedText(texts[c]) : QString(), nullptr };
+    for (int c = 0; c < m_colCount; ++c) {
+        assignText(data[c], c < texts.size() ? texts[c] : QString());
+        data[c].object = nullptr;
+    }
     invalidateRow(row);
 }
 
@@ -96,7 +110,10 @@ void SortGridCore::resizeStorage(int oldColCount)
 {
     const size_t rows = size_t(m_rowCount + m_hiddenRowCount);
     const size_t cols = size_t(m_colCount);
+    m_storedRows = int(rows);
     if (oldColCount == m_colCount || m_cells.empty()) {
+        for (size_t i = rows * cols; i < m_cells.size(); ++i)
+            m_textUnits -= m_cells[i].text.size();
         m_cells.resize(rows * cols);
         return;
     }
@@ -110,6 +127,7 @@ void SortGridCore::resizeStorage(int oldColCount)
         std::move(from, from + std::ptrdiff_t(keptCols), cells.begin() + std::ptrdiff_t(r * cols));
     }
     m_cells.swap(cells);
+    countTextUnits();
 }
 
 void SortGridCore::setColCount(int count)
@@ -322,7 +340,7 @@ void SortGridCore::SetEditText(int col, int row, const QString &text)
     Cell *cell = cellAt(col, row);
     if (!cell || cell->text == text)
         return;
-    cell->text = storedText(text);
+    assignText(*cell, text);
     invalidateRow(row);
     SetModified(true);
 }
@@ -337,6 +355,8 @@ void SortGridCore::rebuildRows(const std::vector<int> &sources, int rowCount)
             std::copy(rowCells(from), rowCells(from) + cols, cells.begin() + std::ptrdiff_t(i * cols));
     }
     m_cells.swap(cells);
+    m_storedRows = int(sources.size());
+    countTextUnits();
     const int stored = storedRows();
     rowCount = std::clamp(rowCount, kFixedRows, std::max(stored, kFixedRows));
     m_hiddenRowCount = stored - rowCount;

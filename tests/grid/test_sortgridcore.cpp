@@ -75,6 +75,41 @@ TEST(RowStore, RowsAsListsAndNewColumnWidths)
     EXPECT_EQ(grid.Cells(0, 2), QStringLiteral("a"));
 }
 
+TEST(RowStore, TextUnitsFollowEveryChange)
+{
+    // A writer sizes its buffer by this count: one too few would write past its end.
+    SortGridCore grid;
+    const auto counted = [&grid] {
+        qint64 units = 0;
+        for (int row = 0; row < grid.RowCount() + grid.HiddenRowCount(); ++row) {
+            for (int col = 0; col < grid.ColCount(); ++col)
+                units += grid.cellText(col, row).size();
+        }
+        return units;
+    };
+    grid.setColCount(4);
+    grid.setRowCount(6);
+    grid.setCells(1, 2, QStringLiteral("Anna Müller"));
+    grid.setCells(3, 5, QStringLiteral("12"));
+    grid.setRows(3, { QStringLiteral("7"), QStringLiteral("TSC"), QStringLiteral("Grün-Gold") });
+    grid.SetEditText(0, 3, QStringLiteral("117"));
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.setRowCount(5); // drops row 5
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.setColCount(3); // drops column 3
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.InsertRow(2);
+    grid.DeleteRow(4);
+    grid.MoveColumn(0, 2);
+    grid.setHiddenRowCount(2);
+    grid.setCells(1, 6, QStringLiteral("hidden"));
+    grid.SortRowsByColumn(1);
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.setRowCount(2);
+    grid.setHiddenRowCount(0);
+    EXPECT_EQ(grid.textUnits(), counted());
+}
+
 TEST(RowStore, SizeChangeSequence)
 {
     RecordingGrid grid;

@@ -98,14 +98,15 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A settings and runtime folder of their own: the operator's settings are neither
-    // read nor touched.
+    // Settings, data and runtime folders of their own: the operator's settings and
+    // recovery file are neither read nor touched.
     const QByteArray folder = QFile::encodeName(home().path());
     QDir(home().path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(home().filePath(QStringLiteral("runtime")),
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", folder + "/runtime");
     qputenv("XDG_CONFIG_HOME", folder + "/config");
+    qputenv("XDG_DATA_HOME", folder + "/data");
     qputenv("SCORELANE_BENCHMARK_FIRST_PAINT", "1");
     return runWithRatios(argc, argv, { { "BM_StartScorelane", "BM_StartBareWidget", 2.0 } });
 }

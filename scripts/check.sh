@@ -4,14 +4,14 @@
 #                                           build-check/, runs the tests, then each fuzz target
 #                                           for 20 seconds, then a one-minute soak of the
 #                                           real program; non-zero on any finding
-# scripts/check.sh fuzz <target> <seconds>  runs one fuzz target (fuzz_textfile, fuzz_jpeg,
+# scripts/check.sh fuzz <target> <seconds>  runs one fuzz target (fuzz_textfile, fuzz_jpeg, fuzz_chm,
 #                                           fuzz_settings) that long on a copy of its seeds
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-check"
 suppressions="$top/tests/sanitizer-suppressions"
-targets=(fuzz_textfile fuzz_jpeg fuzz_settings)
+targets=(fuzz_textfile fuzz_jpeg fuzz_settings fuzz_chm)
 "$top/scripts/install-deps.sh"
 
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

@@ -45,6 +45,8 @@ run)
     "$top/scripts/install-deps.sh"
     configure
     cmake --build "$build" --target Scorelane
+    # The help file, Scorelane.chm, is looked up in the working folder; it is built beside the program.
+    cd "$build/src"
     exec "$build/src/Scorelane"
     ;;
 test)

@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
+#include "dialogs/finfo.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,10 +45,12 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(TFormInfo::programIcon());
     TForm1 form;
     FirstPaintProbe probe;
     if (qEnvironmentVariableIsSet("SCORELANE_BENCHMARK_FIRST_PAINT"))
         form.installEventFilter(&probe);
     form.show();
+    QTimer::singleShot(0, &form, [&form] { form.offerRecovery(); });
     return app.exec();
 }

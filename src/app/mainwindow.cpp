@@ -1,13 +1,17 @@
 #include "app/mainwindow.h"
 
 #include "app/closequery.h"
+#include "app/recovery.h"
 #include "app/toolbarglyphs.h"
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
+#include "dialogs/finfo.h"
+#include "dialogs/helpviewer.h"
 #include "display/picturebox.h"
 #include "display/tvwindow.h"
 #include "exchange/filecommands.h"
 #include "grid/sortgrid.h"
+#include "platform/chmfile.h"
 #include "platform/guarded.h"
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
@@ -61,7 +65,11 @@ TForm1::TForm1(Environment environment)
     // The other windows of the program, in their order.
     createTVWindow();
     m_dlgYesNo = new TFDlgYesNo(this);
+    m_formInfo = new TFormInfo(this);
     m_cfgDialog = new TCfgDialog(*m_monitors, this);
+
+    m_recovery = std::make_unique<SessionRecovery>(*this,
+        environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
 
     // The program ends only through the closing question, never because the last
     // shown window went away.
@@ -87,6 +95,7 @@ void TForm1::createTVWindow()
 
 TForm1::~TForm1()
 {
+    m_recovery.reset();
     FormDestroy();
     if (m_formTV)
         m_formTV->removeEventFilter(this);
@@ -174,22 +183,15 @@ void TForm1::buildToolBar()
         layout->addWidget(button);
         return button;
     };
-    auto makeButton = [this, setUp](const char *name, ToolbarGlyph glyph, const QString &hint) {
-        auto *button = new QToolButton(Panel2);
-        button->setIcon(toolbarIcon(glyph));
-        button->setToolTip(hint);
-        setUp(button, name);
-        return button;
-    };
     // Glyph and hint come with the command's action.
     auto makeCommandButton = [this, setUp](const char *name) {
         auto *button = new CommandButton(Panel2);
         setUp(button, name);
         return button;
     };
-    bHelp = makeButton("bHelp", ToolbarGlyph::bHelp, QStringLiteral("[F1] Hilfe"));
+    bHelp = makeCommandButton("bHelp");
     bCFG = makeCommandButton("bCFG");
-    bInfo = makeButton("bInfo", ToolbarGlyph::bInfo, QStringLiteral("[F3] Information"));
+    bInfo = makeCommandButton("bInfo");
     layout->addStretch(1);
     sbLoad = makeCommandButton("sbLoad");
     sbSave = makeCommandButton("sbSave");
@@ -208,7 +210,9 @@ void TForm1::showCommandsOnButtons()
             action->setToolTip(hint);
         button->setCommand(action);
     };
+    show(bHelp, mHilfe, ToolbarGlyph::bHelp, QStringLiteral("[F1] Hilfe"));
     show(bCFG, mCFG, ToolbarGlyph::bCFG, QStringLiteral("[F2] Einstellungen"));
+    show(bInfo, mInfo, ToolbarGlyph::bInfo, QStringLiteral("[F3] Information"));
     show(sbLoad, Load1, ToolbarGlyph::sbLoad, QString()); // its hint is set at start-up
     show(sbSave, Save1, ToolbarGlyph::sbSave, QStringLiteral("[Ctrl+S] Speichern unter..."));
     show(sbTV, Modus1, ToolbarGlyph::sbTV, QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
@@ -265,6 +269,13 @@ QAction *TForm1::addShortcut(
 
 void TForm1::buildShortcuts()
 {
+    // F1 and Alt+I are one command; two actions with it would make neither key ambiguous
+    // but would run it from two places.
+    mHilfe = addShortcut(QStringLiteral("mHilfe"), QStringLiteral("Hilfe"), QKeySequence(Qt::Key_F1),
+        [this] { bHelpClick(); });
+    mHilfe->setShortcuts({ QKeySequence(Qt::Key_F1), QKeySequence(Qt::ALT | Qt::Key_I) });
+    mInfo = addShortcut(
+        QStringLiteral("mInfo"), QStringLiteral("Info"), QKeySequence(Qt::Key_F3), [this] { bInfoClick(); });
     mCFG = addShortcut(QStringLiteral("mCFG"), QStringLiteral("Einstellungen"), QKeySequence(Qt::Key_F2),
         [this] { bCFGClick(); });
     next1 = addShortcut(QStringLiteral("next1"), QStringLiteral("..next"), QKeySequence(Qt::Key_Tab),
@@ -300,6 +311,11 @@ void TForm1::buildShortcuts()
     m_tvVideoGroup->addAction(m_videoAction);
 }
 
+void TForm1::offerRecovery()
+{
+    runGuarded([this] { m_recovery->offerRestore(); }, this);
+}
+
 void TForm1::shareShortcuts(QWidget *window)
 {
     window->addActions(m_shortcuts);
@@ -325,7 +341,8 @@ void TForm1::FormCreate()
     m_helpFile = title + QStringLiteral(".chm");
     if (m_settingsPath.isEmpty())
         m_settingsPath = SettingsStore::defaultPath(title);
-    bHelp->setEnabled(QFileInfo::exists(m_helpFile));
+    // Only the button: F1 and Alt+I reach the command either way.
+    bHelp->setButtonEnabled(QFileInfo::exists(m_helpFile));
 
     m_fileCommands = std::make_unique<FileCommands>(*SortGrid1, *m_table, ProgramInfo::folder(), this);
     m_fileCommands->UpdateSaveButtons = [this] { UpdateSaveButtons(); };
@@ -358,6 +375,10 @@ void TForm1::FormDestroy()
     settings.Width = frame.width();
     settings.Height = frame.height();
     settings.ColSUD = m_table->JudgeCount;
+    if (m_helpViewer) {
+        settings.HelpWidth = m_helpViewer->width();
+        settings.HelpHeight = m_helpViewer->height();
+    }
     SettingsStore(m_settingsPath).write(settings);
 }
 
@@ -369,6 +390,7 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_recovery->remove();
     // The program ends with its main window, also while the audience's window is up.
     if (m_formTV)
         m_formTV->hide();
@@ -512,6 +534,30 @@ void TForm1::Visible1Click()
     m_formTV->activateWindow();
 }
 
+void TForm1::bHelpClick()
+{
+    // Looked up in the working folder at this moment; without the file nothing happens.
+    if (!QFileInfo::exists(m_helpFile))
+        return;
+    QString error;
+    std::unique_ptr<ChmFile> file = ChmFile::open(m_helpFile, &error);
+    if (!file)
+        throw CommandError(QStringLiteral("Cannot show the help file %1: %2").arg(m_helpFile, error));
+    if (!m_helpViewer) {
+        m_helpViewer = new THelpViewer(this);
+        m_helpViewer->resize(m_settings.HelpWidth, m_settings.HelpHeight);
+    }
+    m_helpViewer->showContents(std::move(file));
+    m_helpViewer->show();
+    m_helpViewer->raise();
+    m_helpViewer->activateWindow();
+}
+
+void TForm1::bInfoClick()
+{
+    m_formInfo->exec();
+}
+
 void TForm1::bCFGClick()
 {
     const auto choice = m_cfgDialog->edit(m_table->JudgeCount, m_settings.Monitor);
@@ -521,6 +567,7 @@ void TForm1::bCFGClick()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_settings.Monitor = choice->monitor;
     m_table->SetJudgeCount(choice->judgeCount);
+    m_recovery->changed();
     if (m_formTV)
         m_formTV->PlaceTVWindow();
 }
@@ -528,6 +575,8 @@ void TForm1::bCFGClick()
 void TForm1::sbLoadClick()
 {
     m_fileCommands->sbLoadClick();
+    // The tab caption and the proposed name changed too.
+    m_recovery->changed();
 }
 
 void TForm1::sbSaveClick()

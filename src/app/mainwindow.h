@@ -17,11 +17,14 @@ class QActionGroup;
 class QLabel;
 class QTabWidget;
 class QToolButton;
+class SessionRecovery;
 class TCfgDialog;
 class FileCommands;
 class PictureBox;
 class TFDlgYesNo;
+class TFormInfo;
 class TFormTV;
+class THelpViewer;
 class TSortGrid;
 
 // The operator's window: the result table inside its scoreboard, the tool bar, the
@@ -34,6 +37,7 @@ public:
     {
         QString settingsPath; // empty: the operator's own settings file
         const MonitorList *monitors = nullptr; // nullptr: the system's monitors
+        QString recoveryFolder = QString(); // empty: the operator's own
     };
 
     TForm1();
@@ -41,13 +45,13 @@ public:
     ~TForm1() override;
 
     // The window's items, each under its fixed name. A button with a command shows that
-    // command's action; bHelp and bInfo have none yet.
+    // command's action.
     PictureBox *Image1 = nullptr;
     QWidget *Panel1 = nullptr;
     QWidget *Panel2 = nullptr;
-    QToolButton *bHelp = nullptr;
+    CommandButton *bHelp = nullptr;
     CommandButton *bCFG = nullptr;
-    QToolButton *bInfo = nullptr;
+    CommandButton *bInfo = nullptr;
     CommandButton *sbLoad = nullptr;
     CommandButton *sbSave = nullptr;
     CommandButton *sbTV = nullptr;
@@ -66,7 +70,9 @@ public:
     QAction *Cls1 = nullptr;
     QAction *Platzeverteilen1 = nullptr;
     QAction *Visible1 = nullptr;
+    QAction *mHilfe = nullptr; // F1 and Alt+I
     QAction *mCFG = nullptr;
+    QAction *mInfo = nullptr;
     QAction *Modus1 = nullptr;
     QAction *Load1 = nullptr;
     QAction *Save1 = nullptr;
@@ -81,8 +87,11 @@ public:
     QString HelpFile() const { return m_helpFile; }
     TFDlgYesNo *FDlgYesNo() const { return m_dlgYesNo; }
     TCfgDialog *CfgDialog() const { return m_cfgDialog; }
+    TFormInfo *FormInfo() const { return m_formInfo; }
+    THelpViewer *HelpViewer() const { return m_helpViewer; } // nullptr until help was shown
     TFormTV *FormTV() const { return m_formTV.get(); }
     FileCommands &fileCommands() { return *m_fileCommands; }
+    SessionRecovery &recovery() { return *m_recovery; }
     const MonitorList &monitors() const { return *m_monitors; }
 
     // Handlers of the result table.
@@ -99,7 +108,9 @@ public:
     void sbCLSClick();
     void sbPrintClick();
     void Visible1Click();
+    void bHelpClick();
     void bCFGClick();
+    void bInfoClick();
     void sbTVClick();
     void sbLoadClick();
     void sbSaveClick();
@@ -107,6 +118,9 @@ public:
 
     // The first status panel: "row:rows", empty for an empty table.
     QString positionText(int row) const;
+
+    // At start, once the window is shown: offers the table of a session that did not end normally.
+    void offerRecovery();
 
     // Adds the shortcut actions to another window of the program, so that they work
     // while that window has the focus.
@@ -142,8 +156,11 @@ private:
     std::unique_ptr<Scoreboard> m_scoreboard;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<TFormTV> m_formTV;
+    std::unique_ptr<SessionRecovery> m_recovery;
     TFDlgYesNo *m_dlgYesNo = nullptr;
     TCfgDialog *m_cfgDialog = nullptr;
+    TFormInfo *m_formInfo = nullptr;
+    THelpViewer *m_helpViewer = nullptr;
     QList<QAction *> m_shortcuts;
     QAction *m_videoAction = nullptr; // bVideo's; its command comes with the video
     QActionGroup *m_tvVideoGroup = nullptr;

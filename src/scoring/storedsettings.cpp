@@ -66,6 +66,11 @@ void readValues(const QString &path, StoredSettings &result)
         && readInto("Monitor", [&](int v) { result.Monitor = v; }) && readInto("ColSUD", [&](int v) {
                result.ColSUD = std::clamp(v, ResultTable::kMinJudges, ResultTable::kMaxJudges);
            });
+    // A help window of no size or far off any monitor's size would be lost to the operator.
+    if (const std::optional<int> width = readInteger(settings, QStringLiteral("HelpWidth")))
+        result.HelpWidth = std::clamp(*width, StoredSettings::kMinHelpWidth, StoredSettings::kMaxHelpSize);
+    if (const std::optional<int> height = readInteger(settings, QStringLiteral("HelpHeight")))
+        result.HelpHeight = std::clamp(*height, StoredSettings::kMinHelpHeight, StoredSettings::kMaxHelpSize);
 }
 
 } // namespace
@@ -114,6 +119,8 @@ bool SettingsStore::write(const StoredSettings &s) const
     settings.setValue(QStringLiteral("KeepAR"), s.KeepAR ? 1 : 0);
     settings.setValue(QStringLiteral("Monitor"), s.Monitor);
     settings.setValue(QStringLiteral("ColSUD"), s.ColSUD);
+    settings.setValue(QStringLiteral("HelpWidth"), s.HelpWidth);
+    settings.setValue(QStringLiteral("HelpHeight"), s.HelpHeight);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

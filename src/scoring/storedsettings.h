@@ -21,6 +21,14 @@ struct StoredSettings
     bool KeepAR = true;
     int Monitor = 0;
     int ColSUD = ResultTable::kDefaultJudges;
+    // The help window's size, kept apart from the main window's seven values.
+    static constexpr int kDefaultHelpWidth = 800;
+    static constexpr int kDefaultHelpHeight = 600;
+    static constexpr int kMinHelpWidth = 320;
+    static constexpr int kMinHelpHeight = 240;
+    static constexpr int kMaxHelpSize = 8192;
+    int HelpWidth = kDefaultHelpWidth;
+    int HelpHeight = kDefaultHelpHeight;
 
     bool operator==(const StoredSettings &) const = default;
 };
@@ -38,15 +46,16 @@ public:
     QString path() const { return m_path; }
 
     // Reads "Left", "Top", "KeepAR", "Monitor", "ColSUD" in that order; the first value that is
-    // missing or not an integer ends the reading and the later ones keep their defaults. No file,
+    // missing or not an integer ends the reading and the later ones keep their defaults.
+    // "HelpWidth" and "HelpHeight" are read on their own, each held to a usable size. No file,
     // one that cannot be read, one far too large to be ours, or a folder, FIFO or device in its
     // place gives the defaults, without waiting on it. A monitor above the last one becomes 0 (a
     // negative one is left for the monitor list to treat as 0); the judge count is held to 3 .. 7.
     StoredSettings read(const MonitorList &monitors) const;
 
-    // Writes all seven values, creating the file and its folder when needed; a file far too large
-    // to be ours is replaced. False when nothing could be stored, also when something other than a
-    // plain file has the file's name.
+    // Writes the seven values and then the help window's two, creating the file and its folder when needed; a
+    // file far too large to be ours is replaced. False when nothing could be stored, also when something
+    // other than a plain file has the file's name.
     bool write(const StoredSettings &settings) const;
 
 private:

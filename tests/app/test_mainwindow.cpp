@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
+#include "dialogs/finfo.h"
+#include "dialogs/helpviewer.h"
 #include "display/label3d.h"
 #include "display/tvwindow.h"
 #include "exchange/filecommands.h"
@@ -8,6 +10,8 @@
 #include "grid/sortgrid.h"
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
+#include "platform/programinfo.h"
+#include "support/filedialogdriver.h"
 #include "support/pdfprinters.h"
 #include "support/qtprinters.h"
 #include "support/resulttablefixture.h"
@@ -24,11 +28,13 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -402,27 +408,6 @@ TEST_F(MainWindowTest, EachToolButtonRunsItsCommandOnce)
     EXPECT_EQ(printers->jobs, 1);
 }
 
-// Chooses the text file entry, types the name into the real file dialog and accepts it.
-FileDialog::Driver typePath(const QString &path)
-{
-    return [path](QFileDialog &dialog) {
-        auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(edit, nullptr);
-        dialog.setDirectory(QFileInfo(path).absolutePath());
-        for (const QString &filter : dialog.nameFilters()) {
-            if (filter.contains(QStringLiteral("*.txt")))
-                dialog.selectNameFilter(filter); // the text file entry
-        }
-        dialog.activateWindow();
-        edit->setFocus();
-        edit->clear();
-        QTest::keyClicks(edit, QFileInfo(path).fileName());
-        QTest::keyClick(edit, Qt::Key_Return);
-        if (dialog.isVisible())
-            dialog.reject();
-    };
-}
-
 TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
 {
     const QString startList = dir.filePath(QStringLiteral("Latein.txt"));
@@ -593,3 +578,141 @@ TEST_F(MainWindowTest, DoubleClickShowsTheRowOnTheScoreboardAndTheTableKeepsItsC
 }
 
 } // namespace
+
+namespace {
+
+// The help file is looked up in the working folder: each test gets a folder of its own.
+class MainWindowHelpTest : public MainWindowTest
+{
+protected:
+    QString previousFolder = QDir::currentPath();
+
+    void SetUp() override
+    {
+        QDir::setCurrent(dir.path());
+        start();
+    }
+    void TearDown() override
+    {
+        stop();
+        QDir::setCurrent(previousFolder);
+        MessageBox::setAutoAnswer(std::nullopt);
+    }
+
+    void placeHelpFile(const QByteArray &bytes = QByteArray())
+    {
+        QFile::remove(form->HelpFile());
+        if (bytes.isEmpty()) {
+            ASSERT_TRUE(QFile::copy(QStringLiteral(SCORELANE_TEST_CHM), form->HelpFile()));
+            return;
+        }
+        QFile file(form->HelpFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    void press(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QApplication::setActiveWindow(form.get());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+    }
+
+    bool helpShown() const { return form->HelpViewer() && form->HelpViewer()->isVisible(); }
+};
+
+} // namespace
+
+TEST_F(MainWindowHelpTest, WithoutTheHelpFileTheButtonIsOffAndF1DoesNothing)
+{
+    EXPECT_EQ(form->HelpFile(), ProgramInfo::title() + QStringLiteral(".chm"));
+    EXPECT_FALSE(form->bHelp->isEnabled());
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    press(Qt::Key_F1);
+    press(Qt::Key_I, Qt::AltModifier);
+    EXPECT_EQ(form->HelpViewer(), nullptr);
+    EXPECT_EQ(MessageBox::shownCount(), 0);
+}
+
+TEST_F(MainWindowHelpTest, F1AltIAndTheButtonShowTheContentsWhileTheFileIsThere)
+{
+    placeHelpFile();
+    stop();
+    start(); // the button follows the file at start-up
+    ASSERT_TRUE(form->bHelp->isEnabled());
+
+    press(Qt::Key_F1);
+    ASSERT_TRUE(helpShown());
+    EXPECT_EQ(form->HelpViewer()->Contents->topLevelItem(0)->text(0), QStringLiteral("Startseite"));
+    EXPECT_EQ(form->HelpViewer()->Browser->source().path(), QStringLiteral("/start.htm"));
+    form->HelpViewer()->hide();
+    press(Qt::Key_I, Qt::AltModifier);
+    EXPECT_TRUE(helpShown());
+    form->HelpViewer()->hide();
+    QTest::mouseClick(form->bHelp, Qt::LeftButton);
+    EXPECT_TRUE(helpShown());
+    form->HelpViewer()->hide();
+
+    // Gone while the program runs: nothing happens, nothing is said.
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    ASSERT_TRUE(QFile::remove(form->HelpFile()));
+    press(Qt::Key_F1);
+    EXPECT_FALSE(helpShown());
+    EXPECT_EQ(MessageBox::shownCount(), 0);
+
+    // The help window goes with the program.
+    const QPointer<THelpViewer> viewer = form->HelpViewer();
+    stop();
+    EXPECT_TRUE(viewer.isNull());
+}
+
+TEST_F(MainWindowHelpTest, ADamagedHelpFileGivesAnErrorBoxAndNoWindow)
+{
+    QFile fixture(QStringLiteral(SCORELANE_TEST_CHM));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    QByteArray bytes = fixture.readAll();
+    bytes.truncate(bytes.size() / 2);
+    placeHelpFile(bytes);
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    press(Qt::Key_F1);
+    EXPECT_FALSE(helpShown());
+    EXPECT_EQ(MessageBox::shownCount(), 1);
+    EXPECT_TRUE(
+        MessageBox::lastText().startsWith(QStringLiteral("Cannot show the help file ") + form->HelpFile()))
+        << MessageBox::lastText().toStdString();
+}
+
+TEST_F(MainWindowHelpTest, TheHelpWindowKeepsItsSize)
+{
+    placeHelpFile();
+    press(Qt::Key_F1);
+    ASSERT_TRUE(helpShown());
+    EXPECT_EQ(form->HelpViewer()->size(), QSize(800, 600));
+    form->HelpViewer()->resize(900, 650);
+    stop();
+    const QSettings stored(settingsPath(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value(QStringLiteral("HelpWidth")).toInt(), 900);
+    EXPECT_EQ(stored.value(QStringLiteral("HelpHeight")).toInt(), 650);
+    start();
+    press(Qt::Key_F1);
+    ASSERT_TRUE(helpShown());
+    EXPECT_EQ(form->HelpViewer()->size(), QSize(900, 650));
+}
+
+TEST_F(MainWindowHelpTest, F3AndTheInfoButtonShowTheInformationWindowUntilEsc)
+{
+    int shown = 0;
+    const auto closeWithEsc = [&] {
+        QTimer::singleShot(0, form.get(), [&] {
+            shown += form->FormInfo()->isVisible() && form->FormInfo()->isModal();
+            QTest::keyClick(form->FormInfo(), Qt::Key_Escape);
+        });
+    };
+    closeWithEsc();
+    press(Qt::Key_F3);
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(form->FormInfo()->isVisible());
+    closeWithEsc();
+    QTest::mouseClick(form->bInfo, Qt::LeftButton);
+    EXPECT_EQ(shown, 2);
+    EXPECT_FALSE(form->FormInfo()->isVisible());
+}

@@ -25,7 +25,8 @@
 static void PrintTo(const StoredSettings &s, std::ostream *os)
 {
     *os << "{Left " << s.Left << ", Top " << s.Top << ", Width " << s.Width << ", Height " << s.Height
-        << ", KeepAR " << s.KeepAR << ", Monitor " << s.Monitor << ", ColSUD " << s.ColSUD << "}";
+        << ", KeepAR " << s.KeepAR << ", Monitor " << s.Monitor << ", ColSUD " << s.ColSUD << ", HelpWidth "
+        << s.HelpWidth << ", HelpHeight " << s.HelpHeight << "}";
 }
 
 namespace {
@@ -40,9 +41,12 @@ FixedMonitorList monitorsOf(int count)
     return FixedMonitorList(rects.mid(0, count));
 }
 
-StoredSettings settings(int left, int top, bool keepAR, int monitor, int judges)
+StoredSettings settings(
+    int left, int top, bool keepAR, int monitor, int judges, int helpWidth = 800, int helpHeight = 600)
 {
     StoredSettings s;
+    s.HelpWidth = helpWidth;
+    s.HelpHeight = helpHeight;
     s.Left = left;
     s.Top = top;
     s.KeepAR = keepAR;
@@ -101,10 +105,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, StoredSettingsRead,
             settings(7, 129, true, 0, 5) },
         ReadCase { "NegativeValues",
             "[General]\nLeft=-2147483648\nTop=-1\nKeepAR=-1\nMonitor=-4\nColSUD=-2147483648\n", 2,
-            settings(std::numeric_limits<int>::min(), -1, true, -4, 3) }),
+            settings(std::numeric_limits<int>::min(), -1, true, -4, 3) },
+        // The help window's size does not depend on the main window's values, and is kept usable.
+        ReadCase { "HelpSizeAfterAMissingTop", "[General]\nLeft=50\nHelpWidth=1000\nHelpHeight=700\n", 1,
+            settings(50, 129, true, 0, 5, 1000, 700) },
+        ReadCase { "HelpSizeHeldToAUsableSize", "[General]\nHelpWidth=0\nHelpHeight=99999\n", 1,
+            settings(313, 129, true, 0, 5, 320, 8192) }),
     [](const testing::TestParamInfo<ReadCase> &info) { return std::string(info.param.name); });
 
-TEST(StoredSettingsWrite, WritesAllSevenValuesAndSurvivesARestart)
+TEST(StoredSettingsWrite, WritesAllNineValuesAndSurvivesARestart)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -113,17 +122,20 @@ TEST(StoredSettingsWrite, WritesAllSevenValuesAndSurvivesARestart)
     StoredSettings s = settings(-1000, -20, false, 1, 6);
     s.Width = 916;
     s.Height = 564;
+    s.HelpWidth = 1024;
+    s.HelpHeight = 700;
     ASSERT_TRUE(SettingsStore(path).write(s));
 
     const QSettings raw(path, QSettings::IniFormat);
-    EXPECT_EQ(raw.allKeys().size(), 7);
-    const std::pair<const char *, const char *> expected[] = { { "Left", "-1000" }, { "Top", "-20" },
-        { "Width", "916" }, { "Height", "564" }, { "KeepAR", "0" }, { "Monitor", "1" }, { "ColSUD", "6" } };
+    EXPECT_EQ(raw.allKeys().size(), 9);
+    const std::pair<const char *, const char *> expected[]
+        = { { "Left", "-1000" }, { "Top", "-20" }, { "Width", "916" }, { "Height", "564" }, { "KeepAR", "0" },
+              { "Monitor", "1" }, { "ColSUD", "6" }, { "HelpWidth", "1024" }, { "HelpHeight", "700" } };
     for (const auto &[key, value] : expected)
         EXPECT_EQ(raw.value(QLatin1String(key)).toString(), QLatin1String(value)) << key;
 
     // Width and height are stored but not read back.
-    EXPECT_EQ(SettingsStore(path).read(monitorsOf(2)), settings(-1000, -20, false, 1, 6));
+    EXPECT_EQ(SettingsStore(path).read(monitorsOf(2)), settings(-1000, -20, false, 1, 6, 1024, 700));
 
     s.KeepAR = true;
     ASSERT_TRUE(SettingsStore(path).write(s));
@@ -241,7 +253,7 @@ TEST(StoredSettingsFile, WhatIsNoUsableFileNeitherBlocksNorFails)
         EXPECT_EQ(read, c.read) << c.name;
         EXPECT_EQ(written, c.written) << c.name;
         if (c.written)
-            EXPECT_EQ(QSettings(path, QSettings::IniFormat).allKeys().size(), 7) << c.name;
+            EXPECT_EQ(QSettings(path, QSettings::IniFormat).allKeys().size(), 9) << c.name;
         else
             EXPECT_EQ(describe(path), before) << c.name;
     }

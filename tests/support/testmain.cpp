@@ -22,7 +22,7 @@ int main(int argc, char **argv)
             return RUN_ALL_TESTS();
     }
 
-    // Never touch the operator's settings or runtime folder.
+    // Never touch the operator's settings, data (the recovery file) or runtime folder.
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return 2;
@@ -31,6 +31,7 @@ int main(int argc, char **argv)
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", scratch.filePath(QStringLiteral("runtime")).toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", scratch.filePath(QStringLiteral("data")).toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

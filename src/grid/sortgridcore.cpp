@@ -45,8 +45,14 @@ QString SortGridCore::Cells(int col, int row) const
 
 void SortGridCore::assignText(Cell &cell, const QString &text)
 {
-    m_textUnits += text.size() - cell.text.size();
-    cell.text = storedText(text);
+    const QString &stored = storedText(text);
+    // The same characters in the same place: the placing rewrites most totals and
+    // places with the shared texts they already hold.
+    if (stored.constData() == cell.text.constData() && stored.size() == cell.text.size()
+        && stored.isNull() == cell.text.isNull())
+        return;
+    m_textUnits += stored.size() - cell.text.size();
+    cell.text = stored;
 }
 
 void SortGridCore::countTextUnits()

@@ -23,9 +23,11 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -46,6 +48,8 @@ TForm1::TForm1()
 TForm1::TForm1(Environment environment)
     : QWidget(nullptr)
     , m_settingsPath(environment.settingsPath)
+    , m_videoDevices(std::move(environment.videoDevices))
+    , m_videoRenderers(environment.videoRenderers)
 {
     if (environment.monitors) {
         m_monitors = environment.monitors;
@@ -87,6 +91,14 @@ void TForm1::createTVWindow()
         m_table->SetJudgeCount(m_table->JudgeCount);
     };
     setup.showCurrentRow = [this] { runGuarded([this] { SortGrid1DblClick(); }, this); };
+    setup.video.bVideo = m_videoAction;
+    setup.video.Videomain = Videomain;
+    setup.video.PopupMenuTablo = PopupMenuTablo;
+    setup.video.Devices = Devices;
+    setup.video.keepAR = [this] { return m_settings.KeepAR; };
+    setup.video.guarded = [this](const std::function<void()> &command) { runGuarded(command, this); };
+    setup.video.devices = m_videoDevices;
+    setup.video.renderers = m_videoRenderers;
     // No parent: hiding the main window must leave the audience's window alone.
     m_formTV = std::make_unique<TFormTV>(std::move(setup));
     m_formTV->installEventFilter(this);
@@ -166,6 +178,7 @@ void TForm1::buildForm()
 
     buildStatusBar();
     buildShortcuts();
+    buildVideoMenu();
     showCommandsOnButtons();
 }
 
@@ -299,9 +312,17 @@ void TForm1::buildShortcuts()
             QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)), [this, n] { LogoClick(n); });
     }
 
+    // Checkable, so that a device that fails to start can keep the check mark it had.
+    Videomain = addShortcut(QStringLiteral("Videomain"), QStringLiteral("Enable"),
+        QKeySequence(Qt::CTRL | Qt::Key_V), [this] { mVideoOnClick(); });
+    Videomain->setCheckable(true);
+    Videomain->setEnabled(false); // until a capture device is found
+
     m_videoAction = new QAction(QStringLiteral("Video"), this);
     m_videoAction->setObjectName(QStringLiteral("bVideoAction"));
     m_videoAction->setEnabled(false);
+    connect(
+        m_videoAction, &QAction::triggered, this, [this] { runGuarded([this] { bVideoClick(); }, this); });
     // The TV and video buttons: at most one of the two is down, and both may be up.
     Modus1->setCheckable(true);
     m_videoAction->setCheckable(true);
@@ -309,6 +330,19 @@ void TForm1::buildShortcuts()
     m_tvVideoGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     m_tvVideoGroup->addAction(Modus1);
     m_tvVideoGroup->addAction(m_videoAction);
+}
+
+void TForm1::buildVideoMenu()
+{
+    PopupMenuTablo = new QMenu(this);
+    PopupMenuTablo->setObjectName(QStringLiteral("PopupMenuTablo"));
+    Devices = PopupMenuTablo->addMenu(QStringLiteral("Devices..."));
+    Devices->setObjectName(QStringLiteral("Devices"));
+    Aspectratio1 = PopupMenuTablo->addAction(QStringLiteral("Aspect ratio"));
+    Aspectratio1->setObjectName(QStringLiteral("Aspectratio1"));
+    Aspectratio1->setCheckable(true);
+    connect(Aspectratio1, &QAction::triggered, this,
+        [this] { runGuarded([this] { Aspectratio1Click(); }, this); });
 }
 
 void TForm1::offerRecovery()
@@ -358,6 +392,7 @@ void TForm1::FormCreate()
     m_settings = SettingsStore(m_settingsPath).read(*m_monitors);
     move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
     m_table->JudgeCount = m_settings.ColSUD;
+    Aspectratio1->setChecked(m_settings.KeepAR);
 
     Image1->setPicture(
         Pictures::loadBackground(ProgramInfo::folder(), Pictures::largestMonitorSize(*m_monitors)));
@@ -400,9 +435,30 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    // The window paints in answer to its first expose, right after this filter; the camera
+    // probe comes after that, so that start-up does not wait for the cameras.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_formTV)
+                    runGuarded([this] { m_formTV->probeVideoDevices(); }, this);
+            },
+            Qt::QueuedConnection);
+    }
     if (watched == m_formTV.get() && event->type() == QEvent::Hide && !m_formTV->isVisible())
         tvWindowHidden();
     return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_videoProbeArmed && windowHandle()) {
+        m_videoProbeArmed = true;
+        windowHandle()->installEventFilter(this);
+    }
 }
 
 void TForm1::tvWindowHidden()
@@ -598,4 +654,24 @@ void TForm1::LogoClick(int n)
 {
     if (m_formTV)
         m_formTV->LogoClick(n);
+}
+
+void TForm1::bVideoClick()
+{
+    // At the button's place in the tool bar, which is Panel1's top.
+    const QPoint at = mapToGlobal(QPoint(0, 0)) + Panel1->pos() + bVideo->pos();
+    PopupMenuTablo->popup(at);
+}
+
+void TForm1::mVideoOnClick()
+{
+    if (m_formTV && m_formTV->video())
+        m_formTV->video()->mVideoOnClick(Videomain->isChecked());
+}
+
+void TForm1::Aspectratio1Click()
+{
+    m_settings.KeepAR = Aspectratio1->isChecked();
+    if (m_formTV && m_formTV->video())
+        m_formTV->video()->setKeepAspectRatio(m_settings.KeepAR);
 }

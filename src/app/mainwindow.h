@@ -4,6 +4,7 @@
 #include "display/scoreboard.h"
 #include "scoring/resulttable.h"
 #include "scoring/storedsettings.h"
+#include "video/videopreview.h"
 
 #include <QAction>
 #include <QWidget>
@@ -15,6 +16,7 @@
 class MonitorList;
 class QActionGroup;
 class QLabel;
+class QMenu;
 class QTabWidget;
 class QToolButton;
 class SessionRecovery;
@@ -38,6 +40,9 @@ public:
         QString settingsPath; // empty: the operator's own settings file
         const MonitorList *monitors = nullptr; // nullptr: the system's monitors
         QString recoveryFolder = QString(); // empty: the operator's own
+        // Capture devices and renderers; the system's when not given.
+        std::function<std::unique_ptr<VideoDeviceProvider>()> videoDevices {};
+        VideoRenderers videoRenderers {};
     };
 
     TForm1();
@@ -77,6 +82,14 @@ public:
     QAction *Load1 = nullptr;
     QAction *Save1 = nullptr;
     std::array<QAction *, 6> LogoActions {}; // N01 .. N51: Alt+0 .. Alt+5
+    // Ctrl+V: the live picture on or off; the video popup shows it as "Enable".
+    QAction *Videomain = nullptr;
+
+    // The video popup of bVideo: "Devices..." (one radio entry per device), "Enable" once a
+    // device has been started, "Aspect ratio".
+    QMenu *PopupMenuTablo = nullptr;
+    QMenu *Devices = nullptr;
+    QAction *Aspectratio1 = nullptr;
 
     ResultTable &table() { return *m_table; }
     Scoreboard &scoreboard() { return *m_scoreboard; }
@@ -115,6 +128,9 @@ public:
     void sbLoadClick();
     void sbSaveClick();
     void LogoClick(int n);
+    void bVideoClick();
+    void mVideoOnClick();
+    void Aspectratio1Click();
 
     // The first status panel: "row:rows", empty for an empty table.
     QString positionText(int row) const;
@@ -129,6 +145,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -136,6 +153,7 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void buildShortcuts();
+    void buildVideoMenu();
     void showCommandsOnButtons();
     void connectGrid();
     void FormCreate();
@@ -164,5 +182,8 @@ private:
     QList<QAction *> m_shortcuts;
     QAction *m_videoAction = nullptr; // bVideo's; its command comes with the video
     QActionGroup *m_tvVideoGroup = nullptr;
+    std::function<std::unique_ptr<VideoDeviceProvider>()> m_videoDevices;
+    VideoRenderers m_videoRenderers;
+    bool m_videoProbeArmed = false;
     bool m_settingsWritten = false;
 };

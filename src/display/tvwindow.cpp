@@ -6,6 +6,7 @@
 #include "platform/guarded.h"
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
+#include "video/videowindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -85,7 +86,7 @@ TFormTV::TFormTV(Setup setup, QWidget *parent)
     // needs painting.
     ImageNoVideo->setMatte(Qt::black);
 
-    VideoWindow = new QWidget(this);
+    VideoWindow = new TVideoWindow(this);
     VideoWindow->setObjectName(QStringLiteral("VideoWindow"));
     // Only the video needs a window of its own. Qt would give one to every sibling as well, and
     // each layout then moves a dozen X windows: one was left now and then at its place from the
@@ -94,14 +95,16 @@ TFormTV::TFormTV(Setup setup, QWidget *parent)
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, true);
     VideoWindow->setAttribute(Qt::WA_NativeWindow);
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, siblingsWere);
-    VideoWindow->setPalette(black);
-    VideoWindow->setAutoFillBackground(true);
     VideoWindow->hide();
 
     FormCreate();
 }
 
-TFormTV::~TFormTV() = default;
+TFormTV::~TFormTV()
+{
+    // The renderer draws into VideoWindow: the pipeline ends before the window goes.
+    m_video.reset();
+}
 
 void TFormTV::FormCreate()
 {
@@ -110,7 +113,20 @@ void TFormTV::FormCreate()
     LogoClick(0);
     if (m_setup.setJudgeCount)
         m_setup.setJudgeCount(*m_board);
-    // Capture devices are listed here once the video layer exists.
+    if (m_setup.video.Videomain) {
+        VideoPreview::Items items;
+        items.VideoWindow = VideoWindow;
+        items.GreenRect = GreenRect;
+        items.ImageNoVideo = ImageNoVideo;
+        items.setPlainRenderer = [this](bool plain) { setPlainRenderer(plain); };
+        m_video = std::make_unique<VideoPreview>(std::move(m_setup.video), std::move(items));
+    }
+}
+
+void TFormTV::probeVideoDevices()
+{
+    if (m_video)
+        m_video->probe();
 }
 
 void TFormTV::showEvent(QShowEvent *event)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "display/tvlayout.h"
+#include "video/videopreview.h"
+#include "video/videowindow.h"
 
 #include <QImage>
 #include <QWidget>
@@ -46,6 +48,8 @@ public:
         std::function<void(Scoreboard &)> setJudgeCount;
         // Shows the current row on both scoreboards, each time the window is shown.
         std::function<void()> showCurrentRow;
+        // The main window's video controls; without them the window has no video.
+        VideoPreview::Setup video;
     };
 
     explicit TFormTV(Setup setup, QWidget *parent = nullptr);
@@ -59,7 +63,13 @@ public:
     QWidget *GreenRect = nullptr;
     PictureBox *ImageNoVideo = nullptr;
     // A native child window for the live picture; hidden until the video shows.
-    QWidget *VideoWindow = nullptr;
+    TVideoWindow *VideoWindow = nullptr;
+
+    // The live picture; nullptr without video controls.
+    VideoPreview *video() const { return m_video.get(); }
+    // Device set-up's listing of the devices, kept until the main window has been painted
+    // once so that start-up does not wait for the cameras.
+    void probeVideoDevices();
 
     // Puts the window on the full rectangle of monitor "Monitor", shown or not, and lays it
     // out for that size: full screen on that monitor's screen, so that it stands above the
@@ -93,6 +103,7 @@ private:
     Setup m_setup;
     std::unique_ptr<MonitorList> m_ownMonitors;
     std::unique_ptr<Scoreboard> m_board;
+    std::unique_ptr<VideoPreview> m_video;
     TVLayout m_layout;
     QSize m_layoutSize;
     int m_layoutPpi = 0;

@@ -1,0 +1,271 @@
+#include "video/filtergraph.h"
+
+#include "video/videoerror.h"
+
+#include <QMetaObject>
+
+#include <gst/gst.h>
+#include <gst/video/videooverlay.h>
+
+namespace {
+
+constexpr const char *kFirstBuffer = "scorelane-first-buffer";
+
+QString errorTextOf(GstMessage *message)
+{
+    GError *error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error");
+    if (error)
+        g_error_free(error);
+    return text;
+}
+
+// The sink of a renderer bin: the element that ends the stream.
+GstElement *sinkOf(GstElement *renderer)
+{
+    if (!GST_IS_BIN(renderer))
+        return renderer;
+    GstElement *sink = nullptr;
+    GstIterator *it = gst_bin_iterate_sinks(GST_BIN(renderer));
+    GValue item = G_VALUE_INIT;
+    if (gst_iterator_next(it, &item) == GST_ITERATOR_OK)
+        sink = GST_ELEMENT(g_value_get_object(&item));
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return sink; // owned by the bin
+}
+
+bool hasProperty(GstElement *element, const char *name)
+{
+    return element && g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
+}
+
+} // namespace
+
+// The framework's callbacks, on its streaming threads.
+struct FilterGraphBus
+{
+    static GstBusSyncReply onMessage(GstBus *, GstMessage *message, gpointer data)
+    {
+        auto *graph = static_cast<TFilterGraph *>(data);
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+            // While the preview is judged, renderPreview() takes the error off the bus itself.
+            if (graph->m_verdictPending)
+                return GST_BUS_PASS;
+            QMetaObject::invokeMethod(
+                graph,
+                [graph, generation = graph->m_generation.load(), text = errorTextOf(message)] {
+                    graph->laterError(generation, text);
+                },
+                Qt::QueuedConnection);
+            return GST_BUS_DROP;
+        case GST_MESSAGE_APPLICATION:
+            return graph->m_verdictPending ? GST_BUS_PASS : GST_BUS_DROP;
+        case GST_MESSAGE_ELEMENT:
+            if (gst_is_video_overlay_prepare_window_handle_message(message) && graph->m_window)
+                gst_video_overlay_set_window_handle(
+                    GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message)), graph->m_window);
+            return GST_BUS_DROP;
+        default:
+            return GST_BUS_DROP;
+        }
+    }
+
+    static GstPadProbeReturn onFirstBuffer(GstPad *, GstPadProbeInfo *, gpointer data)
+    {
+        auto *graph = static_cast<TFilterGraph *>(data);
+        graph->m_firstBufferNs = std::chrono::steady_clock::now().time_since_epoch().count();
+        gst_bus_post(graph->m_bus,
+            gst_message_new_application(
+                GST_OBJECT(graph->m_pipeline), gst_structure_new_empty(kFirstBuffer)));
+        return GST_PAD_PROBE_REMOVE;
+    }
+};
+
+TFilterGraph::TFilterGraph(QObject *parent)
+    : QObject(parent)
+{
+    initGStreamer();
+}
+
+TFilterGraph::~TFilterGraph()
+{
+    clear();
+    release();
+}
+
+void TFilterGraph::create()
+{
+    if (m_pipeline)
+        return;
+    m_pipeline = gst_pipeline_new("preview");
+    if (!m_pipeline)
+        throw EDirectShowException(QStringLiteral("Could not create the pipeline"), VideoStep::CreateGraph);
+    gst_object_ref_sink(m_pipeline);
+    m_bus = gst_element_get_bus(m_pipeline);
+    gst_bus_set_sync_handler(m_bus, FilterGraphBus::onMessage, this, nullptr);
+}
+
+void TFilterGraph::addSourceAndRenderer(const TFilter &filter, RendererMode mode, quintptr window)
+{
+    create();
+    gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    m_window = window;
+    if (!m_source) {
+        GstElement *source = filter.device().createSource();
+        gst_bin_add(GST_BIN(m_pipeline), source);
+        m_source = source;
+    }
+    if (m_renderer) {
+        gst_element_unlink(m_source, m_renderer);
+        gst_bin_remove(GST_BIN(m_pipeline), m_renderer);
+        m_renderer = nullptr;
+        m_sink = nullptr;
+    }
+    m_mode = mode;
+    const QByteArray &description = mode == RendererMode::Mixing ? m_renderers.mixing : m_renderers.plain;
+    GError *error = nullptr;
+    GstElement *renderer = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+    if (!renderer || error) {
+        if (renderer)
+            gst_object_unref(gst_object_ref_sink(renderer));
+        throw EDirectShowException(error, VideoStep::AddRenderer);
+    }
+    gst_bin_add(GST_BIN(m_pipeline), renderer);
+    m_renderer = renderer;
+    m_sink = sinkOf(renderer);
+    if (window && m_sink && GST_IS_VIDEO_OVERLAY(m_sink))
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(m_sink), window);
+}
+
+void TFilterGraph::renderPreview()
+{
+    if (!m_source || !m_renderer || !gst_element_link(m_source, m_renderer)) {
+        throw EDirectShowException(
+            QStringLiteral("Could not connect the device to the renderer"), VideoStep::RenderPreview);
+    }
+    m_firstBufferNs = 0;
+    if (GstPad *pad = m_sink ? gst_element_get_static_pad(m_sink, "sink") : nullptr) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, FilterGraphBus::onFirstBuffer, this, nullptr);
+        gst_object_unref(pad);
+    }
+    m_verdictPending = true;
+    const GstStateChangeReturn change = gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
+    const GstClockTime wait = change == GST_STATE_CHANGE_FAILURE ? 0 : kVerdictMilliseconds * GST_MSECOND;
+    GstMessage *message = gst_bus_timed_pop_filtered(
+        m_bus, wait, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION));
+    m_verdictPending = false;
+    QString failure;
+    if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        failure = errorTextOf(message);
+    else if (change == GST_STATE_CHANGE_FAILURE)
+        failure = QStringLiteral("Could not start the preview");
+    if (message)
+        gst_message_unref(message);
+    if (!failure.isEmpty()) {
+        // Nothing may go on streaming into a window that the next attempt uses.
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
+        gst_bus_set_flushing(m_bus, TRUE);
+        gst_bus_set_flushing(m_bus, FALSE);
+        throw EDirectShowException(failure, VideoStep::StartPreview);
+    }
+    drainBus();
+}
+
+void TFilterGraph::drainBus()
+{
+    // What the sync handler let through after the verdict counts as a later error.
+    while (GstMessage *message = gst_bus_pop(m_bus)) {
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation = m_generation.load(), text = errorTextOf(message)] {
+                    laterError(generation, text);
+                },
+                Qt::QueuedConnection);
+        }
+        gst_message_unref(message);
+    }
+}
+
+void TFilterGraph::setKeepAspectRatio(bool keep)
+{
+    if (m_mode != RendererMode::Mixing || !hasProperty(m_sink, "force-aspect-ratio"))
+        return;
+    g_object_set(m_sink, "force-aspect-ratio", gboolean(keep), nullptr);
+    // The sink places its picture anew only when its area changes.
+    if (!m_renderSize.isEmpty()) {
+        setRenderSize(m_renderSize - QSize(0, 1));
+        setRenderSize(m_renderSize + QSize(0, 1));
+    }
+}
+
+void TFilterGraph::setRenderSize(const QSize &size)
+{
+    m_renderSize = size;
+    if (m_sink && GST_IS_VIDEO_OVERLAY(m_sink) && !size.isEmpty())
+        gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(m_sink), 0, 0, size.width(), size.height());
+}
+
+void TFilterGraph::run()
+{
+    if (!m_pipeline)
+        throw EDirectShowException(QStringLiteral("No pipeline to run"), VideoStep::Run);
+    if (gst_element_set_state(m_pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        GstMessage *message = gst_bus_pop_filtered(m_bus, GST_MESSAGE_ERROR);
+        const QString text = message ? errorTextOf(message) : QStringLiteral("Could not run the preview");
+        if (message)
+            gst_message_unref(message);
+        throw EDirectShowException(text, VideoStep::Run);
+    }
+}
+
+void TFilterGraph::stop()
+{
+    if (m_pipeline)
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
+}
+
+void TFilterGraph::clear()
+{
+    stop();
+    if (m_source && m_renderer)
+        gst_element_unlink(m_source, m_renderer);
+}
+
+void TFilterGraph::release()
+{
+    if (!m_pipeline)
+        return;
+    // Stale messages of this pipeline still queued for us are ignored from here on.
+    ++m_generation;
+    gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    gst_bus_set_sync_handler(m_bus, nullptr, nullptr, nullptr);
+    gst_object_unref(m_bus);
+    gst_object_unref(m_pipeline);
+    m_bus = nullptr;
+    m_pipeline = nullptr;
+    m_source = nullptr;
+    m_renderer = nullptr;
+    m_sink = nullptr;
+    m_window = 0;
+}
+
+std::optional<std::chrono::steady_clock::time_point> TFilterGraph::firstBufferTime() const
+{
+    const qint64 ns = m_firstBufferNs;
+    if (!ns)
+        return std::nullopt;
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(ns));
+}
+
+void TFilterGraph::laterError(int generation, const QString &text)
+{
+    if (generation != m_generation || !m_pipeline)
+        return;
+    clear();
+    release();
+    emit failedLater(text);
+}

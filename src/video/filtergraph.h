@@ -1,0 +1,93 @@
+#pragma once
+
+#include "video/filter.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSize>
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+
+typedef struct _GstBus GstBus;
+typedef struct _GstElement GstElement;
+
+enum class RendererMode
+{
+    Mixing, // keeps the aspect ratio on request
+    Plain, // always stretches
+};
+
+// The two renderers as pipeline descriptions, the sink last. Tests that run without an X
+// server put fakesink in their place: a real sink given an offscreen window's id ends the
+// process with an X error.
+struct VideoRenderers
+{
+    QByteArray mixing = "glimagesink";
+    QByteArray plain = "videoconvert ! videoscale ! ximagesink force-aspect-ratio=false";
+};
+
+// The preview pipeline: the chosen device's source linked to a renderer that draws into the
+// video window. Every step throws EDirectShowException with the framework's text.
+//
+// Many failures show only after the state change returned (a GL context that cannot be made,
+// caps that do not negotiate, a busy device), so renderPreview() waits up to two seconds for
+// the first buffer at the sink or an error; an error after that releases the graph and is
+// reported by failedLater(). Bus messages reach this object queued on its thread.
+class TFilterGraph : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kVerdictMilliseconds = 2000;
+
+    explicit TFilterGraph(QObject *parent = nullptr);
+    ~TFilterGraph() override;
+
+    void setRenderers(const VideoRenderers &renderers) { m_renderers = renderers; }
+
+    // An empty pipeline.
+    void create();
+    bool active() const { return m_pipeline != nullptr; }
+    // Adds the filter's source unless it is in the graph already, and the renderer of the
+    // mode in place of another one; the renderer draws into the native window (0: none).
+    void addSourceAndRenderer(const TFilter &filter, RendererMode mode, quintptr window);
+    // Links source and renderer and starts streaming; returns once the first buffer reached
+    // the sink, or after the wait without an error.
+    void renderPreview();
+    // Letter-box or stretch; only the mixing renderer offers it.
+    void setKeepAspectRatio(bool keep);
+    // The size of the renderer's window, which the renderer fills.
+    void setRenderSize(const QSize &size);
+    void run();
+    void stop();
+    // Stopped and unlinked; source and renderer stay.
+    void clear();
+    void release();
+
+    RendererMode rendererMode() const { return m_mode; }
+    GstElement *sink() const { return m_sink; }
+    // When the first buffer of the current preview reached the sink.
+    std::optional<std::chrono::steady_clock::time_point> firstBufferTime() const;
+
+signals:
+    void failedLater(const QString &text);
+
+private:
+    friend struct FilterGraphBus;
+    void laterError(int generation, const QString &text);
+    void drainBus();
+
+    VideoRenderers m_renderers;
+    GstElement *m_pipeline = nullptr;
+    GstBus *m_bus = nullptr;
+    GstElement *m_source = nullptr;
+    GstElement *m_renderer = nullptr;
+    GstElement *m_sink = nullptr;
+    RendererMode m_mode = RendererMode::Mixing;
+    QSize m_renderSize;
+    std::atomic<quintptr> m_window { 0 };
+    std::atomic<bool> m_verdictPending { false };
+    std::atomic<int> m_generation { 0 };
+    std::atomic<qint64> m_firstBufferNs { 0 };
+};

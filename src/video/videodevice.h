@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+typedef struct _GstDevice GstDevice;
+typedef struct _GstElement GstElement;
+
+// One capture device as the device list keeps it.
+struct VideoDevice
+{
+    // Stable key: the device node where the system names one, else the name. The same camera
+    // seen by two providers has the same key.
+    QString path;
+    QString name;
+    // The framework's device, or a pipeline description of the source for the made-up cameras
+    // of tests and of the developer aid (see TestPatternDevices).
+    std::shared_ptr<GstDevice> device;
+    QByteArray sourceDescription;
+
+    // A new source element for the device (floating reference); throws EDirectShowException.
+    GstElement *createSource() const;
+};
+
+// Where the device list comes from: the system's device monitor in the program, made-up
+// cameras in tests. After probe() it reports cameras plugged in and unplugged.
+class VideoDeviceProvider : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // The devices present now; called once.
+    virtual QList<VideoDevice> probe() = 0;
+
+signals:
+    void deviceAdded(const VideoDevice &device);
+    void deviceRemoved(const QString &path);
+};
+
+// The system's video sources through GstDeviceMonitor, or, when the developer aid
+// SCORELANE_VIDEO_TEST_DEVICES is set, the test pictures it describes (TestPatternDevices).
+std::unique_ptr<VideoDeviceProvider> makeVideoDeviceProvider();
+
+// gst_init, once; every entry into the framework goes through here first.
+void initGStreamer();

@@ -1,0 +1,211 @@
+#include "video/videopreview.h"
+
+#include "video/videoerror.h"
+#include "video/videowindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QGuiApplication>
+#include <QMenu>
+
+#include <gst/gst.h>
+
+VideoPreview::VideoPreview(Setup setup, Items items, QObject *parent)
+    : QObject(parent)
+    , m_setup(std::move(setup))
+    , m_items(std::move(items))
+{
+    m_graph.setRenderers(m_setup.renderers);
+    m_entries = new QActionGroup(this);
+    m_entries->setExclusive(true);
+    connect(&m_graph, &TFilterGraph::failedLater, this, [this] { endPreview(); });
+    connect(m_items.VideoWindow, &TVideoWindow::resized, this,
+        [this](const QSize &size) { m_graph.setRenderSize(size); });
+}
+
+VideoPreview::~VideoPreview()
+{
+    m_graph.clear();
+    m_graph.release();
+    m_provider.reset();
+    qDeleteAll(m_entries->actions());
+    // The streaming threads go back to GLib's shared pool, which keeps idle ones for a while;
+    // at program end none may be left. A pipeline made later starts its threads anew.
+    g_thread_pool_set_max_unused_threads(0);
+    g_thread_pool_stop_unused_threads();
+}
+
+bool VideoPreview::overlaySupported()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void VideoPreview::probe()
+{
+    if (m_probed)
+        return;
+    m_probed = true;
+    // Without a window to embed into, the logo stays for the whole run.
+    if (!overlaySupported())
+        return;
+    m_provider = m_setup.devices ? m_setup.devices() : makeVideoDeviceProvider();
+    connect(m_provider.get(), &VideoDeviceProvider::deviceAdded, this, &VideoPreview::deviceAdded);
+    connect(m_provider.get(), &VideoDeviceProvider::deviceRemoved, this, &VideoPreview::deviceRemoved);
+    m_devEnum = TSysDevEnum(m_provider->probe());
+    if (m_devEnum.count() == 0)
+        return;
+    devicesAvailable(true);
+    for (int i = 0; i < m_devEnum.count(); ++i)
+        addEntry(i);
+    if (m_devEnum.count() == 1) {
+        m_setup.bVideo->setChecked(true);
+        m_setup.guarded([this] { SelectVideoDevice(entry(m_devEnum.device(0).path)); });
+    }
+}
+
+void VideoPreview::devicesAvailable(bool available)
+{
+    m_setup.bVideo->setEnabled(available);
+    if (!available)
+        m_setup.bVideo->setChecked(false);
+    m_setup.Videomain->setEnabled(available);
+}
+
+void VideoPreview::addEntry(int index)
+{
+    const VideoDevice &device = m_devEnum.device(index);
+    auto *action = new QAction(QString(device.name).replace(u'&', QLatin1String("&&")), m_setup.Devices);
+    action->setData(device.path);
+    action->setCheckable(true);
+    m_entries->addAction(action);
+    const QList<QAction *> before = m_setup.Devices->actions();
+    m_setup.Devices->insertAction(index < before.size() ? before[index] : nullptr, action);
+    connect(action, &QAction::triggered, this,
+        [this, action] { m_setup.guarded([this, action] { SelectVideoDevice(action); }); });
+}
+
+QAction *VideoPreview::entry(const QString &path) const
+{
+    for (QAction *action : m_entries->actions()) {
+        if (action->data().toString() == path)
+            return action;
+    }
+    return nullptr;
+}
+
+void VideoPreview::SelectVideoDevice(QAction *entry)
+{
+    // The group has checked the entry already; it keeps its check only once the device runs.
+    if (m_chosen)
+        m_chosen->setChecked(true);
+    else if (entry)
+        entry->setChecked(false);
+    const int index = entry ? m_devEnum.indexOf(entry->data().toString()) : -1;
+    if (index < 0)
+        return;
+
+    m_graph.clear();
+    m_graph.release();
+    const QRect r = m_items.GreenRect->geometry();
+    m_items.setPlainRenderer(false);
+    m_filter.setDevice(m_devEnum.device(index));
+    const quintptr window = m_items.VideoWindow->winId();
+    try {
+        m_graph.create();
+        m_graph.addSourceAndRenderer(m_filter, RendererMode::Mixing, window);
+        m_graph.renderPreview();
+    } catch (const EDirectShowException &) {
+        m_items.setPlainRenderer(true);
+        try {
+            m_graph.create();
+            m_graph.addSourceAndRenderer(m_filter, RendererMode::Plain, window);
+            m_graph.renderPreview();
+        } catch (...) {
+            // Nothing half-built stays: a later Ctrl+V builds it anew.
+            m_graph.release();
+            throw;
+        }
+    }
+    m_graph.setKeepAspectRatio(m_setup.keepAR());
+    m_items.VideoWindow->setGeometry(r);
+    m_graph.setRenderSize(r.size());
+    showVideo(true);
+    entry->setChecked(true);
+    m_chosen = entry;
+    m_graph.run();
+    m_setup.Videomain->setChecked(true);
+    showEnableEntry();
+}
+
+void VideoPreview::showEnableEntry()
+{
+    QMenu *menu = m_setup.PopupMenuTablo;
+    if (menu->actions().contains(m_setup.Videomain))
+        return;
+    const QList<QAction *> actions = menu->actions();
+    const qsizetype devices = actions.indexOf(m_setup.Devices->menuAction());
+    menu->insertAction(devices + 1 < actions.size() ? actions[devices + 1] : nullptr, m_setup.Videomain);
+}
+
+void VideoPreview::mVideoOnClick(bool checked)
+{
+    // The check mark changes here, not by Qt's own toggle: a failed start keeps it.
+    const bool wasChecked = !checked;
+    m_setup.Videomain->setChecked(wasChecked);
+    if (m_devEnum.count() == 0)
+        return;
+    if (m_devEnum.count() == 1 && !m_graph.active())
+        SelectVideoDevice(entry(m_devEnum.device(0).path));
+    else
+        m_setup.Videomain->setChecked(!wasChecked);
+    showVideo(m_setup.Videomain->isChecked());
+}
+
+void VideoPreview::showVideo(bool shown)
+{
+    m_items.VideoWindow->setStreaming(shown && m_graph.active());
+    m_items.VideoWindow->setVisible(shown);
+    m_items.GreenRect->setVisible(!shown);
+    m_items.ImageNoVideo->setVisible(!shown);
+}
+
+void VideoPreview::setKeepAspectRatio(bool keep)
+{
+    m_graph.setKeepAspectRatio(keep);
+}
+
+void VideoPreview::endPreview()
+{
+    m_graph.clear();
+    m_graph.release();
+    m_setup.Videomain->setChecked(false);
+    showVideo(false);
+}
+
+void VideoPreview::deviceAdded(const VideoDevice &device)
+{
+    const int index = m_devEnum.add(device);
+    if (index < 0)
+        return;
+    addEntry(index);
+    if (m_devEnum.count() == 1)
+        devicesAvailable(true);
+}
+
+void VideoPreview::deviceRemoved(const QString &path)
+{
+    QAction *action = entry(path);
+    if (m_devEnum.remove(path) < 0)
+        return;
+    if (m_filter.device().path == path) {
+        if (m_graph.active())
+            endPreview();
+        m_filter.setDevice(VideoDevice {});
+    }
+    delete action;
+    if (m_devEnum.count() == 0) {
+        m_setup.Videomain->setChecked(false);
+        showVideo(false);
+        devicesAvailable(false);
+    }
+}

@@ -1,0 +1,190 @@
+// The live picture offscreen: made-up cameras through the program's device list and preview,
+// fakesink in place of the renderers (a real one would be handed an offscreen window's id).
+#include "videotestfixture.h"
+
+#include "video/sysdevenum.h"
+
+#include <QDir>
+#include <QThreadPool>
+
+namespace {
+
+VideoRenderers fakeSinks()
+{
+    VideoRenderers renderers;
+    renderers.mixing = "fakesink";
+    renderers.plain = "fakesink";
+    return renderers;
+}
+
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+QString threadNames()
+{
+    QStringList names;
+    for (const QString &task :
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromUtf8(comm.readAll()).trimmed();
+    }
+    return names.join(u',');
+}
+
+using VideoTest = VideoFixture;
+
+TEST(DeviceList, SortedByKeyEachKeyOnceNamesCut)
+{
+    VideoDevice b = TestPatternDevices::camera(QString(300, u'x'), "videotestsrc");
+    b.path = QStringLiteral("/dev/video2");
+    VideoDevice a = TestPatternDevices::camera(QStringLiteral("Cam A"), "videotestsrc");
+    a.path = QStringLiteral("/dev/video0");
+    VideoDevice sameAsB
+        = TestPatternDevices::camera(QStringLiteral("Cam B by another provider"), "videotestsrc");
+    sameAsB.path = b.path;
+    const TSysDevEnum list({ b, a, sameAsB });
+    ASSERT_EQ(list.count(), 2);
+    EXPECT_EQ(list.device(0).path, QStringLiteral("/dev/video0"));
+    EXPECT_EQ(list.device(1).name, QString(255, u'x'));
+}
+
+TEST_F(VideoTest, OneDeviceStartsAfterTheFirstPaintCtrlVHidesAndShowsItAndTheEndLeavesNoThread)
+{
+    // Qt's own idle pool threads are not ours to count.
+    QThreadPool::globalInstance()->setExpiryTimeout(0);
+    const int threadsBefore = threadCount();
+    start({ camera("Cam") }, fakeSinks());
+    EXPECT_EQ(boxes(), 0);
+    EXPECT_TRUE(form->bVideo->isEnabled());
+    EXPECT_TRUE(form->bVideo->isChecked());
+    EXPECT_TRUE(video()->entry(QStringLiteral("test:Cam"))->isChecked());
+    EXPECT_TRUE(form->Videomain->isChecked());
+    EXPECT_TRUE(form->PopupMenuTablo->actions().contains(form->Videomain));
+    EXPECT_EQ(form->Videomain->text(), QStringLiteral("Enable"));
+    EXPECT_TRUE(videoShown());
+    EXPECT_EQ(sinkWidth(), 320);
+
+    ctrlV();
+    EXPECT_TRUE(logoShown());
+    EXPECT_FALSE(form->Videomain->isChecked());
+    // Hiding does not stop the preview.
+    EXPECT_TRUE(video()->graph().active());
+    ctrlV();
+    EXPECT_TRUE(videoShown());
+    EXPECT_TRUE(form->Videomain->isChecked());
+
+    form.reset();
+    EXPECT_TRUE(waitFor([&] { return threadCount() <= threadsBefore; }, 2000))
+        << threadCount() << " threads, " << threadsBefore << " before: " << threadNames().toStdString();
+}
+
+TEST_F(VideoTest, TwoDevicesStartNothingUntilChosenAndChoosingSwitches)
+{
+    start({ camera("B", 160, 120), camera("A", 320, 240) }, fakeSinks());
+    EXPECT_EQ(entryTexts(), QStringList({ QStringLiteral("A"), QStringLiteral("B") }));
+    EXPECT_FALSE(video()->graph().active());
+    EXPECT_FALSE(form->bVideo->isChecked());
+    EXPECT_FALSE(form->PopupMenuTablo->actions().contains(form->Videomain));
+    // None chosen: Ctrl+V shows the empty black control.
+    ctrlV();
+    EXPECT_TRUE(videoShown());
+    EXPECT_FALSE(video()->graph().active());
+    ctrlV();
+    EXPECT_TRUE(logoShown());
+
+    choose(QStringLiteral("test:B"));
+    EXPECT_EQ(sinkWidth(), 160);
+    EXPECT_TRUE(video()->entry(QStringLiteral("test:B"))->isChecked());
+    EXPECT_TRUE(videoShown());
+    choose(QStringLiteral("test:A"));
+    EXPECT_EQ(sinkWidth(), 320);
+    EXPECT_TRUE(video()->entry(QStringLiteral("test:A"))->isChecked());
+    EXPECT_FALSE(video()->entry(QStringLiteral("test:B"))->isChecked());
+    EXPECT_EQ(boxes(), 0);
+}
+
+TEST_F(VideoTest, ADeviceThatCannotBeBuiltShowsTheErrorBoxAndCtrlVTriesAgain)
+{
+    start({ TestPatternDevices::camera(QStringLiteral("Broken"), "nosuchsource_xyz") }, fakeSinks());
+    EXPECT_EQ(boxes(), 1);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("no element \"nosuchsource_xyz\" ($80A10002)."));
+    EXPECT_EQ(MessageBox::lastIcon(), QMessageBox::Critical);
+    // Start-up went on; nothing claims a picture.
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->Videomain->isEnabled());
+    EXPECT_FALSE(form->Videomain->isChecked());
+    EXPECT_FALSE(video()->entry(QStringLiteral("test:Broken"))->isChecked());
+    EXPECT_TRUE(logoShown());
+
+    ctrlV();
+    EXPECT_EQ(boxes(), 2);
+    EXPECT_FALSE(form->Videomain->isChecked());
+    EXPECT_TRUE(logoShown());
+}
+
+TEST_F(VideoTest, FirstRendererFailingFallsBackSilentlyAndALaterErrorShowsTheLogoWithoutABox)
+{
+    VideoRenderers renderers;
+    // Fails only once data flows, after the state change has returned.
+    renderers.mixing = "capsfilter caps=video/x-bayer ! fakesink";
+    renderers.plain = "fakesink";
+    start({ camera("Cam") }, renderers);
+    EXPECT_EQ(boxes(), 0);
+    EXPECT_EQ(video()->graph().rendererMode(), RendererMode::Plain);
+    EXPECT_TRUE(tv()->plainRenderer());
+    EXPECT_EQ(sinkWidth(), 320);
+    EXPECT_TRUE(videoShown());
+
+    GstElement *sink = video()->graph().sink();
+    GError *error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Device went away");
+    gst_element_post_message(sink, gst_message_new_error(GST_OBJECT(sink), error, nullptr));
+    g_error_free(error);
+    EXPECT_TRUE(waitFor([this] { return !video()->graph().active(); }));
+    EXPECT_TRUE(logoShown());
+    EXPECT_FALSE(form->Videomain->isChecked());
+    EXPECT_EQ(boxes(), 0);
+
+    // One device and nothing running: Ctrl+V starts it again.
+    ctrlV();
+    EXPECT_TRUE(video()->graph().active());
+    EXPECT_TRUE(videoShown());
+}
+
+TEST_F(VideoTest, NoDeviceLeavesVideoDisabledAndHotPluggingFollowsTheCameras)
+{
+    start({}, fakeSinks());
+    EXPECT_FALSE(form->bVideo->isEnabled());
+    EXPECT_FALSE(form->Videomain->isEnabled());
+    ctrlV();
+    EXPECT_TRUE(logoShown());
+
+    devices->plugIn(camera("A"));
+    devices->plugIn(camera("A")); // the same camera from a second provider
+    EXPECT_EQ(entryTexts(), QStringList({ QStringLiteral("A") }));
+    EXPECT_TRUE(form->bVideo->isEnabled());
+    EXPECT_TRUE(form->Videomain->isEnabled());
+    EXPECT_FALSE(video()->graph().active()); // waits to be chosen
+    choose(QStringLiteral("test:A"));
+    EXPECT_TRUE(videoShown());
+    devices->plugIn(camera("B", 160, 120));
+    EXPECT_EQ(entryTexts(), QStringList({ QStringLiteral("A"), QStringLiteral("B") }));
+    EXPECT_EQ(sinkWidth(), 320);
+
+    devices->unplug(QStringLiteral("test:A"));
+    EXPECT_FALSE(video()->graph().active());
+    EXPECT_TRUE(logoShown());
+    EXPECT_EQ(entryTexts(), QStringList({ QStringLiteral("B") }));
+    EXPECT_TRUE(form->Videomain->isEnabled());
+
+    devices->unplug(QStringLiteral("test:B"));
+    EXPECT_TRUE(entryTexts().isEmpty());
+    EXPECT_FALSE(form->bVideo->isEnabled());
+    EXPECT_FALSE(form->Videomain->isEnabled());
+    EXPECT_FALSE(form->Videomain->isChecked());
+    EXPECT_EQ(boxes(), 0);
+}
+
+} // namespace

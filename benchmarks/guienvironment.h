@@ -4,8 +4,9 @@
 #include <QTemporaryDir>
 
 // What a benchmark that paints widgets needs before its application object exists:
-// the offscreen platform unless another is asked for, and private runtime and data
-// folders (the main window keeps its recovery file in the data folder).
+// the offscreen platform unless another is asked for, and private runtime, data and
+// settings folders (the main window keeps its recovery file in the data folder, Qt's
+// file dialog writes its state to the settings folder).
 class GuiBenchmarkEnvironment
 {
 public:
@@ -20,9 +21,12 @@ public:
         }
         if (m_data.isValid())
             qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+        if (m_settings.isValid())
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
     }
 
 private:
     QTemporaryDir m_runtime;
     QTemporaryDir m_data;
+    QTemporaryDir m_settings;
 };

@@ -2,7 +2,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,7 +19,7 @@ public:
     {
         std::string measured;
         std::string baseline;
-        double goal;
+        double goal; // 0: shown for comparison, no goal
     };
 
     explicit RatioReporter(std::vector<Pair> pairs)
@@ -26,8 +29,15 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration)
-                m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type != Run::RT_Iteration)
+                continue;
+            // A benchmark that times itself is named with a suffix; it pairs without one.
+            std::string name = run.benchmark_name();
+            const std::string manual = "/manual_time";
+            if (name.size() > manual.size()
+                && name.compare(name.size() - manual.size(), manual.size(), manual) == 0)
+                name.resize(name.size() - manual.size());
+            m_times[name] = run.GetAdjustedRealTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -45,11 +55,35 @@ public:
                 if (base == m_times.end() || base->second <= 0)
                     continue;
                 const double ratio = time / base->second;
-                std::printf("%-44s %14.3f %14.3f %8.2f %6.2f %s\n", name.c_str(), time, base->second, ratio,
-                    pair.goal, ratio <= pair.goal ? "ok" : "ABOVE GOAL");
+                if (pair.goal <= 0) {
+                    std::printf("%-44s %14.3f %14.3f %8.2f %6s (against %s, no goal)\n", name.c_str(), time,
+                        base->second, ratio, "-", pair.baseline.c_str());
+                    continue;
+                }
+                std::printf("%-44s %14.3f %14.3f %8.2f %6.2f %s (against %s)\n", name.c_str(), time,
+                    base->second, ratio, pair.goal, ratio <= pair.goal ? "ok" : "ABOVE GOAL",
+                    pair.baseline.c_str());
             }
         }
         std::printf("(times in the unit the benchmarks report)\n");
+        std::fflush(stdout);
+    }
+
+    // The time of each "<name>/<n>" divided by n, and that divided by log2(n): a cost that
+    // grows like n log n keeps the last column flat.
+    void printPerItem(const std::string &name, const char *item) const
+    {
+        std::printf("\n%-44s %14s %14s\n", (name + " per " + item).c_str(), "ns", "ns / log2(n)");
+        for (const auto &[measured, time] : m_times) {
+            if (measured.rfind(name + "/", 0) != 0)
+                continue;
+            const double n = std::atof(measured.c_str() + name.size() + 1);
+            if (n < 2)
+                continue;
+            // The benchmarks that use this report milliseconds.
+            const double perItem = time * 1e6 / n;
+            std::printf("%-44s %14.1f %14.2f\n", measured.c_str(), perItem, perItem / std::log2(n));
+        }
         std::fflush(stdout);
     }
 
@@ -58,12 +92,15 @@ private:
     std::map<std::string, double> m_times;
 };
 
-inline int runWithRatios(int argc, char **argv, std::vector<RatioReporter::Pair> pairs)
+inline int runWithRatios(int argc, char **argv, std::vector<RatioReporter::Pair> pairs,
+    const std::function<void(const RatioReporter &)> &more = {})
 {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter(std::move(pairs));
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios();
+    if (more)
+        more(reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "exchange/textresultfile.h"
 
+#include "grid/sharedtexts.h"
 #include "grid/sortgridcore.h"
 #include "platform/commanderror.h"
 #include "platform/fileio.h"
@@ -56,67 +57,67 @@ bool isAscii(const char *data, qsizetype size)
     throw CommandError(QStringLiteral("Out of memory"));
 }
 
-// Writes one cell in Windows-1252 at out (room for one byte per character); -1 when
-// a character has no place in it.
+// Writes one cell in Windows-1252 at out (room for one byte per unit); -1 when a
+// character has no place in it.
 qsizetype toWindows1252(char *out, QStringView text)
 {
     const char16_t *in = text.utf16();
+    const qsizetype size = text.size();
     char16_t any = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (qsizetype i = 0; i < size; ++i) {
         any |= in[i];
         out[i] = char(in[i]);
     }
     if (any >= 0x80) {
-        for (qsizetype i = 0; i < text.size(); ++i) {
+        for (qsizetype i = 0; i < size; ++i) {
             const int byte = toWindows1252(in[i]);
             if (byte < 0)
                 return -1;
             out[i] = char(byte);
         }
     }
-    return text.size();
+    return size;
 }
 
-// Writes one cell in UTF-8 at out (room for three bytes per UTF-16 unit).
+// Writes one cell in UTF-8 at out (room for three bytes per unit); a lone surrogate
+// becomes "?", as QString::toUtf8() has it.
 qsizetype toUtf8(char *out, QStringView text)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::memcpy(out, bytes.constData(), size_t(bytes.size()));
-    return bytes.size();
+    const char16_t *in = text.utf16();
+    const qsizetype size = text.size();
+    char *const begin = out;
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t code = in[i];
+        if (code < 0x80) {
+            *out++ = char(code);
+            continue;
+        }
+        if (code < 0x800) {
+            *out++ = char(0xC0 | (code >> 6));
+            *out++ = char(0x80 | (code & 0x3F));
+            continue;
+        }
+        if (QChar::isSurrogate(code)) {
+            if (QChar::isHighSurrogate(code) && i + 1 < size && QChar::isLowSurrogate(in[i + 1])) {
+                code = QChar::surrogateToUcs4(char16_t(code), in[++i]);
+                *out++ = char(0xF0 | (code >> 18));
+                *out++ = char(0x80 | ((code >> 12) & 0x3F));
+                *out++ = char(0x80 | ((code >> 6) & 0x3F));
+                *out++ = char(0x80 | (code & 0x3F));
+                continue;
+            }
+            *out++ = '?';
+            continue;
+        }
+        *out++ = char(0xE0 | (code >> 12));
+        *out++ = char(0x80 | ((code >> 6) & 0x3F));
+        *out++ = char(0x80 | (code & 0x3F));
+    }
+    return out - begin;
 }
 
-// The file's bytes, in a buffer that doubles when it runs out of room.
-class ByteSink
-{
-public:
-    explicit ByteSink(qsizetype capacity) { m_bytes.resize(std::max<qsizetype>(capacity, 64)); }
-    char *room(qsizetype size)
-    {
-        if (m_used + size > m_bytes.size())
-            m_bytes.resize(std::max(m_bytes.size() * 2, m_used + size));
-        return m_bytes.data() + m_used;
-    }
-    void advance(qsizetype size) { m_used += size; }
-    void put(const char *text, qsizetype size)
-    {
-        std::memcpy(room(size), text, size_t(size));
-        m_used += size;
-    }
-    void clear() { m_used = 0; }
-    QByteArray take()
-    {
-        m_bytes.truncate(m_used);
-        return std::move(m_bytes);
-    }
-
-private:
-    QByteArray m_bytes;
-    qsizetype m_used = 0;
-};
-
-// False when a cell does not fit the encoding.
-template <class Encode>
-bool writeRows(ByteSink &sink, const SortGridCore &grid, Encode encode, int bytesPerUnit)
+// Encodes the written rows at out; false when a cell does not fit the encoding.
+template <class Encode> bool writeRows(char *&out, const SortGridCore &grid, Encode encode)
 {
     const int lastColumn = grid.ColCount() - 2;
     for (int row = 0; row < grid.RowCount(); ++row) {
@@ -125,21 +126,18 @@ bool writeRows(ByteSink &sink, const SortGridCore &grid, Encode encode, int byte
         for (int col = 0; col <= lastColumn; ++col) {
             const QString &text = grid.cellText(col, row);
             // An empty cell is written as one blank; each cell ends in a TAB.
-            char *out = sink.room(std::max<qsizetype>(text.size() * bytesPerUnit, 1) + 1);
             if (text.isEmpty()) {
                 *out++ = ' ';
-                sink.advance(1);
             } else {
                 const qsizetype written = encode(out, text);
                 if (written < 0)
                     return false;
                 out += written;
-                sink.advance(written);
             }
-            *out = kTab;
-            sink.advance(1);
+            *out++ = kTab;
         }
-        sink.put("\r\n", 2);
+        *out++ = '\r';
+        *out++ = '\n';
     }
     return true;
 }
@@ -406,17 +404,9 @@ const QString &TextResultReader::decode(const Field &field, QString &made) const
         return kSpace;
     const char *data = m_pool.constData() + field.offset;
     const auto size = qsizetype(field.size);
-    if (size <= 2 && isAscii(data, size)) {
-        // Marks, totals and small places repeat all over a protocol: one string each.
-        const auto first = static_cast<unsigned char>(data[0]);
-        const size_t slot = size == 1 ? first : 128 + first * 128 + static_cast<unsigned char>(data[1]);
-        if (m_shortTexts.empty())
-            m_shortTexts.resize(128 + 128 * 128);
-        QString &text = m_shortTexts[slot];
-        if (text.isNull())
-            text = QString::fromLatin1(data, size);
-        return text;
-    }
+    // Marks, totals and small places repeat all over a protocol: one shared string each.
+    if (const QString *shared = SharedTexts::find(data, size))
+        return *shared;
     if (isAscii(data, size))
         made = QString::fromLatin1(data, size);
     else
@@ -479,15 +469,22 @@ void LoadTextFile(SortGridCore &grid, const QString &fileName)
 
 QByteArray textResultFileBytes(const SortGridCore &grid)
 {
-    ByteSink sink(qsizetype(grid.RowCount()) * 64);
-    if (writeRows(
-            sink, grid, [](char *out, QStringView text) { return toWindows1252(out, text); }, 1))
-        return sink.take();
-    sink.clear();
-    sink.put(kByteOrderMark, 3);
-    writeRows(
-        sink, grid, [](char *out, QStringView text) { return toUtf8(out, text); }, 3);
-    return sink.take();
+    // One buffer with room for the largest UTF-8 form of every text in the table, a blank
+    // and a TAB per cell and a line end per row. Pages the file does not reach are never
+    // touched, so the room costs nothing; the rare cell outside Windows-1252 starts the
+    // encoding over as UTF-8.
+    const qint64 room
+        = 3 + 3 * grid.textUnits() + qint64(grid.RowCount()) * (2 * std::max(grid.ColCount() - 1, 0) + 2);
+    QByteArray bytes(qsizetype(room), Qt::Uninitialized);
+    char *out = bytes.data();
+    if (!writeRows(out, grid, [](char *at, QStringView text) { return toWindows1252(at, text); })) {
+        out = bytes.data();
+        std::memcpy(out, kByteOrderMark, 3);
+        out += 3;
+        writeRows(out, grid, [](char *at, QStringView text) { return toUtf8(at, text); });
+    }
+    bytes.truncate(out - bytes.constData());
+    return bytes;
 }
 
 void SaveTextFile(const SortGridCore &grid, const QString &fileName)

@@ -95,7 +95,6 @@ private:
     unsigned char m_utf8High = 0xBF;
     PendingLine m_pending;
     QByteArray m_scratch;
-    mutable std::vector<QString> m_shortTexts; // by the bytes of ASCII fields of one or two
 };
 
 // Reads the whole file first and replaces the data rows of the table only when

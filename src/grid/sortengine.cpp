@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <limits>
 
 QList<int> SortGridCore::sortKeyColumns(int primary) const
@@ -78,7 +80,7 @@ void SortGridCore::sortKeyByKey(
         lowered.reserve(size_t(dataRows));
         for (int p = 0; p < dataRows; ++p) {
             TSortedListEntry &entry = m_sortedList[size_t(p)];
-            const QString &text = m_rows[size_t(order[size_t(p)])][keyCol].text;
+            const QString &text = rowCells(order[size_t(p)])[keyCol].text;
             if (!m_sortOptions.SortCaseSensitive && hasAsciiCapitals(text)) {
                 lowered.push_back(lowerAsciiLetters(text));
                 entry.key = lowered.back();
@@ -104,39 +106,98 @@ void SortGridCore::sortKeyByKey(
 bool SortGridCore::sortAllNumericKeys(
     const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order) const
 {
-    constexpr qsizetype kMaxKeys = 3;
-    if (keys.size() > kMaxKeys
+    if (size_t(keys.size()) > kMaxNumericKeys
         || std::any_of(styles.begin(), styles.end(), [](TSortStyle s) { return s != ssNumeric; }))
         return false;
-    struct Keyed
-    {
-        std::array<double, kMaxKeys> value {};
-        int position = 0;
-    };
     // Descending sorts compare negated values, so that one ascending comparison serves both.
     const double sign = m_sortOptions.SortDirection == sdDescending ? -1.0 : 1.0;
+    constexpr double kEmpty = -std::numeric_limits<double>::infinity();
     const size_t rows = order.size();
-    std::vector<Keyed> keyed(rows);
+    const auto keyCount = size_t(keys.size());
+
+    // The keys, taken once into one flat array, kept from sort to sort: a large table is
+    // placed again and again, and a fresh block would be paged in anew each time.
+    std::vector<double> &values = m_sortValues;
+    values.resize(rows * keyCount);
+    std::array<double, kMaxNumericKeys> lowest {};
+    std::array<double, kMaxNumericKeys> highest {};
+    lowest.fill(std::numeric_limits<double>::infinity());
+    highest.fill(-std::numeric_limits<double>::infinity());
+    bool whole = true;
     for (size_t p = 0; p < rows; ++p) {
-        const RowData &row = m_rows[size_t(order[p])];
-        keyed[p].position = int(p);
-        for (qsizetype k = 0; k < keys.size(); ++k) {
-            const QString &text = row[keys[k]].text;
-            double value = -std::numeric_limits<double>::infinity();
-            if (!text.isEmpty() && !(textToFloat(text, value) && std::isfinite(value)))
-                return false;
-            keyed[p].value[size_t(k)] = sign * value;
+        const Cell *row = rowCells(order[p]);
+        for (size_t k = 0; k < keyCount; ++k) {
+            const QString &text = row[keys[qsizetype(k)]].text;
+            double value = kEmpty;
+            if (!text.isEmpty()) {
+                if (!(textToFloat(text, value) && std::isfinite(value)))
+                    return false;
+                whole = whole && value == std::trunc(value) && std::abs(value) < 0x1p52;
+                lowest[k] = std::min(lowest[k], sign * value);
+                highest[k] = std::max(highest[k], sign * value);
+            }
+            values[p * keyCount + k] = sign * value;
         }
     }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
-        if (a.value != b.value)
-            return a.value < b.value;
-        return a.position < b.position;
-    });
+
     std::vector<int> next(rows);
+    if (!whole || !sortPackedKeys(keyCount, lowest, highest, next)) {
+        // Any finite numbers: row positions ordered by the keys, position last.
+        for (size_t p = 0; p < rows; ++p)
+            next[p] = int(p);
+        std::sort(next.begin(), next.end(), [&values, keyCount](int a, int b) {
+            const double *left = values.data() + size_t(a) * keyCount;
+            const double *right = values.data() + size_t(b) * keyCount;
+            for (size_t k = 0; k < keyCount; ++k) {
+                if (left[k] != right[k])
+                    return left[k] < right[k];
+            }
+            return a < b;
+        });
+    }
     for (size_t p = 0; p < rows; ++p)
-        next[p] = order[size_t(keyed[p].position)];
+        next[p] = order[size_t(next[p])];
     order.swap(next);
+    return true;
+}
+
+bool SortGridCore::sortPackedKeys(size_t keyCount, const std::array<double, kMaxNumericKeys> &lowest,
+    const std::array<double, kMaxNumericKeys> &highest, std::vector<int> &positions) const
+{
+    // Whole numbers in a range that fits: each row's keys and position become one word
+    // (empty below every number, which descending sorts see as above), so the sort
+    // compares plain integers and no two words are equal. Totals and places always fit.
+    const size_t rows = positions.size();
+    std::array<quint64, kMaxNumericKeys> spans {};
+    quint64 room = rows;
+    for (size_t k = 0; k < keyCount; ++k) {
+        const double range = highest[k] >= lowest[k] ? highest[k] - lowest[k] : 0.0;
+        if (range > 0x1p40)
+            return false;
+        spans[k] = quint64(range) + 3; // empty, the numbers, empty negated
+        if (__builtin_mul_overflow(room, spans[k], &room))
+            return false;
+    }
+    std::vector<quint64> &packed = m_sortPacked;
+    packed.resize(rows);
+    const double *value = m_sortValues.data();
+    for (size_t p = 0; p < rows; ++p) {
+        quint64 word = 0;
+        for (size_t k = 0; k < keyCount; ++k, ++value) {
+            quint64 slot = 0;
+            if (*value == -std::numeric_limits<double>::infinity())
+                slot = 0;
+            else if (*value == std::numeric_limits<double>::infinity())
+                slot = spans[k] - 1;
+            else
+                slot = quint64(*value - lowest[k]) + 1;
+            word = word * spans[k] + slot;
+        }
+        packed[p] = word * rows + p;
+    }
+    std::sort(packed.begin(), packed.end());
+    for (size_t p = 0; p < rows; ++p)
+        positions[p] = int(packed[p] % rows);
     return true;
 }
 
@@ -205,11 +266,7 @@ void SortGridCore::SortRowsByColumn(int column)
     if (primaryValid && dataRows > 0) {
         // Every row is in its place before the current cell moves, so that the
         // handlers of that move see a whole table.
-        std::vector<RowData> moved(static_cast<size_t>(dataRows));
-        for (int p = 0; p < dataRows; ++p)
-            moved[size_t(p)] = std::move(m_rows[size_t(order[size_t(p)])]);
-        for (int p = 0; p < dataRows; ++p)
-            m_rows[size_t(p + kFixedRows)] = std::move(moved[size_t(p)]);
+        permuteDataRows(order);
         bool currentPlaced = false;
         for (int p = 0; p < dataRows; ++p) {
             const int gridRow = p + kFixedRows;
@@ -234,14 +291,67 @@ void SortGridCore::SortRowsByColumn(int column)
     EndUpdate();
 }
 
+void SortGridCore::permuteDataRows(const std::vector<int> &order)
+{
+    // Along the cycles of the permutation: each row moves once, through one spare row.
+    // Cells are relocatable, so a row moves as its bytes, without touching the texts.
+    static_assert(QTypeInfo<QString>::isRelocatable);
+    const size_t rowBytes = sizeof(Cell) * size_t(m_colCount);
+    std::vector<std::byte> spare(rowBytes);
+    std::vector<bool> placed(order.size());
+    const auto rowAt
+        = [this](size_t position) { return static_cast<void *>(rowCells(int(position) + kFixedRows)); };
+    const auto prefetchRow = [&](size_t position) {
+        const char *bytes = static_cast<const char *>(rowAt(position));
+        for (size_t offset = 0; offset < rowBytes; offset += 64)
+            __builtin_prefetch(bytes + offset);
+    };
+    constexpr int kLookAhead = 4;
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start])
+            continue;
+        placed[start] = true;
+        if (order[start] == int(start) + kFixedRows)
+            continue;
+        std::memcpy(spare.data(), rowAt(start), rowBytes);
+        // The rows of a cycle lie anywhere in a large table: ask for the next few early.
+        size_t ahead = start;
+        for (int i = 0; i < kLookAhead && ahead != start + order.size(); ++i) {
+            ahead = size_t(order[ahead] - kFixedRows);
+            if (ahead == start)
+                ahead = start + order.size();
+            else
+                prefetchRow(ahead);
+        }
+        size_t at = start;
+        for (;;) {
+            const size_t from = size_t(order[at] - kFixedRows);
+            if (from == start) {
+                std::memcpy(rowAt(at), spare.data(), rowBytes);
+                break;
+            }
+            if (ahead != start + order.size()) {
+                ahead = size_t(order[ahead] - kFixedRows);
+                if (ahead == start)
+                    ahead = start + order.size();
+                else
+                    prefetchRow(ahead);
+            }
+            std::memcpy(rowAt(at), rowAt(from), rowBytes);
+            placed[from] = true;
+            at = from;
+        }
+    }
+}
+
 int SortGridCore::FindRowWithText(int col, const QString &text, bool ignoreCase) const
 {
-    const int last = std::min(m_rowCount + m_hiddenRowCount, int(m_rows.size()));
+    const int last = std::min(m_rowCount + m_hiddenRowCount, storedRows());
     if (col < 0 || col >= m_colCount)
         return -1;
     const QString wanted = ignoreCase ? lowerAsciiLetters(text) : text;
     for (int row = kFixedRows; row < last; ++row) {
-        const QString &cell = m_rows[size_t(row)][col].text;
+        const QString &cell = rowCells(row)[col].text;
         if ((ignoreCase ? lowerAsciiLetters(cell) : cell) == wanted)
             return row;
     }

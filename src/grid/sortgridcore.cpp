@@ -1,10 +1,23 @@
 #include "grid/sortgridcore.h"
 
+#include "grid/sharedtexts.h"
+
 #include <algorithm>
+
+namespace {
+
+// What a cell keeps of a text: short ones from the shared table, so that a large
+// table's marks neither take a heap block each nor lie scattered over the heap.
+const QString &storedText(const QString &text)
+{
+    return SharedTexts::isShort(text) ? SharedTexts::shared(text) : text;
+}
+
+} // namespace
 
 SortGridCore::SortGridCore()
 {
-    resizeStorage();
+    resizeStorage(m_colCount);
     m_colWidths.assign(size_t(m_colCount), m_defaultColWidth);
 }
 
@@ -12,16 +25,16 @@ SortGridCore::~SortGridCore() = default;
 
 const SortGridCore::Cell *SortGridCore::cellAt(int col, int row) const
 {
-    if (col < 0 || col >= m_colCount || row < 0 || row >= int(m_rows.size()))
+    if (col < 0 || col >= m_colCount || row < 0 || row >= storedRows())
         return nullptr;
-    return &m_rows[size_t(row)][col];
+    return rowCells(row) + col;
 }
 
 SortGridCore::Cell *SortGridCore::cellAt(int col, int row)
 {
-    if (col < 0 || col >= m_colCount || row < 0 || row >= int(m_rows.size()))
+    if (col < 0 || col >= m_colCount || row < 0 || row >= storedRows())
         return nullptr;
-    return &m_rows[size_t(row)][col];
+    return rowCells(row) + col;
 }
 
 QString SortGridCore::Cells(int col, int row) const
@@ -30,17 +43,35 @@ QString SortGridCore::Cells(int col, int row) const
     return cell ? cell->text : QString();
 }
 
-const QString &SortGridCore::cellText(int col, int row) const
+void SortGridCore::assignText(Cell &cell, const QString &text)
+{
+    const QString &stored = storedText(text);
+    // The same characters in the same place: the placing rewrites most totals and
+    // places with the shared texts they already hold.
+    if (stored.constData() == cell.text.constData() && stored.size() == cell.text.size()
+        && stored.isNull() == cell.text.isNull())
+        return;
+    m_textUnits += stored.size() - cell.text.size();
+    cell.text = stored;
+}
+
+void SortGridCore::countTextUnits()
+{
+    m_textUnits = 0;
+    for (const Cell &cell : m_cells)
+        m_textUnits += cell.text.size();
+}
+
+const QString &SortGridCore::emptyText()
 {
     static const QString empty;
-    const Cell *cell = cellAt(col, row);
-    return cell ? cell->text : empty;
+    return empty;
 }
 
 void SortGridCore::setCells(int col, int row, const QString &text)
 {
     if (Cell *cell = cellAt(col, row)) {
-        cell->text = text;
+        assignText(*cell, text);
         invalidateRow(row);
     }
 }
@@ -60,30 +91,49 @@ void SortGridCore::setObjects(int col, int row, QObject *object)
 QStringList SortGridCore::Rows(int row) const
 {
     QStringList texts;
-    if (row < 0 || row >= int(m_rows.size()))
+    if (row < 0 || row >= storedRows())
         return texts;
     texts.reserve(m_colCount);
-    for (const Cell &cell : m_rows[size_t(row)])
-        texts.append(cell.text);
+    const Cell *cells = rowCells(row);
+    for (int c = 0; c < m_colCount; ++c)
+        texts.append(cells[c].text);
     return texts;
 }
 
 void SortGridCore::setRows(int row, const QStringList &texts)
 {
-    if (row < 0 || row >= int(m_rows.size()))
+    if (row < 0 || row >= storedRows())
         return;
-    RowData &data = m_rows[size_t(row)];
-    for (int c = 0; c < m_colCount; ++c)
-        data[c] = Cell { c < texts.size() ? texts[c] : QString(), nullptr };
+    Cell *data = rowCells(row);
+    for (int c = 0; c < m_colCount; ++c) {
+        assignText(data[c], c < texts.size() ? texts[c] : QString());
+        data[c].object = nullptr;
+    }
     invalidateRow(row);
 }
 
-void SortGridCore::resizeStorage()
+void SortGridCore::resizeStorage(int oldColCount)
 {
-    const size_t wanted = size_t(m_rowCount + m_hiddenRowCount);
-    m_rows.resize(wanted);
-    for (RowData &row : m_rows)
-        row.resize(m_colCount);
+    const size_t rows = size_t(m_rowCount + m_hiddenRowCount);
+    const size_t cols = size_t(m_colCount);
+    m_storedRows = int(rows);
+    if (oldColCount == m_colCount || m_cells.empty()) {
+        for (size_t i = rows * cols; i < m_cells.size(); ++i)
+            m_textUnits -= m_cells[i].text.size();
+        m_cells.resize(rows * cols);
+        return;
+    }
+    // A new row length: every row moves to its new place, cut or widened by empty cells.
+    const size_t oldCols = size_t(oldColCount);
+    const size_t keptRows = std::min(rows, m_cells.size() / oldCols);
+    const size_t keptCols = std::min(cols, oldCols);
+    std::vector<Cell> cells(rows * cols);
+    for (size_t r = 0; r < keptRows; ++r) {
+        const auto from = m_cells.begin() + std::ptrdiff_t(r * oldCols);
+        std::move(from, from + std::ptrdiff_t(keptCols), cells.begin() + std::ptrdiff_t(r * cols));
+    }
+    m_cells.swap(cells);
+    countTextUnits();
 }
 
 void SortGridCore::setColCount(int count)
@@ -94,7 +144,7 @@ void SortGridCore::setColCount(int count)
     const int oldCols = m_colCount;
     m_colCount = count;
     m_colWidths.resize(size_t(count), m_defaultColWidth);
-    resizeStorage();
+    resizeStorage(oldCols);
     m_col = std::min(m_col, count - 1);
     m_selection.Left = std::min(m_selection.Left, count - 1);
     m_selection.Right = std::min(m_selection.Right, count - 1);
@@ -108,7 +158,7 @@ void SortGridCore::setRowCount(int count)
         return;
     const int oldRows = m_rowCount;
     m_rowCount = count;
-    resizeStorage();
+    resizeStorage(m_colCount);
     if (m_row >= count) {
         m_row = count - 1;
         m_selection.Top = std::min(m_selection.Top, m_row);
@@ -120,7 +170,7 @@ void SortGridCore::setRowCount(int count)
 void SortGridCore::setHiddenRowCount(int count)
 {
     m_hiddenRowCount = std::max(count, 0);
-    resizeStorage();
+    resizeStorage(m_colCount);
 }
 
 void SortGridCore::sizeChanged(int oldColCount, int oldRowCount)
@@ -296,24 +346,26 @@ void SortGridCore::SetEditText(int col, int row, const QString &text)
     Cell *cell = cellAt(col, row);
     if (!cell || cell->text == text)
         return;
-    cell->text = text;
+    assignText(*cell, text);
     invalidateRow(row);
     SetModified(true);
 }
 
 void SortGridCore::rebuildRows(const std::vector<int> &sources, int rowCount)
 {
-    std::vector<RowData> rows(sources.size());
+    const size_t cols = size_t(m_colCount);
+    std::vector<Cell> cells(sources.size() * cols);
     for (size_t i = 0; i < sources.size(); ++i) {
         const int from = sources[i];
-        if (from >= 0 && from < int(m_rows.size()))
-            rows[i] = m_rows[size_t(from)];
-        else
-            rows[i].resize(m_colCount);
+        if (from >= 0 && from < storedRows())
+            std::copy(rowCells(from), rowCells(from) + cols, cells.begin() + std::ptrdiff_t(i * cols));
     }
-    m_rows.swap(rows);
-    rowCount = std::clamp(rowCount, kFixedRows, std::max(int(m_rows.size()), kFixedRows));
-    m_hiddenRowCount = int(m_rows.size()) - rowCount;
+    m_cells.swap(cells);
+    m_storedRows = int(sources.size());
+    countTextUnits();
+    const int stored = storedRows();
+    rowCount = std::clamp(rowCount, kFixedRows, std::max(stored, kFixedRows));
+    m_hiddenRowCount = stored - rowCount;
     if (rowCount == m_rowCount)
         invalidateGrid();
     else
@@ -324,13 +376,14 @@ void SortGridCore::InsertRow(int row)
 {
     row = std::clamp(row, kFixedRows, m_rowCount);
     std::vector<int> sources;
-    sources.reserve(m_rows.size() + 1);
-    for (int i = 0; i < int(m_rows.size()); ++i) {
+    const int stored = storedRows();
+    sources.reserve(size_t(stored) + 1);
+    for (int i = 0; i < stored; ++i) {
         if (i == row)
             sources.push_back(-1);
         sources.push_back(i);
     }
-    if (row >= int(m_rows.size()))
+    if (row >= stored)
         sources.push_back(-1);
     rebuildRows(sources, m_rowCount + 1);
 }
@@ -340,8 +393,9 @@ void SortGridCore::DeleteRow(int row)
     if (row < kFixedRows || row >= m_rowCount)
         return;
     std::vector<int> sources;
-    sources.reserve(m_rows.size());
-    for (int i = 0; i < int(m_rows.size()); ++i) {
+    const int stored = storedRows();
+    sources.reserve(size_t(stored));
+    for (int i = 0; i < stored; ++i) {
         if (i != row)
             sources.push_back(i);
     }
@@ -352,8 +406,13 @@ void SortGridCore::MoveColumn(int fromCol, int toCol)
 {
     if (fromCol < 0 || fromCol >= m_colCount || toCol < 0 || toCol >= m_colCount || fromCol == toCol)
         return;
-    for (RowData &row : m_rows)
-        row.move(fromCol, toCol);
+    for (int row = 0; row < storedRows(); ++row) {
+        Cell *cells = rowCells(row);
+        if (fromCol < toCol)
+            std::rotate(cells + fromCol, cells + fromCol + 1, cells + toCol + 1);
+        else
+            std::rotate(cells + toCol, cells + fromCol, cells + fromCol + 1);
+    }
     const int width = m_colWidths[size_t(fromCol)];
     m_colWidths.erase(m_colWidths.begin() + fromCol);
     m_colWidths.insert(m_colWidths.begin() + toCol, width);

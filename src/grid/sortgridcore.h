@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -46,13 +47,23 @@ public:
 
     // Cells. Access outside the table reads as empty and writes nothing.
     QString Cells(int col, int row) const;
-    // The cell's text without a copy; an empty text outside the table.
-    const QString &cellText(int col, int row) const;
+    // The cell's text without a copy; an empty text outside the table. Inline: a file
+    // writer asks for every cell of a large table.
+    const QString &cellText(int col, int row) const
+    {
+        if (col < 0 || col >= m_colCount || row < 0 || row >= m_storedRows)
+            return emptyText();
+        return m_cells[size_t(row) * size_t(m_colCount) + size_t(col)].text;
+    }
     void setCells(int col, int row, const QString &text);
     QObject *Objects(int col, int row) const;
     void setObjects(int col, int row, QObject *object);
     QStringList Rows(int row) const;
     void setRows(int row, const QStringList &texts);
+
+    // The UTF-16 units of every stored text, hidden rows included: what a writer needs
+    // to size its buffer without a pass over the cells.
+    qint64 textUnits() const { return m_textUnits; }
 
     int ColCount() const { return m_colCount; }
     void setColCount(int count);
@@ -171,17 +182,32 @@ private:
         QString text;
         QObject *object = nullptr;
     };
-    using RowData = QList<Cell>;
 
     const Cell *cellAt(int col, int row) const;
     Cell *cellAt(int col, int row);
-    void resizeStorage();
+    // Row after row, ColCount cells each: a pass over the rows reads memory in order.
+    Cell *rowCells(int row) { return m_cells.data() + size_t(row) * size_t(m_colCount); }
+    const Cell *rowCells(int row) const { return m_cells.data() + size_t(row) * size_t(m_colCount); }
+    int storedRows() const { return m_storedRows; }
+    static const QString &emptyText();
+    void assignText(Cell &cell, const QString &text);
+    void countTextUnits();
+    void resizeStorage(int oldColCount);
+    // Moves the data rows so that data position p holds the row that was at order[p].
+    void permuteDataRows(const std::vector<int> &order);
     QList<int> sortKeyColumns(int primary) const;
     void sortKeyByKey(const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order);
+    static constexpr size_t kMaxNumericKeys = 3;
     bool sortAllNumericKeys(
         const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order) const;
+    bool sortPackedKeys(size_t keyCount, const std::array<double, kMaxNumericKeys> &lowest,
+        const std::array<double, kMaxNumericKeys> &highest, std::vector<int> &positions) const;
 
-    std::vector<RowData> m_rows; // RowCount + HiddenRowCount rows
+    std::vector<Cell> m_cells; // RowCount + HiddenRowCount rows
+    int m_storedRows = 0;
+    qint64 m_textUnits = 0;
+    mutable std::vector<double> m_sortValues;
+    mutable std::vector<quint64> m_sortPacked;
     std::vector<int> m_colWidths;
     int m_colCount = 5;
     int m_rowCount = 5;

@@ -293,6 +293,22 @@ TEST(TextResultFileSave, EmptyCellsExactlyAtTheEndOfTheBuffer)
     }
 }
 
+TEST(TextResultFileSave, Utf8CellsAreEncodedAsQtEncodesThem)
+{
+    // Two-, three- and four-byte forms, and lone surrogates of either kind, which the
+    // writer's own encoder must turn into what QString::toUtf8() makes of them.
+    const QString cells[] = { QStringLiteral("Łódź €"), QString::fromUcs4(U"\U0001F600 Paar"),
+        QString(QChar(0xD83D)) + u'x', QString(QChar(0xDE00)), QString(QChar(0xD83D)) };
+    for (const QString &cell : cells) {
+        Table table;
+        table.setRows({ { QStringLiteral("1"), cell } });
+        const QByteArray bytes = textResultFileBytes(table.grid);
+        const QByteArray line = "1\t" + cell.toUtf8() + "\t" + QByteArray(" \t").repeated(10) + "\r\n";
+        EXPECT_TRUE(bytes.startsWith("\xef\xbb\xbf")) << qPrintable(cell);
+        EXPECT_TRUE(bytes.endsWith(line)) << bytes.toHex(' ').constData();
+    }
+}
+
 TEST(TextResultFileSave, ReadBackGivesTheSameTexts)
 {
     struct Case

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <QObject>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <limits>
 #include <random>
 
 namespace {
@@ -70,6 +73,41 @@ TEST(RowStore, RowsAsListsAndNewColumnWidths)
     EXPECT_EQ(grid.ColWidths(5), 30);
     EXPECT_EQ(grid.ColWidths(1), -1);
     EXPECT_EQ(grid.Cells(0, 2), QStringLiteral("a"));
+}
+
+TEST(RowStore, TextUnitsFollowEveryChange)
+{
+    // A writer sizes its buffer by this count: one too few would write past its end.
+    SortGridCore grid;
+    const auto counted = [&grid] {
+        qint64 units = 0;
+        for (int row = 0; row < grid.RowCount() + grid.HiddenRowCount(); ++row) {
+            for (int col = 0; col < grid.ColCount(); ++col)
+                units += grid.cellText(col, row).size();
+        }
+        return units;
+    };
+    grid.setColCount(4);
+    grid.setRowCount(6);
+    grid.setCells(1, 2, QStringLiteral("Anna Müller"));
+    grid.setCells(3, 5, QStringLiteral("12"));
+    grid.setRows(3, { QStringLiteral("7"), QStringLiteral("TSC"), QStringLiteral("Grün-Gold") });
+    grid.SetEditText(0, 3, QStringLiteral("117"));
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.setRowCount(5); // drops row 5
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.setColCount(3); // drops column 3
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.InsertRow(2);
+    grid.DeleteRow(4);
+    grid.MoveColumn(0, 2);
+    grid.setHiddenRowCount(2);
+    grid.setCells(1, 6, QStringLiteral("hidden"));
+    grid.SortRowsByColumn(1);
+    EXPECT_EQ(grid.textUnits(), counted());
+    grid.setRowCount(2);
+    grid.setHiddenRowCount(0);
+    EXPECT_EQ(grid.textUnits(), counted());
 }
 
 TEST(RowStore, SizeChangeSequence)
@@ -280,30 +318,57 @@ TEST(SortEngine, SortChangingHookColumnIsThePrimary)
 
 TEST(SortEngine, MatchesAStableReferenceOnRandomNumbers)
 {
-    std::mt19937 random(7);
-    SortGridCore grid;
-    grid.setColCount(2);
-    grid.SortOptions().SortStyle = ssNumeric;
-    grid.SortOptions().SortDirection = sdDescending;
-    grid.SortOptions().SecondaryIndex = QStringLiteral("1");
-    const int rows = 3000;
-    grid.setRowCount(rows + 1);
-    std::vector<std::array<int, 3>> reference;
-    // -1 stands for an empty cell, which sorts below every number.
-    for (int row = 1; row <= rows; ++row) {
-        const int a = int(random() % 21) - 1;
-        const int b = int(random() % 51) - 1;
-        grid.setCells(0, row, a < 0 ? QString() : QString::number(a));
-        grid.setCells(1, row, b < 0 ? QString() : QString::number(b));
-        reference.push_back({ a, b, row });
-    }
-    std::stable_sort(reference.begin(), reference.end(),
-        [](const auto &l, const auto &r) { return l[0] != r[0] ? l[0] > r[0] : l[1] > r[1]; });
-    grid.SortRowsByColumn(0);
-    for (int row = 1; row <= rows; ++row) {
-        const auto &expected = reference[size_t(row - 1)];
-        ASSERT_EQ(grid.Cells(0, row), expected[0] < 0 ? QString() : QString::number(expected[0])) << row;
-        ASSERT_EQ(grid.Cells(1, row), expected[1] < 0 ? QString() : QString::number(expected[1])) << row;
+    // Small whole numbers (packed into one word per row), negative ones, fractions and
+    // numbers too far apart to pack, each way round. An empty cell sorts below every number.
+    struct Case
+    {
+        const char *name;
+        std::function<double(std::mt19937 &)> value;
+    };
+    const Case cases[] = {
+        { "small", [](std::mt19937 &r) { return double(r() % 21); } },
+        { "negative", [](std::mt19937 &r) { return double(int(r() % 41) - 20); } },
+        { "fractions", [](std::mt19937 &r) { return double(r() % 40) / 4.0; } },
+        { "far apart", [](std::mt19937 &r) { return r() % 2 ? double(r() % 5) : 1e15 + double(r() % 5); } },
+    };
+    constexpr double kEmpty = -std::numeric_limits<double>::infinity();
+    for (const Case &c : cases) {
+        for (const TSortDirection direction : { sdAscending, sdDescending }) {
+            std::mt19937 random(7);
+            SortGridCore grid;
+            grid.setColCount(3); // the last column only tells the rows apart
+            grid.SortOptions().SortStyle = ssNumeric;
+            grid.SortOptions().SortDirection = direction;
+            grid.SortOptions().SecondaryIndex = QStringLiteral("1");
+            const int rows = 3000;
+            grid.setRowCount(rows + 1);
+            QLocale locale;
+            locale.setNumberOptions(QLocale::OmitGroupSeparator);
+            const auto text
+                = [&locale](double v) { return v == kEmpty ? QString() : locale.toString(v, 'g', 17); };
+            std::vector<std::array<double, 3>> reference;
+            for (int row = 1; row <= rows; ++row) {
+                const double a = random() % 20 == 0 ? kEmpty : c.value(random);
+                const double b = random() % 20 == 0 ? kEmpty : c.value(random);
+                grid.setCells(0, row, text(a));
+                grid.setCells(1, row, text(b));
+                grid.setCells(2, row, QString::number(row));
+                reference.push_back({ a, b, double(row) });
+            }
+            std::stable_sort(reference.begin(), reference.end(), [direction](const auto &l, const auto &r) {
+                const bool down = direction == sdDescending;
+                if (l[0] != r[0])
+                    return down ? l[0] > r[0] : l[0] < r[0];
+                return down ? l[1] > r[1] : l[1] < r[1];
+            });
+            grid.SortRowsByColumn(0);
+            for (int row = 1; row <= rows; ++row) {
+                const auto &expected = reference[size_t(row - 1)];
+                ASSERT_EQ(grid.Cells(0, row), text(expected[0])) << c.name << " " << direction << " " << row;
+                ASSERT_EQ(grid.Cells(1, row), text(expected[1])) << c.name << " " << direction << " " << row;
+                ASSERT_EQ(grid.Cells(2, row), QString::number(expected[2])) << c.name << " " << direction;
+            }
+        }
     }
 }
 

@@ -62,9 +62,9 @@ GstElement *VideoDevice::createSource() const
 
 std::unique_ptr<VideoDeviceProvider> makeVideoDeviceProvider()
 {
-    const QString specification = qEnvironmentVariable(TestPatternDevices::kEnvironmentVariable);
-    if (!specification.isEmpty())
-        return std::make_unique<TestPatternDevices>(TestPatternDevices::fromSpecification(specification));
+    const QString list = qEnvironmentVariable(TestPatternDevices::kEnvironmentVariable);
+    if (!list.isEmpty())
+        return std::make_unique<TestPatternDevices>(TestPatternDevices::fromList(list));
     return std::make_unique<DeviceMonitorProvider>();
 }
 

@@ -4,10 +4,10 @@ TestPatternDevices::TestPatternDevices(QList<VideoDevice> devices)
     : m_devices(std::move(devices))
 { }
 
-QList<VideoDevice> TestPatternDevices::fromSpecification(const QString &specification)
+QList<VideoDevice> TestPatternDevices::fromList(const QString &list)
 {
     QList<VideoDevice> devices;
-    for (const QString &entry : specification.split(u';', Qt::SkipEmptyParts)) {
+    for (const QString &entry : list.split(u';', Qt::SkipEmptyParts)) {
         const qsizetype equals = entry.indexOf(u'=');
         if (equals <= 0)
             continue;

@@ -16,7 +16,7 @@ public:
 
     explicit TestPatternDevices(QList<VideoDevice> devices = {});
     // Parses the variable's value; an entry without "=" is skipped.
-    static QList<VideoDevice> fromSpecification(const QString &specification);
+    static QList<VideoDevice> fromList(const QString &list);
     // A camera keyed "test:" + name.
     static VideoDevice camera(const QString &name, const QByteArray &sourceDescription);
 

@@ -5,6 +5,7 @@
 #include "platform/messagebox.h"
 #include "scoring/resulttable.h"
 #include "scoring/resulttableformat.h"
+#include "support/pdfprinters.h"
 
 #include <gtest/gtest.h>
 
@@ -167,29 +168,6 @@ TEST(GridPicture, ArrowBoxesButtonsAndBevel)
     EXPECT_EQ(image.pixel(plain.left(), plain.center().y()), light);
     EXPECT_EQ(image.pixel(plain.center().x(), plain.top()), light);
 }
-
-class PdfPrinters : public PrinterProvider
-{
-public:
-    explicit PdfPrinters(QStringList names, QString file)
-        : m_names(std::move(names))
-        , m_file(std::move(file))
-    { }
-    QStringList printerNames() const override { return m_names; }
-    std::unique_ptr<QPrinter> createPrinter() const override
-    {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(m_file);
-        printer->setPageSize(QPageSize(QPageSize::A4));
-        printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        return printer;
-    }
-
-private:
-    QStringList m_names;
-    QString m_file;
-};
 
 int pdfPageCount(const QString &file)
 {

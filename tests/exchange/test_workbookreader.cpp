@@ -1,12 +1,13 @@
 #include "exchange/workbookreader.h"
+#include "exchange/workbookwriter.h"
 #include "exchange/xlsreader.h"
 #include "exchange/xlsreaderprocess.h"
 #include "exchange/xlsxreader.h"
 #include "grid/sortgridcore.h"
 #include "platform/commanderror.h"
 #include "scoring/resulttable.h"
-#include "support/qtprinters.h"
 #include "support/madeworkbooks.h"
+#include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
 
@@ -80,9 +81,9 @@ TEST_F(WorkbookReaderTest, StartListFromOpenpyxlAndLibreOffice)
 {
     // Only "Nr.", "Name", "Verein": the other captions become empty; the row after the
     // empty A cell is not read.
-    const QList<QStringList> expected = { padded({ "Nr.", "Name", "Verein" }),
-        padded({ "1", "Anna Alt", "TC Blau" }), padded({ "2", "Bernd Bach", "TSC Rot" }),
-        padded({ "3", "Carla Cord", "TC Gelb" }) };
+    const QList<QStringList> expected
+        = { padded({ "Nr.", "Name", "Verein" }), padded({ "1", "Anna Alt", "TC Blau" }),
+              padded({ "2", "Bernd Bach", "TSC Rot" }), padded({ "3", "Carla Cord", "TC Gelb" }) };
     for (const char *name : { "startlist.xlsx", "startlist-lo.xls" }) {
         fillEarlier();
         EXPECT_EQ(failure(kData + QLatin1StringView(name)), QString()) << name;
@@ -93,11 +94,43 @@ TEST_F(WorkbookReaderTest, StartListFromOpenpyxlAndLibreOffice)
     }
 }
 
+// What the program saves, it opens again: with seven judges the table as it was; with
+// fewer, "Summe" and "Platz" land in the columns of the missing judges, by position.
+TEST_F(WorkbookReaderTest, SavedWorkbooksReadBack)
+{
+    const QStringList anna = { "12", "Anna Ärger", "TSC Grün", "9", "8", "8", "7", "8", "6", "9" };
+    for (WorkbookFormat format : { WorkbookFormat::Xls, WorkbookFormat::Xlsx }) {
+        for (int judges : { 3, 5, 7 }) {
+            SCOPED_TRACE(
+                QStringLiteral("%1 judges, %2").arg(judges).arg(format == WorkbookFormat::Xls).toStdString());
+            table.writeHeader();
+            table.SetJudgeCount(judges);
+            grid.setRowCount(2);
+            for (int c = 0; c < anna.size(); ++c)
+                grid.setCells(c, 1, anna[c]);
+            grid.setCells(ResultTable::ColTotal, 1, QStringLiteral("24"));
+            grid.setCells(ResultTable::ColPlace, 1, QStringLiteral("1"));
+            const QString path = dir.filePath(QStringLiteral("saved"));
+            SaveWorkbook(grid, path, format);
+
+            QStringList header = { "Nr.", "Name", "Verein" };
+            QStringList row = anna.mid(0, 3 + judges);
+            for (int judge = 1; judge <= judges; ++judge)
+                header.append(QStringLiteral("J.%1").arg(judge));
+            header << QStringLiteral("Summe") << QStringLiteral("Platz");
+            row << QStringLiteral("24") << QStringLiteral("1");
+            ASSERT_EQ(failure(path), QString());
+            EXPECT_EQ(rows(), (QList<QStringList> { padded(header), padded(row) }));
+        }
+    }
+}
+
 TEST_F(WorkbookReaderTest, ValuesBecomeTexts)
 {
     // 3 and 7.5 under a German locale, a date, the booleans, a formula: openpyxl
     // stores no result for it (empty), LibreOffice stores 10.5.
-    const QStringList header = padded({ "Nr.", "Name", "Verein", "J.1", "J.2", "Datum", "Ja", "Nein", "Summe" });
+    const QStringList header
+        = padded({ "Nr.", "Name", "Verein", "J.1", "J.2", "Datum", "Ja", "Nein", "Summe" });
     const struct
     {
         const char *name;
@@ -108,7 +141,8 @@ TEST_F(WorkbookReaderTest, ValuesBecomeTexts)
         ASSERT_EQ(grid.RowCount(), 2) << file.name;
         EXPECT_EQ(grid.Rows(0).mid(0, 12), header) << file.name;
         EXPECT_EQ(grid.Rows(1).mid(0, 12),
-            padded({ "1", "Anna", "TC", "3", "7,5", "09.03.24", "WAHR", "FALSCH", QString::fromLatin1(file.sum) }))
+            padded({ "1", "Anna", "TC", "3", "7,5", "09.03.24", "WAHR", "FALSCH",
+                QString::fromLatin1(file.sum) }))
             << file.name;
     }
 }
@@ -122,7 +156,8 @@ TEST_F(WorkbookReaderTest, NumberTexts)
     EXPECT_EQ(Workbook::numberText(1e15, german), QStringLiteral("1E+15"));
     EXPECT_EQ(Workbook::numberText(0.1 + 0.2, german), QStringLiteral("0,3"));
     EXPECT_EQ(Workbook::numberText(-1234567890123456789.0, german), QStringLiteral("-1,23456789012346E+18"));
-    EXPECT_EQ(Workbook::dateText(60, false, german), QStringLiteral("01.03.00")); // the 29 February that never was
+    EXPECT_EQ(
+        Workbook::dateText(60, false, german), QStringLiteral("01.03.00")); // the 29 February that never was
     EXPECT_EQ(Workbook::dateText(59, false, german), QStringLiteral("28.02.00"));
     EXPECT_EQ(Workbook::dateText(45360, false, german), QStringLiteral("09.03.24"));
     EXPECT_EQ(Workbook::dateText(0, true, german), QStringLiteral("01.01.04"));
@@ -179,7 +214,7 @@ TEST_F(WorkbookReaderTest, HostileXlsx)
     EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1" t="s"><v>7</v></c></row>)"), { "eins" })),
         damaged + QStringLiteral("Zelle A1 verweist auf die gemeinsame Zeichenkette 7, die es nicht gibt"));
     EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>)" + QByteArray(10 << 20, 'x')
-                                 + "</t></is></c></row>"))),
+                  + "</t></is></c></row>"))),
         damaged + QStringLiteral("Zelle A1 ist länger als 32767 Zeichen"));
     EXPECT_EQ(failureOf(xlsx(sheet(""), {}, "/xl/workbook.xml")),
         damaged + QStringLiteral("die Beziehung rId1 führt im Kreis"));
@@ -197,7 +232,7 @@ TEST_F(WorkbookReaderTest, HostileXlsx)
                                    R"(<c r="XFD1"><v>1</v></c></row>)"
                                    R"(<row r="2"><c r="A2"><v>1</v></c><c r="C2"><v>2</v></c></row>)"
                                    R"(<row r="1048576"><c r="A1048576"><v>1</v></c></row>)",
-                                 "A1:XFD1048576"))),
+                  "A1:XFD1048576"))),
         QString());
     EXPECT_EQ(rows(), (QList<QStringList> { padded({ "Nr." }), padded({ "1", "", "2" }) }));
 }

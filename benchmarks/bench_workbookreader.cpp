@@ -108,9 +108,10 @@ void printLibreOffice()
     for (const QString &path : { kXlsx, kXls }) {
         QElapsedTimer timer;
         timer.start();
-        QProcess::execute(soffice, { QStringLiteral("-env:UserInstallation=file://") + dir.filePath("profile"),
-                                       QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("csv"),
-                                       QStringLiteral("--outdir"), dir.path(), path });
+        QProcess::execute(soffice,
+            { QStringLiteral("-env:UserInstallation=file://") + dir.filePath("profile"),
+                QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("csv"),
+                QStringLiteral("--outdir"), dir.path(), path });
         std::printf("LibreOffice headless conversion of %s to csv: %lld ms (start-up included)\n",
             qPrintable(path.section(u'/', -1)), timer.elapsed());
     }
@@ -122,8 +123,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     Workbook::setXlsReaderProgram(QStringLiteral(SCORELANE_XLS_READER));
-    const int result = runWithRatios(argc, argv,
-        { { "BM_LoadXlsx", "BM_FloorXlsx", 1.5 }, { "BM_LoadXls", "BM_FloorXls", 1.5 } });
+    const int result = runWithRatios(
+        argc, argv, { { "BM_LoadXlsx", "BM_FloorXlsx", 1.5 }, { "BM_LoadXls", "BM_FloorXls", 1.5 } });
     printLibreOffice();
     return result;
 }

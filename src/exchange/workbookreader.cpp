@@ -164,14 +164,16 @@ QByteArray readWorkbookFile(const QString &fileName)
         int fd;
         ~Closer() { ::close(fd); }
     } closer { fd };
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) != 0)
         throwIoError(fileName, errno);
     if (S_ISDIR(info.st_mode))
         throwIoError(fileName, EISDIR);
     if (info.st_size > Workbook::kMaxFileBytes)
-        throw CommandError(QStringLiteral("Arbeitsmappe ist zu groß: mehr als %1 MiB")
-                               .arg(Workbook::kMaxFileBytes >> 20));
+        throw CommandError(
+            QStringLiteral("Arbeitsmappe ist zu groß: mehr als %1 MiB").arg(Workbook::kMaxFileBytes >> 20));
     QByteArray bytes;
     bytes.reserve(qsizetype(info.st_size));
     char buffer[1 << 16];

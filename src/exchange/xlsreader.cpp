@@ -59,7 +59,8 @@ public:
     // The stream of the first directory entry with one of the names; empty when none.
     std::optional<QByteArray> stream(const QStringList &names)
     {
-        const QByteArray directory = chain(u32(m_bytes, 0x30), -1, m_fat, m_sectorSize, QStringLiteral("Verzeichnis"));
+        const QByteArray directory
+            = chain(u32(m_bytes, 0x30), -1, m_fat, m_sectorSize, QStringLiteral("Verzeichnis"));
         if (directory.size() < 128)
             throwDamaged(QStringLiteral("das Verzeichnis ist leer"));
         for (qsizetype at = 0; at + 128 <= directory.size(); at += 128) {
@@ -71,8 +72,9 @@ public:
             if (directory.at(at + 0x42) != 2 || !names.contains(name, Qt::CaseInsensitive))
                 continue;
             const quint32 start = u32(directory, at + 0x74);
-            const quint64 size = m_major == 3 ? u32(directory, at + 0x78)
-                                              : (quint64(u32(directory, at + 0x7C)) << 32 | u32(directory, at + 0x78));
+            const quint64 size = m_major == 3
+                ? u32(directory, at + 0x78)
+                : (quint64(u32(directory, at + 0x7C)) << 32 | u32(directory, at + 0x78));
             if (size > quint64(m_bytes.size()))
                 throwDamaged(QStringLiteral("der Datenstrom ist größer als die Datei"));
             if (size >= 4096)
@@ -114,8 +116,8 @@ private:
     qsizetype sectorOffset(quint32 sector) const { return qsizetype(sector + 1) * m_sectorSize; }
 
     // The bytes of a chain of sectors (size -1: the whole chain), each sector once.
-    QByteArray chain(quint32 start, qint64 size, const std::vector<quint32> &table, int unit, const QString &what,
-        const QByteArray *container = nullptr) const
+    QByteArray chain(quint32 start, qint64 size, const std::vector<quint32> &table, int unit,
+        const QString &what, const QByteArray *container = nullptr) const
     {
         QByteArray out;
         std::set<quint32> seen;
@@ -144,8 +146,10 @@ private:
         const qint64 rootSize = u32(directory, 0x78);
         if (directory.at(0x42) != 5 || rootSize > m_bytes.size())
             throwDamaged(QStringLiteral("der Wurzeleintrag ist ungültig"));
-        const QByteArray container = chain(rootStart, rootSize, m_fat, m_sectorSize, QStringLiteral("Wurzel"));
-        const QByteArray miniFatBytes = chain(u32(m_bytes, 0x3C), -1, m_fat, m_sectorSize, QStringLiteral("MiniFAT"));
+        const QByteArray container
+            = chain(rootStart, rootSize, m_fat, m_sectorSize, QStringLiteral("Wurzel"));
+        const QByteArray miniFatBytes
+            = chain(u32(m_bytes, 0x3C), -1, m_fat, m_sectorSize, QStringLiteral("MiniFAT"));
         std::vector<quint32> miniFat;
         for (qsizetype at = 0; at + 4 <= miniFatBytes.size(); at += 4)
             miniFat.push_back(u32(miniFatBytes, at));
@@ -226,7 +230,8 @@ void checkSharedStrings(const QByteArray &stream, const std::vector<Record> &pie
         const int characters = byte() | byte() << 8;
         quint8 flags = byte();
         const int runs = flags & 0x08 ? byte() | byte() << 8 : 0;
-        const quint32 extra = flags & 0x04 ? quint32(byte() | byte() << 8 | byte() << 16) | quint32(byte()) << 24 : 0;
+        const quint32 extra
+            = flags & 0x04 ? quint32(byte() | byte() << 8 | byte() << 16) | quint32(byte()) << 24 : 0;
         int remaining = characters;
         while (remaining > 0) {
             if (left() <= 0) {
@@ -379,7 +384,7 @@ qint64 checkSheet(const QByteArray &stream, qsizetype offset, quint32 sharedStri
                 const int bytes = std::min(characters * (wide ? 2 : 1), length - 3);
                 Cell cell;
                 cell.text = wide ? QString::fromUtf16(
-                                       reinterpret_cast<const char16_t *>(stream.constData() + d + 3), bytes / 2)
+                                reinterpret_cast<const char16_t *>(stream.constData() + d + 3), bytes / 2)
                                  : QString::fromLatin1(stream.constData() + d + 3, bytes);
                 overlay.cells.insert(Overlay::key(pendingRow, pendingCol), cell);
             }
@@ -401,7 +406,8 @@ struct CheckedWorkbook
 CheckedWorkbook check(const QByteArray &bytes, const QLocale &locale)
 {
     CompoundFile file(bytes);
-    const std::optional<QByteArray> found = file.stream({ QStringLiteral("Workbook"), QStringLiteral("Book") });
+    const std::optional<QByteArray> found
+        = file.stream({ QStringLiteral("Workbook"), QStringLiteral("Book") });
     if (!found)
         throwNotAWorkbook();
     const QByteArray &stream = *found;
@@ -453,7 +459,8 @@ CheckedWorkbook check(const QByteArray &bytes, const QLocale &locale)
         throwDamaged(QStringLiteral("die Arbeitsmappe hat keine Tabelle"));
     qint64 cells = 0;
     for (size_t i = 0; i < sheets.size(); ++i) {
-        cells += checkSheet(stream, sheets[i], sharedStrings, i == 0, version == 0x0600, result.overlay, locale);
+        cells += checkSheet(
+            stream, sheets[i], sharedStrings, i == 0, version == 0x0600, result.overlay, locale);
         if (cells > kMaxClaimedCells)
             throwDamaged(QStringLiteral("die Tabellen nennen mehr als %1 Zellen").arg(kMaxClaimedCells));
     }
@@ -516,7 +523,8 @@ QString textOf(const FreeXL_CellValue &value, const QLocale &locale)
         return QString::fromUtf8(value.value.text_value);
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
-        return dateText(QDate::fromString(QString::fromLatin1(value.value.text_value).left(10), Qt::ISODate), locale);
+        return dateText(
+            QDate::fromString(QString::fromLatin1(value.value.text_value).left(10), Qt::ISODate), locale);
     case FREEXL_CELL_TIME:
         return dateText(QDate(1899, 12, 30), locale); // a time alone is day 0
     default:

@@ -237,7 +237,8 @@ QHash<QString, Relationship> readRelationships(Archive &archive, const QString &
     const auto device = archive.open(part, kMaxPartXmlBytes);
     QXmlStreamReader xml(device.get());
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || !isNamed(xml, QLatin1StringView("Relationship")))
+        if (xml.readNext() != QXmlStreamReader::StartElement
+            || !isNamed(xml, QLatin1StringView("Relationship")))
             continue;
         const QXmlStreamAttributes attributes = xml.attributes();
         if (attributes.value(QLatin1StringView("TargetMode")) == u"External")
@@ -308,8 +309,8 @@ std::vector<QString> readSharedStrings(Archive &archive, const QString &part)
     QXmlStreamReader xml(device.get());
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && isNamed(xml, QLatin1StringView("si")))
-            strings.push_back(readStringItem(
-                xml, QStringLiteral("die gemeinsame Zeichenkette %1").arg(strings.size())));
+            strings.push_back(
+                readStringItem(xml, QStringLiteral("die gemeinsame Zeichenkette %1").arg(strings.size())));
     }
     checkXml(xml, *device, part, kMaxPartXmlBytes);
     return strings;
@@ -331,8 +332,8 @@ std::vector<bool> readDateStyles(Archive &archive, const QString &part)
             continue;
         const QXmlStreamAttributes attributes = xml.attributes();
         if (isNamed(xml, QLatin1StringView("numFmt"))) {
-            formatCodes.insert(
-                attributes.value(QLatin1StringView("numFmtId")).toInt(), attributes.value(QLatin1StringView("formatCode")).toString());
+            formatCodes.insert(attributes.value(QLatin1StringView("numFmtId")).toInt(),
+                attributes.value(QLatin1StringView("formatCode")).toString());
         } else if (isNamed(xml, QLatin1StringView("cellXfs"))) {
             inCellFormats = true;
         } else if (inCellFormats && isNamed(xml, QLatin1StringView("xf"))) {
@@ -398,7 +399,8 @@ WorkbookParts findParts(Archive &archive)
     // A part that leads back to the workbook or to a relationship list would be read
     // in a circle.
     const auto circular = [&](const QString &part) {
-        return part.compare(workbook, Qt::CaseInsensitive) == 0 || part.endsWith(u".rels", Qt::CaseInsensitive);
+        return part.compare(workbook, Qt::CaseInsensitive) == 0
+            || part.endsWith(u".rels", Qt::CaseInsensitive);
     };
     if (circular(parts.sheet))
         throwDamaged(QStringLiteral("die Beziehung %1 führt im Kreis").arg(sheetId));
@@ -557,7 +559,8 @@ private:
         return cell;
     }
 
-    QString numberCell(const QString &value, const QXmlStreamAttributes &attributes, const QString &where) const
+    QString numberCell(
+        const QString &value, const QXmlStreamAttributes &attributes, const QString &where) const
     {
         bool ok = false;
         const double number = value.trimmed().toDouble(&ok);
@@ -587,8 +590,9 @@ SheetRows readXlsxRows(const QByteArray &bytes, const QLocale &locale)
 {
     Archive archive(bytes);
     const WorkbookParts parts = findParts(archive);
-    const std::vector<QString> strings
-        = parts.sharedStrings.isEmpty() ? std::vector<QString>() : readSharedStrings(archive, parts.sharedStrings);
+    const std::vector<QString> strings = parts.sharedStrings.isEmpty()
+        ? std::vector<QString>()
+        : readSharedStrings(archive, parts.sharedStrings);
     const std::vector<bool> dateStyles
         = parts.styles.isEmpty() ? std::vector<bool>() : readDateStyles(archive, parts.styles);
     return SheetReader(strings, dateStyles, parts.system1904, locale).read(archive, parts.sheet);

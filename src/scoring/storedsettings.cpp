@@ -22,6 +22,9 @@ enum class FileKind
     Missing,
     Settings,
     TooLarge,
+    // Values serialised as Qt objects: QSettings would decode them, and a hostile length in
+    // one makes it allocate gigabytes. The program writes integers only.
+    HoldsObjects,
     // A folder, a FIFO, a device: QSettings would block in open() on a FIFO.
     NoPlainFile,
 };
@@ -33,7 +36,12 @@ FileKind fileKind(const QString &path)
         return FileKind::Missing;
     if (!info.isFile())
         return FileKind::NoPlainFile;
-    return info.size() > kMaxFileSize ? FileKind::TooLarge : FileKind::Settings;
+    if (info.size() > kMaxFileSize)
+        return FileKind::TooLarge;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.read(kMaxFileSize).contains("@Variant("))
+        return FileKind::HoldsObjects;
+    return FileKind::Settings;
 }
 
 // Only a plain decimal integer counts; the INI format keeps every value as text.
@@ -103,6 +111,7 @@ bool SettingsStore::write(const StoredSettings &s) const
     case FileKind::NoPlainFile:
         return false;
     case FileKind::TooLarge:
+    case FileKind::HoldsObjects:
         // QSettings would parse it again to keep its other keys; nothing in it was read.
         if (!QFile::remove(m_path))
             return false;

@@ -269,7 +269,8 @@ TEST_F(FileCommandsTest, OpeningWorkbooks)
 
     // An error value in the data fails the same way, without touching the table.
     open(QStringLiteral("formulaerror-lo.xls"), seen, 3);
-    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Could not convert variant of type (Error) into type (String)"));
+    EXPECT_EQ(MessageBox::lastText(),
+        QStringLiteral("Could not convert variant of type (Error) into type (String)"));
     EXPECT_EQ(rows(), before);
 
     // Found by fuzzing: FreeXL underflows a stack buffer on this file, which our check

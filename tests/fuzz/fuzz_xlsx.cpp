@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
         Workbook::readXlsxRows(bytes, QLocale::c());
-    } catch (const CommandError &) {
-    }
+    } catch (const CommandError &) { }
     return 0;
 }

@@ -224,6 +224,14 @@ TEST(StoredSettingsFile, WhatIsNoUsableFileNeitherBlocksNorFails)
                 writeRaw(path, values + "Junk=" + QByteArray(1 << 20, 'x') + "\n");
             },
             false, StoredSettings(), true },
+        // A serialised object whose length claims gigabytes (found by fuzzing).
+        { "a Qt object with a huge length",
+            [&](const QString &, const QString &path) {
+                QFile found(QStringLiteral(SCORELANE_TEST_DATA "/fuzz/settings/huge-object-length.ini"));
+                ASSERT_TRUE(found.open(QIODevice::ReadOnly));
+                writeRaw(path, found.readAll());
+            },
+            false, StoredSettings(), true },
     };
     for (const UnusableCase &c : cases) {
         QTemporaryDir dir;

@@ -117,8 +117,8 @@ inline QByteArray sheet(const QByteArray &rows, const QByteArray &dimension = QB
 {
     return R"(<?xml version="1.0" encoding="UTF-8"?>)"
            R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
-        + (dimension.isEmpty() ? QByteArray() : "<dimension ref=\"" + dimension + "\"/>") + "<sheetData>" + rows
-        + "</sheetData></worksheet>";
+        + (dimension.isEmpty() ? QByteArray() : "<dimension ref=\"" + dimension + "\"/>") + "<sheetData>"
+        + rows + "</sheetData></worksheet>";
 }
 
 inline std::vector<Entry> xlsxEntries(const QByteArray &sheetTarget = "worksheets/sheet1.xml",
@@ -135,8 +135,9 @@ inline std::vector<Entry> xlsxEntries(const QByteArray &sheetTarget = "worksheet
             R"(<Relationship Id="rId1" Type=")"
                 + relationships + R"(/officeDocument" Target="xl/workbook.xml"/></Relationships>)"),
         entry("xl/workbook.xml",
-            R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r=")" + relationships
-                + R"("><sheets><sheet name="Tabelle1" sheetId="1" r:id=")" + sheetId + R"("/></sheets></workbook>)"),
+            R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r=")"
+                + relationships + R"("><sheets><sheet name="Tabelle1" sheetId="1" r:id=")" + sheetId
+                + R"("/></sheets></workbook>)"),
         entry("xl/_rels/workbook.xml.rels",
             R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
             R"(<Relationship Id="rId1" Type=")"
@@ -168,7 +169,8 @@ inline QByteArray zipBomb(qint64 unpacked)
         compressed += piece;
     compressed += deflated(QByteArray());
     std::vector<Entry> entries = xlsxEntries();
-    entries.push_back(Entry { "xl/worksheets/sheet1.xml", compressed, 0, quint32(std::min<qint64>(unpacked, 0xFFFFFFFF)) });
+    entries.push_back(
+        Entry { "xl/worksheets/sheet1.xml", compressed, 0, quint32(std::min<qint64>(unpacked, 0xFFFFFFFF)) });
     return archive(entries);
 }
 

@@ -2,7 +2,10 @@
 //   make_examples OUTDIR
 // a start list of 24 couples, the finished protocol of the same couples (five judges,
 // with shared places) and three logos, all through the program's own writers.
+#include "exchange/biffwriter.h"
 #include "exchange/textresultfile.h"
+#include "exchange/workbookwriter.h"
+#include "exchange/xlsxworkbookwriter.h"
 #include "grid/sortgridcore.h"
 #include "platform/fileio.h"
 #include "platform/jpegencoder.h"
@@ -91,6 +94,26 @@ void writeProtocol(const QString &fileName)
     SaveTextFile(grid, fileName);
 }
 
+// The start list as the program saves it as a workbook, in both formats.
+void writeStartListWorkbooks(const QDir &out)
+{
+    SortGridCore grid;
+    ResultTable table(grid);
+    table.setUpGrid();
+    table.writeHeader();
+    table.SetJudgeCount(5);
+    grid.setRowCount(int(std::size(kCouples)) + 1);
+    for (int i = 0; i < int(std::size(kCouples)); ++i) {
+        grid.setCells(ResultTable::ColNumber, i + 1, QString::fromUtf8(kCouples[i].number));
+        grid.setCells(ResultTable::ColName, i + 1, QString::fromUtf8(kCouples[i].name));
+        grid.setCells(ResultTable::ColClub, i + 1, QString::fromUtf8(kCouples[i].club));
+    }
+    // Named as the installed program names its sheets, not after this tool.
+    const WorkbookLayout layout = WorkbookWriter::layoutOf(grid, QStringLiteral("Scorelane"));
+    FileIo::writeFileAtomically(out.filePath(QStringLiteral("Starterliste.xls")), biffWorkbookBytes(layout));
+    FileIo::writeFileAtomically(out.filePath(QStringLiteral("Starterliste.xlsx")), xlsxWorkbookBytes(layout));
+}
+
 // A club logo of our own: a coloured band, a ring and the club's name, 16:9.
 QImage logo(const QString &name, const QColor &from, const QColor &to, int rings)
 {
@@ -144,6 +167,7 @@ int main(int argc, char *argv[])
     try {
         writeStartList(out.filePath(QStringLiteral("Starterliste.txt")));
         writeProtocol(out.filePath(QStringLiteral("Protokoll.txt")));
+        writeStartListWorkbooks(out);
         const struct
         {
             const char *file, *name;

@@ -557,13 +557,13 @@ SheetRows readXlsRowsInProcess(const QByteArray &bytes, const QLocale &locale)
             const auto over = checked.overlay.cells.constFind(Overlay::key(r, c));
             if (over != checked.overlay.cells.cend()) {
                 cells[c] = *over;
-                continue;
+            } else {
+                FreeXL_CellValue value {};
+                code = freexl_get_cell_value(freexl.handle(), r, c, &value);
+                if (code != FREEXL_OK)
+                    throwDamaged(freexlFailure(code));
+                cells[c].text = textOf(value, locale);
             }
-            FreeXL_CellValue value {};
-            code = freexl_get_cell_value(freexl.handle(), r, c, &value);
-            if (code != FREEXL_OK)
-                throwDamaged(freexlFailure(code));
-            cells[c].text = textOf(value, locale);
             if (cells[c].text.size() > kMaxCellText)
                 throwTooLong(c, int(r) + 1);
         }

@@ -1,3 +1,4 @@
+#include "exchange/biffwriter.h"
 #include "exchange/workbookreader.h"
 #include "exchange/workbookwriter.h"
 #include "exchange/xlsreader.h"
@@ -14,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cstring>
 
 #include <sys/resource.h>
 
@@ -237,6 +240,45 @@ TEST_F(WorkbookReaderTest, TimesAndDateTimes)
         EXPECT_EQ(Workbook::dateKind(164, code), kind) << code.toStdString();
     EXPECT_EQ(Workbook::dateKind(20, QString()), Kind::Time);
     EXPECT_EQ(Workbook::dateKind(22, QString()), Kind::DateTime);
+}
+
+// The same times in an .xls, made by our writer with the cell formats patched to
+// "h:mm" (20) and "m/d/yy h:mm" (22): FreeXL's reading gives the texts of the .xlsx.
+TEST_F(WorkbookReaderTest, TimesReadAlikeFromXlsAndXlsx)
+{
+    WorkbookLayout layout;
+    layout.sheetName = QStringLiteral("Zeiten");
+    layout.columnCount = 2;
+    layout.rows = { { "Nr.", "Zeit" }, { "1", "777001" }, { "2", "777002" }, { "3", "777003" } };
+    layout.numberColumns = { false, true };
+    QByteArray bytes = biffWorkbookBytes(layout);
+    const auto patchNumber = [&bytes](double from, double to) {
+        const QByteArray find(reinterpret_cast<const char *>(&from), sizeof from);
+        const qsizetype at = bytes.indexOf(find);
+        ASSERT_GT(at, 0);
+        std::memcpy(bytes.data() + at, &to, sizeof to);
+    };
+    patchNumber(777001, 0.5208333333333334); // 12:30
+    patchNumber(777002, 45360.78125); // 2024-03-09 18:45
+    patchNumber(777003, 45360.001388888886); // 2024-03-09 00:02, a little below it in binary
+    // Row 1 has cell format 17, the rows below 16: the 18th and 17th of the 20 XF records,
+    // each of them 24 bytes from E0 00 14 00 on.
+    const QByteArray xf("\xE0\x00\x14\x00", 4);
+    qsizetype first = bytes.indexOf(xf);
+    while (first >= 0 && bytes.mid(first + 19 * 24, 4) != xf)
+        first = bytes.indexOf(xf, first + 1);
+    ASSERT_GT(first, 0);
+    const QList<qsizetype> formats = { first + 16 * 24, first + 17 * 24 };
+    MadeWorkbooks::putLe16(bytes, formats[1] + 6, 20);
+    MadeWorkbooks::putLe16(bytes, formats[0] + 6, 22);
+
+    EXPECT_EQ(failureOf(bytes), QString());
+    EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("12:30"));
+    EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("09.03.24 18:45"));
+    EXPECT_EQ(grid.Cells(1, 3), QStringLiteral("09.03.24 00:02"));
+    EXPECT_EQ(failure(kData + QStringLiteral("times.xlsx")), QString());
+    EXPECT_EQ(grid.Cells(2, 1), QStringLiteral("12:30"));
+    EXPECT_EQ(grid.Cells(3, 1), QStringLiteral("09.03.24 18:45"));
 }
 
 TEST_F(WorkbookReaderTest, ValuesBecomeTexts)

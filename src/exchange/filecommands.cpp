@@ -163,7 +163,7 @@ void FileCommands::load()
 
 void FileCommands::showNote(const QString &note)
 {
-    MessageBox::showMessage(note, m_parent);
+    MessageBox::showInformation(note, m_parent);
 }
 
 void FileCommands::save()

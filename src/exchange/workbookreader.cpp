@@ -322,9 +322,10 @@ QString WorkbookLoad::note(int judgeCount) const
     QStringList notes;
     if (contentBelow)
         notes.append(
-            QStringLiteral("Es wurden %1 Teilnehmer gelesen. Das Lesen endete in Zeile %2 der "
+            QStringLiteral("Es %1 %2 Teilnehmer gelesen. Das Lesen endete in Zeile %3 der "
                            "Arbeitsmappe, weil dort die Spalte A (Nr.) leer ist; in dieser Zeile oder "
                            "darunter steht noch mehr, das nicht gelesen wurde.")
+                .arg(competitors == 1 ? QStringLiteral("wurde") : QStringLiteral("wurden"))
                 .arg(competitors)
                 .arg(stopRow));
     if (judges >= 3 && judges <= 7 && judges != judgeCount)

@@ -333,6 +333,7 @@ TEST_F(FileCommandsTest, OpeningWorkbooks)
     EXPECT_TRUE(MessageBox::lastText().startsWith(
         QStringLiteral("Es wurden 3 Teilnehmer gelesen. Das Lesen endete in Zeile 5")))
         << MessageBox::lastText().toStdString();
+    EXPECT_EQ(MessageBox::lastIcon(), QMessageBox::Information);
     EXPECT_EQ(captions.last(), QStringLiteral("startlist"));
     EXPECT_EQ(commands.SaveDialog1.FileName, program + QStringLiteral("/startlist"));
     const int updates = saveButtonUpdates;

@@ -185,7 +185,7 @@ TEST_F(WorkbookReaderTest, NotesAfterTheOpen)
         const char *note;
     } cases[] = {
         { 5, { { "1", "Anna" }, { "", "Bernd" }, { "3", "Carla" } }, 5, 1, 3, true,
-            "Es wurden 1 Teilnehmer gelesen. Das Lesen endete in Zeile 3 der Arbeitsmappe, weil dort die "
+            "Es wurde 1 Teilnehmer gelesen. Das Lesen endete in Zeile 3 der Arbeitsmappe, weil dort die "
             "Spalte A (Nr.) leer ist; in dieser Zeile oder darunter steht noch mehr, das nicht gelesen "
             "wurde." },
         { 5, { { "1", "Anna" }, { "2", "Bernd" }, { "" } }, 5, 2, 4, false, "" },
@@ -193,7 +193,7 @@ TEST_F(WorkbookReaderTest, NotesAfterTheOpen)
             "Die Arbeitsmappe hat 7 Wertungsrichter, eingestellt sind 5. Mit F2 (Einstellungen) lässt sich "
             "die Zahl der Wertungsrichter ändern." },
         { 3, { { "1", "Anna" }, { "" }, { "", "", "", "9" } }, 7, 1, 3, true,
-            "Es wurden 1 Teilnehmer gelesen. Das Lesen endete in Zeile 3 der Arbeitsmappe, weil dort die "
+            "Es wurde 1 Teilnehmer gelesen. Das Lesen endete in Zeile 3 der Arbeitsmappe, weil dort die "
             "Spalte A (Nr.) leer ist; in dieser Zeile oder darunter steht noch mehr, das nicht gelesen wurde."
             "\n\nDie Arbeitsmappe hat 3 Wertungsrichter, eingestellt sind 7. Mit F2 (Einstellungen) lässt "
             "sich die Zahl der Wertungsrichter ändern." },

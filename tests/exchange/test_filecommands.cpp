@@ -319,6 +319,16 @@ TEST_F(FileCommandsTest, OpeningWorkbooks)
     EXPECT_EQ(rows(), before);
     EXPECT_TRUE(captions.isEmpty());
 
+    // A workbook under a ".txt" name is no text: the box, never a row of its bytes.
+    ASSERT_TRUE(
+        QFile::copy(program + QStringLiteral("/startlist.xlsx"), program + QStringLiteral("/ergebnis.txt")));
+    open(QStringLiteral("ergebnis.txt"), seen, 3);
+    EXPECT_TRUE(MessageBox::lastText().startsWith(
+        QStringLiteral("„ergebnis.txt“ ist keine Textdatei, sondern eine Excel-Arbeitsmappe.")))
+        << MessageBox::lastText().toStdString();
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(captions.isEmpty());
+
     // "Text file" reads a .xls name as text.
     open(QStringLiteral("list.xls"), seen, 2);
     EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("High"));

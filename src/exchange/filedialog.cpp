@@ -80,7 +80,10 @@ QString FileDialog::completedName(const QString &fileName, int filterIndex) cons
         }
     }
     const QString extension = extensionFor(filterIndex);
-    return extension.isEmpty() ? fileName : fileName + u'.' + extension;
+    if (extension.isEmpty())
+        return fileName;
+    // "ergebnis." asks for the extension without a second dot.
+    return fileName.endsWith(u'.') ? fileName + extension : fileName + u'.' + extension;
 }
 
 std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastFolder)

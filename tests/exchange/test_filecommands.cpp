@@ -76,7 +76,7 @@ TEST(FileCommands, ReaderByEntryAndExtension)
         { 2, "/a/Turnier 12.03.2024", "/a/Turnier 12.03.2024.xls" },
         { 2, "/a/ergebnis.txt", "/a/ergebnis.txt" },
         { 1, "/a/ergebnis.XLSX", "/a/ergebnis.XLSX" },
-        { 3, "/a/ergebnis.", "/a/ergebnis..xlsx" },
+        { 3, "/a/ergebnis.", "/a/ergebnis.xlsx" },
     };
     for (const auto &c : names)
         EXPECT_EQ(dialog.completedName(QString::fromUtf8(c.typed), c.entry), QString::fromUtf8(c.completed));

@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTime>
 
 #include <algorithm>
@@ -134,10 +135,10 @@ DateKind dateKind(int formatId, const QString &formatCode)
             time = true;
     }
     // [h]:mm:ss and the like count hours beyond a day: a duration, no time of day.
-    for (const QStringView elapsed : { u"[h", u"[m", u"[s" }) {
-        if (!date && formatCode.contains(elapsed, Qt::CaseInsensitive))
-            return DateKind::None;
-    }
+    static const QRegularExpression elapsed(
+        QStringLiteral("\\[(h+|m+|s+)\\]"), QRegularExpression::CaseInsensitiveOption);
+    if (!date && formatCode.contains(elapsed))
+        return DateKind::None;
     // "mm" beside hours or seconds means minutes.
     date = date || (month && !time);
     if (date && time)

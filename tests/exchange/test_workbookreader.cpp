@@ -235,7 +235,8 @@ TEST_F(WorkbookReaderTest, TimesAndDateTimes)
     using Kind = Workbook::DateKind;
     const std::pair<QString, Kind> formats[]
         = { { "hh:mm", Kind::Time }, { "dd.mm.yyyy hh:mm", Kind::DateTime }, { "[h]:mm:ss", Kind::None },
-              { "mm:ss", Kind::Time }, { "mmm yy", Kind::Date }, { "0.00", Kind::None } };
+              { "[Magenta]hh:mm", Kind::Time }, { "[mm]:ss", Kind::None }, { "mm:ss", Kind::Time },
+              { "mmm yy", Kind::Date }, { "0.00", Kind::None } };
     for (const auto &[code, kind] : formats)
         EXPECT_EQ(Workbook::dateKind(164, code), kind) << code.toStdString();
     EXPECT_EQ(Workbook::dateKind(20, QString()), Kind::Time);

@@ -72,8 +72,8 @@ void fillTable(SortGridCore &grid)
 }
 
 // A start list as an organiser writes one: number, name and club, nothing for the marks
-// (the program's own save writes a blank into every empty cell, and a blank mark counts as
-// entered). UTF-8 with a byte-order mark: Windows-1252 has no Greek.
+// (the program's own save writes a blank into every empty cell). UTF-8 with a byte-order
+// mark: Windows-1252 has no Greek.
 void writeStartList(const QString &fileName)
 {
     QByteArray bytes("\xEF\xBB\xBFNr.\tName\tVerein\r\n");

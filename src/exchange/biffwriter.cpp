@@ -67,6 +67,7 @@ enum RecordType : quint16
     kRow = 0x0208,
     kLabelSst = 0x00FD,
     kBlank = 0x0201,
+    kNumber = 0x0203,
     kWindow2 = 0x023E,
 };
 
@@ -225,9 +226,11 @@ struct SharedStrings
 SharedStrings collectStrings(const WorkbookLayout &layout)
 {
     SharedStrings strings;
-    for (const QStringList &row : layout.rows) {
-        for (const QString &text : row) {
-            if (text.isEmpty())
+    for (int r = 0; r < layout.rows.size(); ++r) {
+        const QStringList &row = layout.rows[r];
+        for (int c = 0; c < row.size(); ++c) {
+            const QString &text = row[c];
+            if (text.isEmpty() || layout.isNumber(r, c))
                 continue;
             ++strings.references;
             if (!strings.index.contains(QStringView(text))) {
@@ -369,8 +372,11 @@ void addCells(Records &r, const WorkbookLayout &layout, const SharedStrings &str
             const QStringList &texts = layout.rows[row];
             for (int col = 0; col < layout.columnCount; ++col) {
                 const QString &text = texts[col];
+                double number = 0;
                 if (text.isEmpty())
                     r.add(kBlank, Data().u16(quint16(row)).u16(quint16(col)).u16(xf));
+                else if (layout.isNumber(row, col, &number))
+                    r.add(kNumber, Data().u16(quint16(row)).u16(quint16(col)).u16(xf).f64(number));
                 else
                     r.add(kLabelSst,
                         Data()

@@ -7,9 +7,18 @@
 #include "platform/busycursor.h"
 #include "platform/commanderror.h"
 #include "platform/guarded.h"
+#include "platform/messagebox.h"
 #include "scoring/resulttable.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +58,37 @@ FileCommands::Reader FileCommands::chooseReader(int filterIndex, const QString &
     return Reader::None;
 }
 
+FileCommands::Writer FileCommands::chooseWriter(int filterIndex, const QString &fileName)
+{
+    const QString extension = fileExtension(fileName).toUpper();
+    if (extension == u".TXT")
+        return Writer::Text;
+    if (extension == u".XLS")
+        return Writer::Xls;
+    if (extension == u".XLSX")
+        return Writer::Xlsx;
+    if (filterIndex == kWorkbookEntryOfSave)
+        return Writer::Xls;
+    return filterIndex == kXlsxEntryOfSave ? Writer::Xlsx : Writer::Text;
+}
+
+QString FileCommands::saveFolder(const QString &lastSaveFolder, const QString &openedFile)
+{
+    if (!lastSaveFolder.isEmpty())
+        return lastSaveFolder;
+    if (!openedFile.isEmpty()) {
+        const QFileInfo folder(QFileInfo(openedFile).absolutePath());
+        // As the process's effective rights have it: access() would ask for the real user's.
+        if (folder.isDir()
+            && ::faccessat(
+                   AT_FDCWD, QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK, AT_EACCESS)
+                == 0)
+            return folder.absoluteFilePath();
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 FileCommands::FileCommands(
     SortGridCore &grid, ResultTable &table, const QString &programFolder, QWidget *parent)
     : m_grid(grid)
@@ -86,7 +126,8 @@ void FileCommands::load()
         return;
     const QString fileName = *chosen;
     noteFolder(fileName);
-    BusyCursor busy;
+    std::optional<BusyCursor> busy(std::in_place);
+    QString note;
 
     switch (chooseReader(OpenDialog1.FilterIndex, fileName)) {
     case Reader::Text:
@@ -98,25 +139,48 @@ void FileCommands::load()
         if (UpdateSaveButtons)
             UpdateSaveButtons();
         break;
-    case Reader::Workbook:
+    case Reader::Workbook: {
         // A failure ends the command here, before the table changes.
-        ::LoadWorkbook(m_grid, fileName);
+        const WorkbookLoad loaded = ::LoadWorkbook(m_grid, fileName);
+        note = loaded.note(m_table.JudgeCount);
         if (setTabCaption)
             setTabCaption(withoutExtension(QFileInfo(fileName).fileName()));
         if (UpdateSaveButtons)
             UpdateSaveButtons();
         break;
+    }
     case Reader::None:
         break;
     }
 
     m_table.AssignPlaces();
     SaveDialog1.FileName = withoutExtension(fileName);
+    busy.reset();
+    // What the operator must know about the file comes after the open, over the new table.
+    if (!note.isEmpty())
+        showNote(note);
+}
+
+void FileCommands::showNote(const QString &note)
+{
+    MessageBox::showInformation(note, m_parent);
 }
 
 void FileCommands::save()
 {
-    const std::optional<QString> chosen = SaveDialog1.Execute(m_parent, m_lastFolder);
+    // The opened file's name, proposed in the folder of the last save (see saveFolder);
+    // the field keeps the opened file's path for the next save and for recovery.
+    const QString opened = SaveDialog1.FileName;
+    if (!opened.isEmpty())
+        SaveDialog1.FileName = saveFolder(m_lastSaveFolder, opened) + u'/' + QFileInfo(opened).fileName();
+    std::optional<QString> chosen;
+    try {
+        chosen = SaveDialog1.Execute(m_parent, m_lastFolder);
+    } catch (...) {
+        SaveDialog1.FileName = opened;
+        throw;
+    }
+    SaveDialog1.FileName = opened;
     if (!chosen)
         return;
     const QString fileName = *chosen;
@@ -126,11 +190,18 @@ void FileCommands::save()
     // The save dialog's initial folder is never set, so later opens start where the
     // platform's dialog chooses rather than in the program's folder.
     OpenDialog1.InitialDir = SaveDialog1.InitialDir;
-    // The entry alone chooses the format: "MS Excel" writes a workbook also under a ".txt" name.
-    if (SaveDialog1.FilterIndex == kWorkbookEntryOfSave)
+    // The typed extension chooses the format; without one, the entry (whose extension
+    // the dialog has appended).
+    switch (chooseWriter(SaveDialog1.FilterIndex, fileName)) {
+    case Writer::Xls:
         SaveWorkbook(m_grid, fileName, WorkbookFormat::Xls);
-    else if (SaveDialog1.FilterIndex == kXlsxEntryOfSave)
+        break;
+    case Writer::Xlsx:
         SaveWorkbook(m_grid, fileName, WorkbookFormat::Xlsx);
-    else
+        break;
+    case Writer::Text:
         SaveTextFile(m_grid, fileName);
+        break;
+    }
+    m_lastSaveFolder = QFileInfo(fileName).absolutePath();
 }

@@ -26,6 +26,21 @@ public:
     };
     static Reader chooseReader(int filterIndex, const QString &fileName);
 
+    // Which format a save writes: a name ending in ".txt", ".xls" or ".xlsx" (any case)
+    // decides, else the chosen filter entry of the save dialog.
+    enum class Writer
+    {
+        Text,
+        Xls,
+        Xlsx
+    };
+    static Writer chooseWriter(int filterIndex, const QString &fileName);
+
+    // The folder the save dialog proposes: the folder of the last successful save of
+    // this run; before that the opened file's folder when it is writable, else the
+    // documents folder.
+    static QString saveFolder(const QString &lastSaveFolder, const QString &openedFile);
+
     // The name's extension with its dot ("" when it has none).
     static QString fileExtension(const QString &fileName);
     // The name without its extension.
@@ -49,9 +64,11 @@ private:
     void load();
     void save();
     void noteFolder(const QString &fileName);
+    void showNote(const QString &note);
 
     SortGridCore &m_grid;
     ResultTable &m_table;
     QWidget *m_parent;
     QString m_lastFolder;
+    QString m_lastSaveFolder;
 };

@@ -17,16 +17,19 @@ FileDialog::Driver g_driver;
 class ConfirmingFileDialog : public QFileDialog
 {
 public:
-    ConfirmingFileDialog(QWidget *parent, bool askBeforeReplacing)
+    using Completion = std::function<QString(const QFileDialog &dialog, const QString &name)>;
+
+    ConfirmingFileDialog(QWidget *parent, bool askBeforeReplacing, Completion complete)
         : QFileDialog(parent)
         , m_askBeforeReplacing(askBeforeReplacing)
+        , m_complete(std::move(complete))
     { }
 
     void accept() override
     {
         if (m_askBeforeReplacing) {
             const QStringList files = selectedFiles();
-            const QFileInfo info(files.value(0));
+            const QFileInfo info(m_complete(*this, files.value(0)));
             if (files.size() == 1 && info.exists() && !info.isDir()) {
                 const QString question = QStringLiteral("%1 already exists.\nDo you want to replace it?");
                 if (MessageBox::askYesNo(windowTitle(), question.arg(info.fileName()), this)
@@ -39,6 +42,7 @@ public:
 
 private:
     bool m_askBeforeReplacing;
+    Completion m_complete;
 };
 
 } // namespace
@@ -65,10 +69,32 @@ QString FileDialog::extensionFor(int filterIndex) const
     return DefaultExt;
 }
 
+QString FileDialog::completedName(const QString &fileName, int filterIndex) const
+{
+    if (fileName.isEmpty() || QFileInfo(fileName).fileName().isEmpty())
+        return fileName;
+    for (const FilterEntry &entry : parseFilter(Filter)) {
+        for (const QString &pattern : entry.patterns) {
+            if (pattern.startsWith(u"*.") && fileName.endsWith(pattern.mid(1), Qt::CaseInsensitive))
+                return fileName;
+        }
+    }
+    const QString extension = extensionFor(filterIndex);
+    if (extension.isEmpty())
+        return fileName;
+    // "ergebnis." asks for the extension without a second dot.
+    return fileName.endsWith(u'.') ? fileName + extension : fileName + u'.' + extension;
+}
+
 std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastFolder)
 {
     const bool saving = m_kind == Kind::Save;
-    ConfirmingFileDialog dialog(parent, saving);
+    QStringList descriptions;
+    ConfirmingFileDialog dialog(
+        parent, saving, [this, saving, &descriptions](const QFileDialog &shown, const QString &name) {
+            return saving ? completedName(name, int(descriptions.indexOf(shown.selectedNameFilter())) + 1)
+                          : name;
+        });
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -76,7 +102,6 @@ std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastF
     dialog.setSizeGripEnabled(true);
 
     const QList<FilterEntry> entries = parseFilter(Filter);
-    QStringList descriptions;
     for (const FilterEntry &entry : entries)
         descriptions.append(entry.description);
     dialog.setNameFilters(descriptions);
@@ -126,7 +151,7 @@ std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastF
     const qsizetype entry = descriptions.indexOf(dialog.selectedNameFilter());
     if (entry >= 0)
         FilterIndex = int(entry) + 1;
-    return chosen.first();
+    return saving ? completedName(chosen.first(), FilterIndex) : chosen.first();
 }
 
 void FileDialog::setDriverForTests(Driver driver)

@@ -47,7 +47,8 @@ public:
     // Shows the dialog and returns the chosen file, or nothing when cancelled. It
     // starts in FileName's folder, else InitialDir, else lastFolder (the folder the
     // program's dialogs used last), else the working folder. An open dialog accepts
-    // only existing files; a save dialog asks before replacing one.
+    // only existing files; a save dialog completes the name (completedName) and asks
+    // before replacing a file of that name.
     std::optional<QString> Execute(QWidget *parent, const QString &lastFolder);
 
     Kind kind() const { return m_kind; }
@@ -55,6 +56,10 @@ public:
     static QList<FilterEntry> parseFilter(const QString &filter);
     // The extension a name without one gets when the given entry (1-based) is chosen.
     QString extensionFor(int filterIndex) const;
+    // A saved file's name as the dialog returns it: a name that ends in the extension
+    // of one of the entries (any case) stays as typed; any other gets the extension of
+    // the given entry appended, also when it holds other dots ("Turnier 12.03.2024").
+    QString completedName(const QString &fileName, int filterIndex) const;
 
     // Test seam: runs with the real dialog as soon as it is shown, to type and accept.
     using Driver = std::function<void(QFileDialog &dialog)>;

@@ -5,6 +5,8 @@
 #include "platform/commanderror.h"
 #include "platform/fileio.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -148,6 +150,11 @@ bool TextResultReader::feed(const char *data, qsizetype size)
 {
     if (m_ended)
         return false;
+    if (m_start.size() < 4) {
+        m_start.append(data, std::min<qsizetype>(4 - m_start.size(), size));
+        if (m_start.startsWith("\xD0\xCF\x11\xE0") || m_start.startsWith("PK\x03\x04"))
+            m_content = Content::Workbook;
+    }
     if (!m_headSettled) {
         const qsizetype wanted = std::min<qsizetype>(3 - m_head.size(), size);
         m_head.append(data, wanted);
@@ -189,6 +196,9 @@ void TextResultReader::take(const char *data, qsizetype size)
         size = static_cast<const char *>(end) - data;
         m_ended = true;
     }
+    // Read on all the same, so that what is read does not depend on the pieces.
+    if (m_content == Content::Text && std::memchr(data, '\0', size_t(size)))
+        m_content = Content::Binary;
     if (!m_bom && m_utf8Valid)
         checkUtf8(reinterpret_cast<const unsigned char *>(data), size);
 
@@ -276,8 +286,7 @@ void TextResultReader::addDirectLine(const char *line, qsizetype size)
         }
         text = std::string_view(m_scratch.constData(), size_t(m_scratch.size()));
     }
-    addLine(text.data(), qsizetype(text.size()), text.find(kTab) != text.npos,
-        text.find(kHeaderMark) != text.npos);
+    addLine(text.data(), qsizetype(text.size()), text.find(kTab) != text.npos);
 }
 
 void TextResultReader::continuePending(const char *data, qsizetype size)
@@ -296,12 +305,6 @@ void TextResultReader::continuePending(const char *data, qsizetype size)
     if (size == 0)
         return;
 
-    if (!line.hasNr) {
-        const char joint[4] = { line.beforeLast, line.last, data[0], size > 1 ? data[1] : '\0' };
-        line.hasNr
-            = std::string_view(joint, size_t(size > 1 ? 4 : 3)).find(kHeaderMark) != std::string_view::npos
-            || std::string_view(data, size_t(size)).find(kHeaderMark) != std::string_view::npos;
-    }
     const bool tabHere = std::memchr(data, kTab, size_t(size)) != nullptr;
     line.hasTab = line.hasTab || tabHere;
     if (line.hasTab && line.semicolonFieldsOnly)
@@ -341,22 +344,26 @@ void TextResultReader::continuePending(const char *data, qsizetype size)
             line.stored.append(data, keep);
         }
     }
-    line.beforeLast = size > 1 ? data[size - 2] : line.last;
     line.last = data[size - 1];
 }
 
 void TextResultReader::completePending()
 {
-    addLine(m_pending.stored.constData(), m_pending.stored.size(), m_pending.hasTab, m_pending.hasNr);
+    addLine(m_pending.stored.constData(), m_pending.stored.size(), m_pending.hasTab);
     QByteArray stored = std::move(m_pending.stored);
     stored.resize(0);
     m_pending = PendingLine();
     m_pending.stored = std::move(stored);
 }
 
-void TextResultReader::addLine(const char *line, qsizetype size, bool hasTab, bool hasNr)
+void TextResultReader::addLine(const char *line, qsizetype size, bool hasTab)
 {
-    if (hasNr)
+    // A header line has "Nr." in its first field; elsewhere it may be part of a club.
+    const char separator = hasTab ? kTab : kSemicolon;
+    const void *firstEnd = std::memchr(line, separator, size_t(size));
+    const std::string_view first(
+        line, firstEnd ? size_t(static_cast<const char *>(firstEnd) - line) : size_t(size));
+    if (first.find(kHeaderMark) != first.npos)
         return;
     if (rowCount() >= m_limits.rows)
         throwOutOfMemory();
@@ -365,7 +372,6 @@ void TextResultReader::addLine(const char *line, qsizetype size, bool hasTab, bo
         return;
 
     // Fields are mostly a few bytes long: a plain loop beats a library call per field.
-    const char separator = hasTab ? kTab : kSemicolon;
     const auto base = quint32(m_pool.size());
     qsizetype at = 0;
     qsizetype end = 0;
@@ -464,6 +470,21 @@ void LoadTextFile(SortGridCore &grid, const QString &fileName)
         fileName, [&reader](const char *data, qsizetype size) { return reader.feed(data, size); },
         [&reader](qint64 size) { reader.reserve(size); });
     reader.finish();
+    const QString name = QFileInfo(fileName).fileName();
+    switch (reader.content()) {
+    case TextResultReader::Content::Workbook:
+        throw CommandError(
+            QStringLiteral("„%1“ ist keine Textdatei, sondern eine Excel-Arbeitsmappe. Die Tabelle bleibt "
+                           "unverändert. Öffnen Sie die Arbeitsmappe mit dem Dateityp „MS Excel“ und unter "
+                           "einem Namen auf .xls oder .xlsx")
+                .arg(name));
+    case TextResultReader::Content::Binary:
+        throw CommandError(QStringLiteral("„%1“ ist keine Textdatei: sie enthält Binärdaten (Null-Bytes). "
+                                          "Die Tabelle bleibt unverändert")
+                               .arg(name));
+    case TextResultReader::Content::Text:
+        break;
+    }
     reader.fillTable(grid);
 }
 

@@ -12,8 +12,8 @@ class SortGridCore;
 // pieces of any size. Only what can land in the table is kept, so memory follows
 // the table, not the file: a line of any length costs the first 13 fields of it.
 //
-// A line ends at LF (a CR anywhere is dropped), 0x1A ends the file, a line holding
-// "Nr." is skipped, the separator is TAB when the line has one and ";" otherwise,
+// A line ends at LF (a CR anywhere is dropped), 0x1A ends the file, a line whose
+// first field holds "Nr." is skipped, the separator is TAB when the line has one and ";" otherwise,
 // a run of separators is one, and the first 13 fields are taken. The file is
 // UTF-8 when it starts with a byte-order mark or is valid UTF-8 with at least one
 // multi-byte sequence, else Windows-1252.
@@ -34,8 +34,18 @@ public:
         : m_limits(limits)
     { }
 
+    // What the bytes are: a text file, or something that must not become table rows
+    // (a workbook's bytes, NUL bytes before the end of the text).
+    enum class Content
+    {
+        Text,
+        Workbook,
+        Binary
+    };
+
     // Returns false once a 0x1A byte has ended the file; later bytes are ignored.
     bool feed(const char *data, qsizetype size);
+    Content content() const { return m_content; }
     // Room for a file of this size, so that a large one is not copied while it grows.
     void reserve(qint64 fileSize);
     // The end of the bytes: completes a last line without LF and settles the encoding.
@@ -61,13 +71,11 @@ private:
         bool active = false;
         bool storing = true;
         bool hasTab = false;
-        bool hasNr = false;
         bool semicolonFieldsOnly = false; // too long for a TAB line; a TAB now is refused
         int tabRuns = 0;
         int semicolonRuns = 0;
         qsizetype semicolonCut = -1; // end of the 13th ";" field in stored
         char last = 0;
-        char beforeLast = 0;
     };
 
     void settleHead();
@@ -76,7 +84,7 @@ private:
     void addDirectLine(const char *line, qsizetype size);
     void continuePending(const char *data, qsizetype size);
     void completePending();
-    void addLine(const char *line, qsizetype size, bool hasTab, bool hasNr);
+    void addLine(const char *line, qsizetype size, bool hasTab);
     // The text of a field: a shared one for short ASCII fields, else made anew into made.
     const QString &decode(const Field &field, QString &made) const;
 
@@ -85,6 +93,8 @@ private:
     std::vector<Field> m_fields;
     std::vector<quint32> m_rowStarts; // first field of each row
     QByteArray m_head;
+    QByteArray m_start; // the first four bytes, to tell a workbook
+    Content m_content = Content::Text;
     bool m_headSettled = false;
     bool m_bom = false;
     bool m_ended = false;
@@ -98,7 +108,8 @@ private:
 };
 
 // Reads the whole file first and replaces the data rows of the table only when
-// that worked; on failure the table is untouched and a CommandError says why.
+// that worked; on failure the table is untouched and a CommandError says why. A file
+// whose bytes are no text is refused the same way.
 void LoadTextFile(SortGridCore &grid, const QString &fileName);
 
 // The bytes of the text result file for the table: every row with a start number,

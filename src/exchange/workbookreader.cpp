@@ -7,6 +7,10 @@
 
 #include <QDate>
 #include <QFile>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cmath>
@@ -18,16 +22,33 @@
 
 namespace Workbook {
 
+namespace {
+
+bool hasContent(const Row &cells)
+{
+    return std::any_of(
+        cells.begin(), cells.end(), [](const Cell &cell) { return cell.error || !cell.text.isEmpty(); });
+}
+
+} // namespace
+
+bool SheetRows::noteBelow(const Row &cells)
+{
+    if (hasContent(cells))
+        m_contentBelow = true;
+    return !m_contentBelow;
+}
+
 bool SheetRows::add(int row, Row &&cells)
 {
     if (m_done)
-        return false;
+        return m_contentBelow ? false : noteBelow(cells);
     if (row <= m_last)
         throwDamaged(QStringLiteral("Zeile %1 steht nach Zeile %2").arg(row).arg(m_last));
     if (row != m_last + 1) {
         // The rows between are empty, so their column A ends the table.
         m_done = true;
-        return false;
+        return noteBelow(cells);
     }
     m_last = row;
     if (cells[0].error)
@@ -37,7 +58,7 @@ bool SheetRows::add(int row, Row &&cells)
         throw CommandError(QStringLiteral("Out of memory"));
     m_rows.push_back(std::move(cells));
     m_done = ends;
-    return !ends;
+    return ends ? noteBelow(m_rows.back()) : true;
 }
 
 int SheetRows::tableRows() const
@@ -73,15 +94,21 @@ QString dateText(double serial, bool system1904, const QLocale &locale)
     return dateText(QDate(1899, 12, days >= 1 && days < 61 ? 31 : 30).addDays(days), locale);
 }
 
-bool isDateFormat(int formatId, const QString &formatCode)
+DateKind dateKind(int formatId, const QString &formatCode)
 {
-    if (formatId >= 14 && formatId <= 22)
-        return true;
+    if (formatId >= 14 && formatId <= 17)
+        return DateKind::Date;
+    if ((formatId >= 18 && formatId <= 21) || (formatId >= 45 && formatId <= 47))
+        return DateKind::Time;
+    if (formatId == 22)
+        return DateKind::DateTime;
     if (formatId < 164 && formatCode.isEmpty())
-        return false;
-    // Quoted texts, escaped characters and [colour] or [$-407] sections show no date.
+        return DateKind::None;
+    // Quoted texts, escaped characters and [colour] or [$-407] sections show no date;
+    // an elapsed time ([h]) is a number of hours, not a time of day.
     bool inQuote = false;
     bool inBracket = false;
+    bool date = false;
     bool month = false;
     bool time = false;
     for (qsizetype i = 0; i < formatCode.size(); ++i) {
@@ -101,14 +128,56 @@ bool isDateFormat(int formatId, const QString &formatCode)
         else if (c == u'\\' || c == u'_' || c == u'*')
             ++i;
         else if (c == u'd' || c == u'y')
-            return true;
+            date = true;
         else if (c == u'm')
             month = true;
         else if (c == u'h' || c == u's')
             time = true;
     }
+    // [h]:mm:ss and the like count hours beyond a day: a duration, no time of day.
+    static const QRegularExpression elapsed(
+        QStringLiteral("\\[(h+|m+|s+)\\]"), QRegularExpression::CaseInsensitiveOption);
+    if (!date && formatCode.contains(elapsed))
+        return DateKind::None;
     // "mm" beside hours or seconds means minutes.
-    return month && !time;
+    date = date || (month && !time);
+    if (date && time)
+        return DateKind::DateTime;
+    if (date)
+        return DateKind::Date;
+    return time ? DateKind::Time : DateKind::None;
+}
+
+QString timeText(double serial, bool system1904, bool withDate, const QLocale &locale)
+{
+    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466)
+        return QString();
+    double days = std::floor(serial);
+    qint64 seconds = std::llround((serial - days) * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        days += 1;
+    }
+    const QString time = locale.toString(QTime(0, 0).addSecs(int(seconds)), QLocale::ShortFormat);
+    if (!withDate)
+        return time;
+    const QString date = dateText(days, system1904, locale);
+    return date.isEmpty() ? QString() : date + u' ' + time;
+}
+
+QString dateTimeText(const QString &freexlText, const QLocale &locale)
+{
+    const QString text = freexlText.trimmed();
+    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    const qsizetype colon = text.indexOf(u':');
+    QTime time;
+    if (colon >= 2)
+        time = QTime::fromString(text.mid(colon - 2, 8), QStringLiteral("HH:mm:ss"));
+    if (!date.isValid())
+        return time.isValid() ? locale.toString(time, QLocale::ShortFormat) : QString();
+    if (!time.isValid())
+        return dateText(date, locale);
+    return dateText(date, locale) + u' ' + locale.toString(time, QLocale::ShortFormat);
 }
 
 QString cellName(int col, int row)
@@ -127,6 +196,59 @@ void throwNotAWorkbook()
 void throwDamaged(const QString &what)
 {
     throw CommandError(QStringLiteral("Arbeitsmappe ist beschädigt: ") + what);
+}
+
+void throwTooLong(int col, int row)
+{
+    throw CommandError(QStringLiteral("Zelle %1 ist zu lang: mehr als %2 Zeichen")
+                           .arg(cellName(col, row))
+                           .arg(kMaxCellText));
+}
+
+QString ownCaption(int tableColumn)
+{
+    switch (tableColumn) {
+    case 0:
+        return QStringLiteral("Nr.");
+    case 1:
+        return QStringLiteral("Name");
+    case 2:
+        return QStringLiteral("Verein");
+    case 10:
+        return QStringLiteral("Summe");
+    case 11:
+        return QStringLiteral("Platz");
+    default:
+        return tableColumn >= 3 && tableColumn <= 9 ? QStringLiteral("J.%1").arg(tableColumn - 2) : QString();
+    }
+}
+
+std::optional<OwnCaptions> ownCaptions(const Row &header)
+{
+    const auto text = [&header](size_t c) {
+        return c < header.size() && !header[c].error ? header[c].text.trimmed() : QString();
+    };
+    // Each caption in its order; the judges and the two results may end early.
+    OwnCaptions own;
+    size_t col = 0;
+    for (int tableColumn = 0; tableColumn < 12; ++tableColumn) {
+        if (text(col) != ownCaption(tableColumn)) {
+            if (tableColumn < 3)
+                return std::nullopt;
+            if (tableColumn <= 9)
+                tableColumn = 9; // the judges end here: on with "Summe"
+            continue;
+        }
+        own.tableColumns.push_back(tableColumn);
+        if (tableColumn >= 3 && tableColumn <= 9)
+            own.judges = tableColumn - 2;
+        ++col;
+    }
+    for (; col < header.size(); ++col) {
+        if (header[col].error || !header[col].text.isEmpty())
+            return std::nullopt;
+    }
+    return own;
 }
 
 void throwErrorValue()
@@ -196,7 +318,26 @@ QByteArray readWorkbookFile(const QString &fileName)
 
 } // namespace
 
-void LoadWorkbook(SortGridCore &grid, const QString &fileName)
+QString WorkbookLoad::note(int judgeCount) const
+{
+    QStringList notes;
+    if (contentBelow)
+        notes.append(
+            QStringLiteral("Es %1 %2 Teilnehmer gelesen. Das Lesen endete in Zeile %3 der "
+                           "Arbeitsmappe, weil dort die Spalte A (Nr.) leer ist; in dieser Zeile oder "
+                           "darunter steht noch mehr, das nicht gelesen wurde.")
+                .arg(competitors == 1 ? QStringLiteral("wurde") : QStringLiteral("wurden"))
+                .arg(competitors)
+                .arg(stopRow));
+    if (judges >= 3 && judges <= 7 && judges != judgeCount)
+        notes.append(QStringLiteral("Die Arbeitsmappe hat %1 Wertungsrichter, eingestellt sind %2. "
+                                    "Mit F2 (Einstellungen) lässt sich die Zahl der Wertungsrichter ändern.")
+                         .arg(judges)
+                         .arg(judgeCount));
+    return notes.join(QStringLiteral("\n\n"));
+}
+
+WorkbookLoad LoadWorkbook(SortGridCore &grid, const QString &fileName)
 {
     const Workbook::SheetRows sheet = Workbook::readRows(readWorkbookFile(fileName));
     const std::vector<Workbook::Row> &rows = sheet.rows();
@@ -212,11 +353,31 @@ void LoadWorkbook(SortGridCore &grid, const QString &fileName)
         }
     }
 
+    // The program's own captions put each column where its caption says; anything
+    // else is taken by position.
+    const std::optional<Workbook::OwnCaptions> own
+        = rows.empty() ? std::nullopt : Workbook::ownCaptions(rows.front());
+    std::array<int, kTextColumns> sourceOf {}; // sheet column of each table column, -1: none
+    for (int col = 0; col < kTextColumns; ++col)
+        sourceOf[size_t(col)] = own ? -1 : col;
+    if (own) {
+        for (size_t sheetCol = 0; sheetCol < own->tableColumns.size(); ++sheetCol)
+            sourceOf[size_t(own->tableColumns[sheetCol])] = int(sheetCol);
+    }
+
     grid.setRowCount(taken);
-    static const QString kEmpty;
-    for (int r = 0; r < grid.RowCount(); ++r) {
+    if (own) {
+        // The table keeps all of its own captions, also those the sheet left out.
         for (int col = 0; col < kTextColumns; ++col)
-            grid.setCells(col, r, r < int(rows.size()) ? rows[size_t(r)][size_t(col)].text : kEmpty);
+            grid.setCells(col, 0, Workbook::ownCaption(col));
+    }
+    static const QString kEmpty;
+    for (int r = own ? 1 : 0; r < grid.RowCount(); ++r) {
+        for (int col = 0; col < kTextColumns; ++col) {
+            const int source = sourceOf[size_t(col)];
+            grid.setCells(
+                col, r, r < int(rows.size()) && source >= 0 ? rows[size_t(r)][size_t(source)].text : kEmpty);
+        }
         if (r > 0) {
             for (int col = 0; col < grid.ColCount(); ++col) {
                 if (grid.Objects(col, r))
@@ -229,4 +390,11 @@ void LoadWorkbook(SortGridCore &grid, const QString &fileName)
         grid.MoveCurrent(0, 1);
         grid.setSelection(GridRect { 0, 1, grid.ColCount() - 1, 1 });
     }
+
+    WorkbookLoad load;
+    load.competitors = std::max(taken - 1, 0);
+    load.stopRow = sheet.stopRow();
+    load.contentBelow = sheet.contentBelow();
+    load.judges = own ? own->judges : 0;
+    return load;
 }

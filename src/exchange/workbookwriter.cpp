@@ -1,6 +1,7 @@
 #include "exchange/workbookwriter.h"
 
 #include "exchange/biffwriter.h"
+#include "exchange/workbookreader.h"
 #include "exchange/xlsxworkbookwriter.h"
 #include "grid/sortgridcore.h"
 #include "platform/commanderror.h"
@@ -115,6 +116,11 @@ WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
         if (width > 0)
             written.append(col);
     }
+    // Start number, marks, net total and place; name and club stay texts.
+    for (int col : written)
+        layout.numberColumns.append(col != 1 && col != 2);
+    while (layout.numberColumns.size() < layout.columnCount)
+        layout.numberColumns.append(false);
 
     layout.rows.reserve(grid.RowCount());
     for (int row = 0; row < grid.RowCount(); ++row) {
@@ -124,7 +130,10 @@ WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
             QString text = grid.Cells(col, row);
             // A workbook cell would cut it; the operator learns it rather than losing text.
             if (text.size() > WorkbookLayout::kMaxCellLength)
-                throw CommandError(QStringLiteral("Zelle zu lang für eine Arbeitsmappe"));
+                throw CommandError(
+                    QStringLiteral("Zelle %1 ist zu lang für eine Arbeitsmappe: mehr als %2 Zeichen")
+                        .arg(Workbook::cellName(int(texts.size()), row + 1))
+                        .arg(WorkbookLayout::kMaxCellLength));
             texts.append(std::move(text));
         }
         while (texts.size() < layout.columnCount)
@@ -145,6 +154,24 @@ int storedWidth256(int characters)
 }
 
 } // namespace WorkbookWriter
+
+bool WorkbookLayout::isNumber(int row, int col, double *value) const
+{
+    if (row < 1 || row >= rows.size() || col < 0 || col >= numberColumns.size() || !numberColumns[col])
+        return false;
+    const QString &text = rows[row].value(col);
+    if (text.isEmpty() || text.size() > 15 || (text.size() > 1 && text.front() == u'0'))
+        return false;
+    qint64 number = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    if (value)
+        *value = double(number);
+    return true;
+}
 
 void SaveWorkbook(const SortGridCore &grid, const QString &fileName, WorkbookFormat format)
 {

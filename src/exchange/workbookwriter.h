@@ -21,6 +21,14 @@ struct WorkbookLayout
     int columnCount = 0; // the block's width; trailing columns may stay empty
     QList<QStringList> rows; // rows[r][c]; an empty text is a framed empty cell
     QList<int> columnWidths; // in characters, one per block column; 0 keeps the default width
+    // Block columns whose whole numbers are stored as numbers ("Nr.", the marks, "Summe",
+    // "Platz"), so that a spreadsheet sorts them as numbers.
+    QList<bool> numberColumns;
+
+    // Whether the cell is stored as a number, and its value: a data row of a number
+    // column, and a text of digits without sign or leading zero ("0" itself is one), at
+    // most 15 of them, so that it reads back as the same text.
+    bool isNumber(int row, int col, double *value = nullptr) const;
 };
 
 enum class WorkbookFormat

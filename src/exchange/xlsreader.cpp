@@ -523,10 +523,8 @@ QString textOf(const FreeXL_CellValue &value, const QLocale &locale)
         return QString::fromUtf8(value.value.text_value);
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
-        return dateText(
-            QDate::fromString(QString::fromLatin1(value.value.text_value).left(10), Qt::ISODate), locale);
     case FREEXL_CELL_TIME:
-        return dateText(QDate(1899, 12, 30), locale); // a time alone is day 0
+        return dateTimeText(QString::fromLatin1(value.value.text_value), locale);
     default:
         return QString();
     }
@@ -559,16 +557,15 @@ SheetRows readXlsRowsInProcess(const QByteArray &bytes, const QLocale &locale)
             const auto over = checked.overlay.cells.constFind(Overlay::key(r, c));
             if (over != checked.overlay.cells.cend()) {
                 cells[c] = *over;
-                continue;
+            } else {
+                FreeXL_CellValue value {};
+                code = freexl_get_cell_value(freexl.handle(), r, c, &value);
+                if (code != FREEXL_OK)
+                    throwDamaged(freexlFailure(code));
+                cells[c].text = textOf(value, locale);
             }
-            FreeXL_CellValue value {};
-            code = freexl_get_cell_value(freexl.handle(), r, c, &value);
-            if (code != FREEXL_OK)
-                throwDamaged(freexlFailure(code));
-            cells[c].text = textOf(value, locale);
             if (cells[c].text.size() > kMaxCellText)
-                throwDamaged(QStringLiteral("Zelle ") + cellName(c, int(r) + 1)
-                    + QStringLiteral(" ist länger als %1 Zeichen").arg(kMaxCellText));
+                throwTooLong(c, int(r) + 1);
         }
         if (!sheet.add(int(r) + 1, std::move(cells)))
             break;

@@ -109,6 +109,8 @@ QByteArray xlsReply(const SheetRows &sheet)
         }
         out += '\n';
     }
+    if (sheet.contentBelow())
+        out += "below\n";
     out += "end\t" + QByteArray::number(qsizetype(sheet.rows().size())) + '\n';
     return out;
 }
@@ -140,6 +142,10 @@ SheetRows parseXlsReply(const QByteArray &reply)
             if (at != reply.size() || line.sliced(4).toLongLong(&ok) != rows || !ok)
                 throwBadReply();
             return sheet;
+        }
+        if (line == "below" && QByteArrayView(reply).sliced(at).startsWith("end\t")) {
+            sheet.setContentBelow();
+            continue;
         }
         if (!line.startsWith("r\t") || sheet.done())
             throwBadReply();

@@ -1,5 +1,7 @@
 #include "exchange/xlsxreader.h"
 
+#include "platform/commanderror.h"
+
 #include <QDate>
 #include <QHash>
 #include <QIODevice>
@@ -268,10 +270,11 @@ QString unescaped(QString text)
     return text;
 }
 
+// A shared string (no cell named yet) is checked where a cell uses it.
 void checkLength(const QString &text, const QString &where)
 {
-    if (text.size() > kMaxCellText)
-        throwDamaged(where + QStringLiteral(" ist länger als %1 Zeichen").arg(kMaxCellText));
+    if (!where.isEmpty() && text.size() > kMaxCellText)
+        throw CommandError(where + QStringLiteral(" ist zu lang: mehr als %1 Zeichen").arg(kMaxCellText));
 }
 
 // The text of an <si> or <is> element, read up to its end: its <t>, or the <t> of its
@@ -309,18 +312,17 @@ std::vector<QString> readSharedStrings(Archive &archive, const QString &part)
     QXmlStreamReader xml(device.get());
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && isNamed(xml, QLatin1StringView("si")))
-            strings.push_back(
-                readStringItem(xml, QStringLiteral("die gemeinsame Zeichenkette %1").arg(strings.size())));
+            strings.push_back(readStringItem(xml, QString()));
     }
     checkXml(xml, *device, part, kMaxPartXmlBytes);
     return strings;
 }
 
-// Whether each cell format (the s attribute of a cell) shows a date.
-std::vector<bool> readDateStyles(Archive &archive, const QString &part)
+// Whether each cell format (the s attribute of a cell) shows a date or time.
+std::vector<DateKind> readDateStyles(Archive &archive, const QString &part)
 {
     QHash<int, QString> formatCodes;
-    std::vector<bool> dates;
+    std::vector<DateKind> dates;
     const auto device = archive.open(part, kMaxPartXmlBytes);
     QXmlStreamReader xml(device.get());
     bool inCellFormats = false;
@@ -338,7 +340,7 @@ std::vector<bool> readDateStyles(Archive &archive, const QString &part)
             inCellFormats = true;
         } else if (inCellFormats && isNamed(xml, QLatin1StringView("xf"))) {
             const int id = attributes.value(QLatin1StringView("numFmtId")).toInt();
-            dates.push_back(isDateFormat(id, formatCodes.value(id)));
+            dates.push_back(dateKind(id, formatCodes.value(id)));
         }
     }
     checkXml(xml, *device, part, kMaxPartXmlBytes);
@@ -439,7 +441,7 @@ int referenceColumn(QStringView reference)
 class SheetReader
 {
 public:
-    SheetReader(const std::vector<QString> &strings, const std::vector<bool> &dateStyles, bool system1904,
+    SheetReader(const std::vector<QString> &strings, const std::vector<DateKind> &dateStyles, bool system1904,
         const QLocale &locale)
         : m_strings(strings)
         , m_dateStyles(dateStyles)
@@ -535,6 +537,7 @@ private:
                 throwDamaged(where + QStringLiteral(" verweist auf die gemeinsame Zeichenkette ")
                     + value.left(20) + QStringLiteral(", die es nicht gibt"));
             cell.text = m_strings[size_t(index)];
+            checkLength(cell.text, where);
         } else if (type == u"inlineStr") {
             cell.text = hasInline ? inline_ : value;
         } else if (type == u"str") {
@@ -569,17 +572,21 @@ private:
         const auto style = attributes.value(QLatin1StringView("s"));
         if (!style.isEmpty()) {
             const qulonglong index = style.toULongLong(&ok);
-            if (ok && index < m_dateStyles.size() && m_dateStyles[size_t(index)]) {
-                const QString date = dateText(number, m_system1904, m_locale);
-                if (!date.isEmpty())
-                    return date;
-            }
+            const DateKind kind
+                = ok && index < m_dateStyles.size() ? m_dateStyles[size_t(index)] : DateKind::None;
+            QString date;
+            if (kind == DateKind::Date)
+                date = dateText(number, m_system1904, m_locale);
+            else if (kind != DateKind::None)
+                date = timeText(number, m_system1904, kind == DateKind::DateTime, m_locale);
+            if (!date.isEmpty())
+                return date;
         }
         return numberText(number, m_locale);
     }
 
     const std::vector<QString> &m_strings;
-    const std::vector<bool> &m_dateStyles;
+    const std::vector<DateKind> &m_dateStyles;
     bool m_system1904;
     const QLocale &m_locale;
 };
@@ -593,8 +600,8 @@ SheetRows readXlsxRows(const QByteArray &bytes, const QLocale &locale)
     const std::vector<QString> strings = parts.sharedStrings.isEmpty()
         ? std::vector<QString>()
         : readSharedStrings(archive, parts.sharedStrings);
-    const std::vector<bool> dateStyles
-        = parts.styles.isEmpty() ? std::vector<bool>() : readDateStyles(archive, parts.styles);
+    const std::vector<DateKind> dateStyles
+        = parts.styles.isEmpty() ? std::vector<DateKind>() : readDateStyles(archive, parts.styles);
     return SheetReader(strings, dateStyles, parts.system1904, locale).read(archive, parts.sheet);
 }
 

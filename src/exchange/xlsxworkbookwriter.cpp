@@ -89,8 +89,11 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
         for (int col = 0; col < layout.columnCount; ++col) {
             const lxw_row_t r = lxw_row_t(row);
             const lxw_col_t c = lxw_col_t(col);
+            double number = 0;
             if (texts[col].isEmpty()) {
                 check(worksheet_write_blank(sheet, r, c, format));
+            } else if (layout.isNumber(int(row), col, &number)) {
+                check(worksheet_write_number(sheet, r, c, number, format));
             } else {
                 text = texts[col].toUtf8();
                 check(worksheet_write_string(sheet, r, c, text.constData(), format));

@@ -53,6 +53,11 @@ void showMessage(const QString &text, QWidget *parent)
     run(QMessageBox::NoIcon, text, parent);
 }
 
+void showInformation(const QString &text, QWidget *parent)
+{
+    run(QMessageBox::Information, text, parent);
+}
+
 void showRuntimeError(const QString &text, QWidget *parent)
 {
     run(QMessageBox::Critical, text, parent);

@@ -18,6 +18,9 @@ void showError(const QString &text, QWidget *parent = nullptr);
 // A plain box with an OK button, for the runtime's own messages.
 void showMessage(const QString &text, QWidget *parent = nullptr);
 
+// A note for the operator after a command that worked: the information icon, one OK.
+void showInformation(const QString &text, QWidget *parent = nullptr);
+
 // The runtime's own error message, as it stands, with the error icon and an OK button.
 void showRuntimeError(const QString &text, QWidget *parent = nullptr);
 

@@ -1,5 +1,6 @@
 #include "scoring/marks.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -46,6 +47,11 @@ bool parseMark(QStringView text, int &value)
     }
     value = int(negative ? -magnitude : magnitude);
     return true;
+}
+
+bool isBlankText(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
 MarkTally tallyMarks(std::span<const QStringView> marks)

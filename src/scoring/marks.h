@@ -10,6 +10,10 @@
 // optionally preceded by blanks and a sign.
 bool parseMark(QStringView text, int &value);
 
+// Empty or only blanks: no mark, no total, nothing entered. The text file stores an
+// empty cell as one blank, so a protocol read back has such cells where marks are to come.
+bool isBlankText(QStringView text);
+
 // The present marks among the texts of judges 1 .. n. Among equal lowest (highest) marks
 // the one of the smallest judge number counts; no mark present leaves both judges 0.
 struct MarkTally

@@ -7,14 +7,6 @@
 #include <array>
 #include <span>
 
-namespace {
-// Empty once leading and trailing blanks are removed.
-bool isBlank(QStringView text)
-{
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
-}
-} // namespace
-
 ResultTable::ResultTable(SortGridCore &grid)
     : m_grid(grid)
 { }
@@ -111,17 +103,21 @@ void ResultTable::AssignPlaces()
     m_grid.SortRowsByColumn(options.SortCol);
     options.CanSort = false;
 
+    // A row shares the place of the row above only with the same net and raw total.
     QString previousRaw;
+    QString previousNet;
     int place = 1;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
         const QString &raw = m_grid.cellText(ColRawTotal, row);
-        if (isBlank(raw) || isBlank(m_grid.cellText(ColTotal, row))) {
+        const QString &net = m_grid.cellText(ColTotal, row);
+        if (isBlankText(raw) || isBlankText(net)) {
             m_grid.setCells(ColPlace, row, QString());
-        } else if (raw == previousRaw) {
+        } else if (raw == previousRaw && net == previousNet) {
             m_grid.setCells(ColPlace, row, numberText(place));
         } else {
             m_grid.setCells(ColPlace, row, numberText(row));
             previousRaw = raw;
+            previousNet = net;
             place = row;
         }
     }
@@ -133,7 +129,7 @@ bool ResultTable::marksEntered(int row) const
 {
     const int judges = countedJudges();
     for (int judge = 1; judge <= judges; ++judge) {
-        if (m_grid.cellText(markColumn(judge), row).isEmpty())
+        if (isBlankText(m_grid.cellText(markColumn(judge), row)))
             return false;
     }
     return true;

@@ -53,7 +53,7 @@ public:
     void CalcRowTotals();
     void AssignPlaces();
 
-    // Every counted judge's cell of the row holds some text (a blank counts).
+    // Every counted judge's cell of the row holds more than blanks.
     bool marksEntered(int row) const;
     // Empties the net total, place and raw total of the row.
     void clearResults(int row);

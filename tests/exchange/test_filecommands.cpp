@@ -45,6 +45,42 @@ TEST(FileCommands, ReaderByEntryAndExtension)
     for (const auto &c : cases)
         EXPECT_EQ(FileCommands::chooseReader(c.entry, QString::fromUtf8(c.name)), c.reader)
             << c.entry << c.name;
+    // Saving: a typed ".txt", ".xls" or ".xlsx" decides, in any case; else the entry.
+    using Writer = FileCommands::Writer;
+    const struct
+    {
+        int entry;
+        const char *name;
+        Writer writer;
+    } saves[] = {
+        { 2, "/a/ergebnis.txt", Writer::Text },
+        { 3, "/a/ergebnis.TXT", Writer::Text },
+        { 1, "/a/ergebnis.Xls", Writer::Xls },
+        { 1, "/a/ergebnis.xlsx", Writer::Xlsx },
+        { 2, "/a/Turnier 12.03.2024", Writer::Xls },
+        { 3, "/a/Turnier 12.03.2024", Writer::Xlsx },
+        { 1, "/a/Turnier 12.03.2024", Writer::Text },
+    };
+    for (const auto &c : saves)
+        EXPECT_EQ(FileCommands::chooseWriter(c.entry, QString::fromUtf8(c.name)), c.writer)
+            << c.entry << c.name;
+    FileDialog dialog(FileDialog::Kind::Save);
+    dialog.Filter
+        = QStringLiteral("Text file (*.txt)|*.txt|MS Excel (*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx");
+    const struct
+    {
+        int entry;
+        const char *typed, *completed;
+    } names[] = {
+        { 1, "/a/Turnier 12.03.2024", "/a/Turnier 12.03.2024.txt" },
+        { 2, "/a/Turnier 12.03.2024", "/a/Turnier 12.03.2024.xls" },
+        { 2, "/a/ergebnis.txt", "/a/ergebnis.txt" },
+        { 1, "/a/ergebnis.XLSX", "/a/ergebnis.XLSX" },
+        { 3, "/a/ergebnis.", "/a/ergebnis.xlsx" },
+    };
+    for (const auto &c : names)
+        EXPECT_EQ(dialog.completedName(QString::fromUtf8(c.typed), c.entry), QString::fromUtf8(c.completed));
+
     EXPECT_EQ(FileCommands::withoutExtension(QStringLiteral("/a/b.c/Start.list.txt")),
         QStringLiteral("/a/b.c/Start.list"));
     EXPECT_EQ(FileCommands::withoutExtension(QStringLiteral("/a/b.c/Start")), QStringLiteral("/a/b.c/Start"));
@@ -283,6 +319,16 @@ TEST_F(FileCommandsTest, OpeningWorkbooks)
     EXPECT_EQ(rows(), before);
     EXPECT_TRUE(captions.isEmpty());
 
+    // A workbook under a ".txt" name is no text: the box, never a row of its bytes.
+    ASSERT_TRUE(
+        QFile::copy(program + QStringLiteral("/startlist.xlsx"), program + QStringLiteral("/ergebnis.txt")));
+    open(QStringLiteral("ergebnis.txt"), seen, 3);
+    EXPECT_TRUE(MessageBox::lastText().startsWith(
+        QStringLiteral("„ergebnis.txt“ ist keine Textdatei, sondern eine Excel-Arbeitsmappe.")))
+        << MessageBox::lastText().toStdString();
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(captions.isEmpty());
+
     // "Text file" reads a .xls name as text.
     open(QStringLiteral("list.xls"), seen, 2);
     EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("High"));
@@ -291,8 +337,13 @@ TEST_F(FileCommandsTest, OpeningWorkbooks)
     // names the tab and is placed.
     open(QStringLiteral("startlist.xlsx"), seen, 3);
     EXPECT_EQ(grid.RowCount(), 4);
-    EXPECT_EQ(grid.Rows(0).mid(0, 4), QStringList({ "Nr.", "Name", "Verein", "" }));
+    EXPECT_EQ(grid.Rows(0).mid(0, 4), QStringList({ "Nr.", "Name", "Verein", "J.1" }));
     EXPECT_EQ(grid.Rows(1).mid(0, 3), QStringList({ "1", "Anna Alt", "TC Blau" }));
+    // The couple below an empty "Nr." is not read, and the open says so afterwards.
+    EXPECT_TRUE(MessageBox::lastText().startsWith(
+        QStringLiteral("Es wurden 3 Teilnehmer gelesen. Das Lesen endete in Zeile 5")))
+        << MessageBox::lastText().toStdString();
+    EXPECT_EQ(MessageBox::lastIcon(), QMessageBox::Information);
     EXPECT_EQ(captions.last(), QStringLiteral("startlist"));
     EXPECT_EQ(commands.SaveDialog1.FileName, program + QStringLiteral("/startlist"));
     const int updates = saveButtonUpdates;
@@ -318,7 +369,7 @@ TEST(FileCommandsGrid, HeaderOnlyWorkbookThenAnother)
     commands.sbLoadClick();
     EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Rowsize too small"));
     EXPECT_EQ(grid.RowCount(), 1);
-    EXPECT_EQ(grid.Rows(0).mid(0, 4), QStringList({ "Nr.", "Name", "Verein", "" }));
+    EXPECT_EQ(grid.Rows(0).mid(0, 4), QStringList({ "Nr.", "Name", "Verein", "J.1" }));
 
     FileDialog::setDriverForTests(operatorTypes(QStringLiteral("startlist.xlsx"), seen, 3));
     commands.sbLoadClick();
@@ -337,12 +388,20 @@ TEST_F(FileCommandsTest, SaveEntriesChooseTheWorkbookFormat)
         return file.open(QIODevice::ReadOnly) ? file.read(4) : QByteArray();
     };
     Seen seen;
-    // "MS Excel" is preselected and writes a workbook, also under a ".txt" name.
+    // "MS Excel" is preselected and writes a workbook; a typed ".txt" writes text under
+    // every entry, and a name with other dots gets the entry's extension.
     save(dir.filePath(QStringLiteral("result")), seen);
     EXPECT_EQ(seen.filter, QStringLiteral("MS Excel (*.xls)"));
     EXPECT_EQ(startOf("result.xls"), QByteArray("\xD0\xCF\x11\xE0"));
     save(dir.filePath(QStringLiteral("named.txt")), seen);
-    EXPECT_EQ(startOf("named.txt"), QByteArray("\xD0\xCF\x11\xE0"));
+    EXPECT_EQ(startOf("named.txt"), QByteArray("Nr.\t"));
+    save(dir.filePath(QStringLiteral("Turnier 12.03.2024")), seen);
+    EXPECT_EQ(startOf("Turnier 12.03.2024.xls"), QByteArray("\xD0\xCF\x11\xE0"));
+    save(dir.filePath(QStringLiteral("Turnier 13.03.2024")), seen, 1);
+    EXPECT_EQ(startOf("Turnier 13.03.2024.txt"), QByteArray("Nr.\t"));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Turnier 13.03.2024"))));
+    save(dir.filePath(QStringLiteral("typed.XLSX")), seen, 1);
+    EXPECT_EQ(startOf("typed.XLSX"), QByteArray("PK\x03\x04"));
     // The third entry writes Office Open XML and completes the name with its extension.
     save(dir.filePath(QStringLiteral("result")), seen, 3);
     EXPECT_EQ(startOf("result.xlsx"), QByteArray("PK\x03\x04"));
@@ -354,8 +413,47 @@ TEST_F(FileCommandsTest, SaveEntriesChooseTheWorkbookFormat)
     MessageBox::setNextAnswer(QMessageBox::Yes); // replace it
     save(dir.filePath(QStringLiteral("result.xlsx")), seen, 3);
     EXPECT_EQ(MessageBox::shownCount(), boxes + 2);
-    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Zelle zu lang für eine Arbeitsmappe."));
+    EXPECT_EQ(MessageBox::lastText(),
+        QStringLiteral("Zelle B2 ist zu lang für eine Arbeitsmappe: mehr als 32767 Zeichen."));
     EXPECT_EQ(startOf("result.xlsx"), QByteArray("PK\x03\x04"));
+}
+
+// The save dialog proposes the opened name: before the first save in the opened file's
+// folder, or the documents folder when that one is read-only; then where the last save went.
+TEST_F(FileCommandsTest, SaveProposesTheOpenedNameWhereTheLastSaveWent)
+{
+    NoPermissionOverride noOverride;
+    const QString readOnly = dir.filePath(QStringLiteral("installed"));
+    ASSERT_TRUE(QDir().mkpath(readOnly));
+    write(readOnly + QStringLiteral("/Starterliste.txt"), kStartList);
+    write(program + QStringLiteral("/start.txt"), kStartList);
+    ::chmod(QFile::encodeName(readOnly).constData(), 0555);
+    const QString documents = FileCommands::saveFolder(QString(), QString());
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    Seen seen;
+
+    const struct
+    {
+        QString open; // empty: none before the save
+        QString folder, name; // what the save dialog shows
+        QString saveTo; // empty: cancelled
+    } steps[] = {
+        { program + QStringLiteral("/start.txt"), program, QStringLiteral("start"), QString() },
+        { readOnly + QStringLiteral("/Starterliste.txt"), noOverride.active() ? documents : readOnly,
+            QStringLiteral("Starterliste"), out + QStringLiteral("/halb.txt") },
+        { QString(), out, QStringLiteral("Starterliste"), QString() },
+        { program + QStringLiteral("/start.txt"), out, QStringLiteral("start"), QString() },
+    };
+    for (const auto &step : steps) {
+        if (!step.open.isEmpty())
+            open(step.open, seen);
+        save(step.saveTo, seen);
+        EXPECT_EQ(seen.folder, step.folder) << step.open.toStdString();
+        EXPECT_EQ(seen.name, step.name) << step.open.toStdString();
+    }
+    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/halb.txt")));
+    ::chmod(QFile::encodeName(readOnly).constData(), 0755);
 }
 
 TEST_F(FileCommandsTest, CancelDoesNothing)

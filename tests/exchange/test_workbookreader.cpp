@@ -1,3 +1,4 @@
+#include "exchange/biffwriter.h"
 #include "exchange/workbookreader.h"
 #include "exchange/workbookwriter.h"
 #include "exchange/xlsreader.h"
@@ -14,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cstring>
 
 #include <sys/resource.h>
 
@@ -77,26 +80,30 @@ QStringList padded(QStringList texts)
     return texts;
 }
 
+const QStringList kHeader
+    = { "Nr.", "Name", "Verein", "J.1", "J.2", "J.3", "J.4", "J.5", "J.6", "J.7", "Summe", "Platz" };
+
 TEST_F(WorkbookReaderTest, StartListFromOpenpyxlAndLibreOffice)
 {
-    // Only "Nr.", "Name", "Verein": the other captions become empty; the row after the
-    // empty A cell is not read.
-    const QList<QStringList> expected
-        = { padded({ "Nr.", "Name", "Verein" }), padded({ "1", "Anna Alt", "TC Blau" }),
-              padded({ "2", "Bernd Bach", "TSC Rot" }), padded({ "3", "Carla Cord", "TC Gelb" }) };
+    // Only "Nr.", "Name", "Verein": the program's own captions, so the header stays
+    // whole; the row after the empty A cell is not read, and the open says so.
+    const QList<QStringList> expected = { kHeader, padded({ "1", "Anna Alt", "TC Blau" }),
+        padded({ "2", "Bernd Bach", "TSC Rot" }), padded({ "3", "Carla Cord", "TC Gelb" }) };
     for (const char *name : { "startlist.xlsx", "startlist-lo.xls" }) {
         fillEarlier();
-        EXPECT_EQ(failure(kData + QLatin1StringView(name)), QString()) << name;
+        const WorkbookLoad loaded = LoadWorkbook(grid, kData + QLatin1StringView(name));
         EXPECT_EQ(rows(), expected) << name;
+        EXPECT_TRUE(loaded.contentBelow) << name;
+        EXPECT_EQ(loaded.stopRow, 5) << name;
         EXPECT_EQ(grid.Row(), 1);
         EXPECT_EQ(grid.Selection(), (GridRect { 0, 1, 12, 1 }));
         EXPECT_EQ(grid.Cells(12, 1), QString()) << "the raw total is left to the placing";
     }
 }
 
-// What the program saves, it opens again: with seven judges the table as it was; with
-// fewer, "Summe" and "Platz" land in the columns of the missing judges, by position.
-TEST_F(WorkbookReaderTest, SavedWorkbooksReadBack)
+// What the program saves, it opens again as it was: its own captions put "Summe" and
+// "Platz" back in their columns whatever the judge count, and the header stays whole.
+TEST_F(WorkbookReaderTest, SavedWorkbooksReadBackByCaption)
 {
     const QStringList anna = { "12", "Anna Ärger", "TSC Grün", "9", "8", "8", "7", "8", "6", "9" };
     for (WorkbookFormat format : { WorkbookFormat::Xls, WorkbookFormat::Xlsx }) {
@@ -113,16 +120,157 @@ TEST_F(WorkbookReaderTest, SavedWorkbooksReadBack)
             const QString path = dir.filePath(QStringLiteral("saved"));
             SaveWorkbook(grid, path, format);
 
-            QStringList header = { "Nr.", "Name", "Verein" };
             QStringList row = anna.mid(0, 3 + judges);
-            for (int judge = 1; judge <= judges; ++judge)
-                header.append(QStringLiteral("J.%1").arg(judge));
-            header << QStringLiteral("Summe") << QStringLiteral("Platz");
+            while (row.size() < 10)
+                row.append(QString());
             row << QStringLiteral("24") << QStringLiteral("1");
-            ASSERT_EQ(failure(path), QString());
-            EXPECT_EQ(rows(), (QList<QStringList> { padded(header), padded(row) }));
+            table.SetJudgeCount(7);
+            for (int c = 0; c < 12; ++c)
+                grid.setCells(c, 0, QStringLiteral("x"));
+            const WorkbookLoad loaded = LoadWorkbook(grid, path);
+            EXPECT_EQ(rows(), (QList<QStringList> { kHeader, row }));
+            EXPECT_EQ(loaded.judges, judges);
+            EXPECT_FALSE(loaded.contentBelow);
+            table.writeHeader();
         }
     }
+}
+
+// Only the program's own captions, from A on without gaps, map by caption.
+TEST(OwnCaptions, WhichRowsCount)
+{
+    const struct
+    {
+        QStringList captions;
+        std::vector<int> columns; // empty: taken by position
+        int judges;
+    } cases[] = {
+        { { "Nr.", "Name", "Verein" }, { 0, 1, 2 }, 0 },
+        { { "Nr.", "Name", "Verein", "J.1", "J.2", "J.3", "Summe", "Platz" }, { 0, 1, 2, 3, 4, 5, 10, 11 },
+            3 },
+        { { "Nr.", "Name", "Verein", "J.1", "J.2", "J.3", "J.4", "J.5", "J.6", "J.7", "Summe", "Platz" },
+            { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 }, 7 },
+        { { "Nr.", "Name", "Verein", "J.1", "J.2", "Summe" }, { 0, 1, 2, 3, 4, 10 }, 2 },
+        { { "Nr.", "Name", "Verein", "J.2" }, {}, 0 }, // judge 1 missing
+        { { "Nr.", "Name", "Verein", "", "J.1" }, {}, 0 }, // a gap
+        { { "Nr.", "Name", "Club" }, {}, 0 },
+        { { "Nr.", "Name", "Verein", "J.1", "Platz", "Summe" }, {}, 0 },
+        { { "Nr.", "Name", "Verein", "J.1", "Summe", "Platz", "", "", "", "", "", "", "Notiz" }, {}, 0 },
+        { { "Name", "Nr.", "Verein" }, {}, 0 },
+    };
+    for (const auto &c : cases) {
+        Workbook::Row header;
+        for (int i = 0; i < c.captions.size(); ++i)
+            header[size_t(i)].text = c.captions[i];
+        const auto own = Workbook::ownCaptions(header);
+        EXPECT_EQ(own.has_value(), !c.columns.empty()) << c.captions.join(',').toStdString();
+        if (own) {
+            EXPECT_EQ(own->tableColumns, c.columns) << c.captions.join(',').toStdString();
+            EXPECT_EQ(own->judges, c.judges) << c.captions.join(',').toStdString();
+        }
+    }
+}
+
+// What an open tells the operator afterwards: rows left below an empty "Nr.", and a
+// judge count other than the one set.
+TEST_F(WorkbookReaderTest, NotesAfterTheOpen)
+{
+    const struct
+    {
+        int judges; // of the saved table
+        QList<QStringList> rows; // below the header
+        int judgeCount; // set when opening
+        int competitors, stopRow;
+        bool below;
+        const char *note;
+    } cases[] = {
+        { 5, { { "1", "Anna" }, { "", "Bernd" }, { "3", "Carla" } }, 5, 1, 3, true,
+            "Es wurde 1 Teilnehmer gelesen. Das Lesen endete in Zeile 3 der Arbeitsmappe, weil dort die "
+            "Spalte A (Nr.) leer ist; in dieser Zeile oder darunter steht noch mehr, das nicht gelesen "
+            "wurde." },
+        { 5, { { "1", "Anna" }, { "2", "Bernd" }, { "" } }, 5, 2, 4, false, "" },
+        { 7, { { "1", "Anna" } }, 5, 1, 3, false,
+            "Die Arbeitsmappe hat 7 Wertungsrichter, eingestellt sind 5. Mit F2 (Einstellungen) lässt sich "
+            "die Zahl der Wertungsrichter ändern." },
+        { 3, { { "1", "Anna" }, { "" }, { "", "", "", "9" } }, 7, 1, 3, true,
+            "Es wurde 1 Teilnehmer gelesen. Das Lesen endete in Zeile 3 der Arbeitsmappe, weil dort die "
+            "Spalte A (Nr.) leer ist; in dieser Zeile oder darunter steht noch mehr, das nicht gelesen wurde."
+            "\n\nDie Arbeitsmappe hat 3 Wertungsrichter, eingestellt sind 7. Mit F2 (Einstellungen) lässt "
+            "sich die Zahl der Wertungsrichter ändern." },
+    };
+    for (WorkbookFormat format : { WorkbookFormat::Xls, WorkbookFormat::Xlsx }) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.note);
+            table.writeHeader();
+            table.SetJudgeCount(c.judges);
+            grid.setRowCount(int(c.rows.size()) + 1);
+            for (int r = 0; r < c.rows.size(); ++r)
+                grid.setRows(r + 1, c.rows[r]);
+            const QString path = dir.filePath(QStringLiteral("notes"));
+            SaveWorkbook(grid, path, format);
+            const WorkbookLoad loaded = LoadWorkbook(grid, path);
+            EXPECT_EQ(loaded.competitors, c.competitors);
+            EXPECT_EQ(loaded.stopRow, c.stopRow);
+            EXPECT_EQ(loaded.contentBelow, c.below);
+            EXPECT_EQ(loaded.note(c.judgeCount), QString::fromUtf8(c.note));
+            EXPECT_EQ(grid.RowCount(), c.competitors + 1);
+        }
+    }
+}
+
+// Times of day and dates with times read as the locale shows them, by the cell's format.
+TEST_F(WorkbookReaderTest, TimesAndDateTimes)
+{
+    EXPECT_EQ(failure(kData + QStringLiteral("times.xlsx")), QString());
+    EXPECT_EQ(
+        grid.Rows(1).mid(0, 6), QStringList({ "1", "Anna", "12:30", "09.03.24 18:45", "1,5", "09.03.24" }));
+    // Rounded to the second: just below midnight is the next day.
+    EXPECT_EQ(Workbook::timeText(45360.99999999, false, true, QLocale()), QStringLiteral("10.03.24 00:00"));
+    using Kind = Workbook::DateKind;
+    const std::pair<QString, Kind> formats[]
+        = { { "hh:mm", Kind::Time }, { "dd.mm.yyyy hh:mm", Kind::DateTime }, { "[h]:mm:ss", Kind::None },
+              { "[Magenta]hh:mm", Kind::Time }, { "[mm]:ss", Kind::None }, { "mm:ss", Kind::Time },
+              { "mmm yy", Kind::Date }, { "0.00", Kind::None } };
+    for (const auto &[code, kind] : formats)
+        EXPECT_EQ(Workbook::dateKind(164, code), kind) << code.toStdString();
+    EXPECT_EQ(Workbook::dateKind(20, QString()), Kind::Time);
+    EXPECT_EQ(Workbook::dateKind(22, QString()), Kind::DateTime);
+}
+
+// The times of times.xlsx in an .xls, made by our writer with the cell formats patched
+// to "h:mm" (20) and "m/d/yy h:mm" (22): FreeXL's reading gives the same texts.
+TEST_F(WorkbookReaderTest, TimesReadAlikeFromXlsAndXlsx)
+{
+    WorkbookLayout layout;
+    layout.sheetName = QStringLiteral("Zeiten");
+    layout.columnCount = 2;
+    layout.rows = { { "Nr.", "Zeit" }, { "1", "777001" }, { "2", "777002" }, { "3", "777003" } };
+    layout.numberColumns = { false, true };
+    QByteArray bytes = biffWorkbookBytes(layout);
+    const auto patchNumber = [&bytes](double from, double to) {
+        const QByteArray find(reinterpret_cast<const char *>(&from), sizeof from);
+        const qsizetype at = bytes.indexOf(find);
+        ASSERT_GT(at, 0);
+        std::memcpy(bytes.data() + at, &to, sizeof to);
+    };
+    patchNumber(777001, 0.5208333333333334); // 12:30
+    patchNumber(777002, 45360.78125); // 2024-03-09 18:45
+    patchNumber(777003, 45360.001388888886); // 2024-03-09 00:02, a little below it in binary
+    // Row 1 has cell format 17, the rows below 16: the 18th and 17th of the 20 XF records,
+    // each of them 24 bytes from E0 00 14 00 on.
+    const QByteArray xf("\xE0\x00\x14\x00", 4);
+    qsizetype first = bytes.indexOf(xf);
+    while (first >= 0 && bytes.mid(first + 19 * 24, 4) != xf)
+        first = bytes.indexOf(xf, first + 1);
+    ASSERT_GT(first, 0);
+    const QList<qsizetype> formats = { first + 16 * 24, first + 17 * 24 };
+    MadeWorkbooks::putLe16(bytes, formats[1] + 6, 20);
+    MadeWorkbooks::putLe16(bytes, formats[0] + 6, 22);
+
+    EXPECT_EQ(failureOf(bytes), QString());
+    EXPECT_EQ(grid.Cells(1, 1), QStringLiteral("12:30"));
+    EXPECT_EQ(grid.Cells(1, 2), QStringLiteral("09.03.24 18:45"));
+    EXPECT_EQ(grid.Cells(1, 3), QStringLiteral("09.03.24 00:02"));
 }
 
 TEST_F(WorkbookReaderTest, ValuesBecomeTexts)
@@ -175,7 +323,7 @@ TEST_F(WorkbookReaderTest, RowsizeTooSmallCasesGiveTheHeaderOnly)
     for (const char *name : { "a2empty.xlsx", "a2empty-lo.xls" }) {
         fillEarlier();
         EXPECT_EQ(failure(kData + QLatin1StringView(name)), QString()) << name;
-        EXPECT_EQ(rows(), QList<QStringList> { padded({ "Nr.", "Name", "Verein" }) }) << name;
+        EXPECT_EQ(rows(), QList<QStringList> { kHeader }) << name;
     }
     fillEarlier();
     EXPECT_EQ(failure(kData + QStringLiteral("a1empty.xlsx")), QString());
@@ -215,7 +363,11 @@ TEST_F(WorkbookReaderTest, HostileXlsx)
         damaged + QStringLiteral("Zelle A1 verweist auf die gemeinsame Zeichenkette 7, die es nicht gibt"));
     EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>)" + QByteArray(10 << 20, 'x')
                   + "</t></is></c></row>"))),
-        damaged + QStringLiteral("Zelle A1 ist länger als 32767 Zeichen"));
+        QStringLiteral("Zelle A1 ist zu lang: mehr als 32767 Zeichen"));
+    // A shared string too long is told at the cell that uses it.
+    EXPECT_EQ(failureOf(xlsx(sheet(R"(<row r="1"><c r="A1"><v>1</v></c><c r="C1" t="s"><v>0</v></c></row>)"),
+                  { QByteArray(40'000, 'y') })),
+        QStringLiteral("Zelle C1 ist zu lang: mehr als 32767 Zeichen"));
     EXPECT_EQ(failureOf(xlsx(sheet(""), {}, "/xl/workbook.xml")),
         damaged + QStringLiteral("die Beziehung rId1 führt im Kreis"));
     EXPECT_EQ(failureOf(xlsx(sheet(""), {}, "worksheets/sheet1.xml", "rId9")),
@@ -328,11 +480,17 @@ TEST(XlsReply, RoundTripAndLimits)
     sheet.add(1, Workbook::Row(header));
     sheet.add(2, Workbook::Row(data));
     sheet.add(3, Workbook::Row());
+    Workbook::Row below;
+    below[4].text = QStringLiteral("left out");
+    EXPECT_FALSE(sheet.add(5, std::move(below)));
+    EXPECT_TRUE(sheet.contentBelow());
     const QByteArray reply = Workbook::xlsReply(sheet);
 
     const Workbook::SheetRows back = Workbook::parseXlsReply(reply);
     ASSERT_EQ(back.rows().size(), 3u);
     EXPECT_TRUE(back.done());
+    EXPECT_TRUE(back.contentBelow());
+    EXPECT_EQ(back.stopRow(), 3);
     for (size_t r = 0; r < 3; ++r) {
         for (size_t c = 0; c < size_t(Workbook::kColumns); ++c) {
             EXPECT_EQ(back.rows()[r][c].text, sheet.rows()[r][c].text) << r << ' ' << c;

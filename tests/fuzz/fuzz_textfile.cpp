@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t length)
     // Pieces of 1 to 7 bytes split BOM, CR LF, "Nr." and UTF-8 sequences in every way.
     TextResultReader pieces(kLimits);
     const bool piecesRead = read(pieces, data, size, 1 + size % 7);
-    if (wholeRead != piecesRead || (wholeRead && rows(whole) != rows(pieces)))
+    if (wholeRead != piecesRead || (wholeRead && rows(whole) != rows(pieces))
+        || (wholeRead && whole.content() != pieces.content()))
         std::abort();
 
     if (wholeRead) {

@@ -127,22 +127,60 @@ TEST_F(ResultTableTest, HiddenMarkColumnsKeepTextAndCountAgain)
     EXPECT_EQ(grid.Cells(12, 1), QStringLiteral("35"));
 }
 
-TEST_F(ResultTableTest, SharedPlacesFollowTheRawTotal)
+// A row shares the place of the row above only when net and raw total are both equal.
+TEST_F(ResultTableTest, SharedPlacesNeedEqualNetAndRawTotals)
 {
-    // net 24 / raw 40 twice, then net 23 / raw 38: places 1, 1, 3.
-    load({ { "7", "9", "8", "8", "8", "7" }, { "3", "8", "8", "7", "8", "6" },
-        { "5", "10", "8", "8", "8", "6" } });
-    table.AssignPlaces();
-    EXPECT_EQ(columnTexts(0), (QStringList { "7", "5", "3" }));
-    EXPECT_EQ(columnTexts(11), (QStringList { "1", "1", "3" }));
+    struct Case
+    {
+        const char *what;
+        std::vector<QStringList> rows;
+        QStringList order, places;
+    };
+    const Case cases[] = {
+        { "net 24 / raw 40 twice, then net 23 / raw 38",
+            { { "7", "9", "8", "8", "8", "7" }, { "3", "8", "8", "7", "8", "6" },
+                { "5", "10", "8", "8", "8", "6" } },
+            { "7", "5", "3" }, { "1", "1", "3" } },
+        { "net 25 and 24 with the same raw total 40",
+            { { "1", "9", "8", "8", "8", "7" }, { "2", "9", "9", "8", "8", "6" },
+                { "3", "1", "1", "2", "2", "1" } },
+            { "2", "1", "3" }, { "1", "2", "3" } },
+        { "net 17 / raw 28 above net 16 / raw 28, then two equal",
+            { { "a", "2", "5", "6", "6", "9" }, { "b", "2", "4", "6", "6", "10" },
+                { "c", "4", "4", "4", "4", "4" }, { "d", "4", "4", "4", "4", "4" } },
+            { "a", "b", "c", "d" }, { "1", "2", "3", "3" } },
+    };
+    for (const Case &c : cases) {
+        load(c.rows);
+        table.AssignPlaces();
+        EXPECT_EQ(columnTexts(0), c.order) << c.what;
+        EXPECT_EQ(columnTexts(11), c.places) << c.what;
+    }
+}
 
-    // net 25 and 24 with the same raw total 40 share the place of the first.
-    load({ { "1", "9", "8", "8", "8", "7" }, { "2", "9", "9", "8", "8", "6" },
-        { "3", "1", "1", "2", "2", "1" } });
-    table.AssignPlaces();
-    EXPECT_EQ(columnTexts(0), (QStringList { "2", "1", "3" }));
-    EXPECT_EQ(columnTexts(10), (QStringList { "25", "24", "4" }));
-    EXPECT_EQ(columnTexts(11), (QStringList { "1", "1", "3" }));
+// A cell of only blanks is no mark: the row is not complete and gets no total.
+TEST_F(ResultTableTest, BlankCellsAreNoMarks)
+{
+    struct Case
+    {
+        QStringList marks;
+        bool entered;
+    };
+    const Case cases[] = {
+        { { "9", "8", "8", "8", "7" }, true }, { { "9", "8", " ", "8", "7" }, false },
+        { { "9", "8", "   ", "8", "7" }, false }, { { "9", "8", "8", "8", "" }, false },
+        { { "9", "8", "8", "8", "7", " ", " " }, true }, // judges 6 and 7 are not counted
+        { { "9", "8", "8", "8", "x" }, true }, // a typed text is entered, but no mark
+    };
+    for (const Case &c : cases) {
+        QStringList row { "1" };
+        row += c.marks;
+        load({ row });
+        EXPECT_EQ(table.marksEntered(1), c.entered) << c.marks.join(',').toStdString();
+        table.CalcRowTotals();
+        EXPECT_EQ(grid.Cells(10, 1).isEmpty(), !c.entered || c.marks.contains("x"))
+            << c.marks.join(',').toStdString();
+    }
 }
 
 TEST_F(ResultTableTest, EqualNetTotalsAreSeparatedByRawTotals)

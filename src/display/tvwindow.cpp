@@ -202,6 +202,8 @@ void TFormTV::FormResize()
     m_board->xLab2()->setGeometry(m_layout.xLab2);
     setCharHeight(m_board->xLab1(), m_layout.strikeFontHeight);
     setCharHeight(m_board->xLab2(), m_layout.strikeFontHeight);
+    // The layout puts them over Lab1 and Lab2; the audience must keep seeing the marks struck.
+    m_board->placeStrikeMarks();
     VideoWindow->setGeometry(m_layout.videoWindow);
     ImageNoVideo->place(m_layout.imageNoVideo);
 }

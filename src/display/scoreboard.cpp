@@ -39,6 +39,8 @@ TLabel3D *createItem(QWidget *parent, ScoreboardItem item, ScoreboardWindow wind
     label->setHighLightColor(Qt::black);
     label->setFillGradient(false);
     label->setBorderStyle(lbNone);
+    // Names and clubs are shown as written: "Anna & Max" keeps its ampersand.
+    label->setShowAccelChar(false);
     if (isStrikeMark(item)) {
         label->setCaption(QStringLiteral("X"));
         label->hide();

@@ -627,6 +627,8 @@ void TForm1::bHelpClick()
         m_helpViewer = new THelpViewer(this);
         m_helpViewer->resize(m_settings.HelpWidth, m_settings.HelpHeight);
     }
+    if (!m_helpViewer->isVisible())
+        m_helpViewer->placeOn(*this);
     m_helpViewer->showContents(std::move(file));
     m_helpViewer->show();
     m_helpViewer->raise();

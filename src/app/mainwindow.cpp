@@ -470,6 +470,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_formTV.get() && event->type() == QEvent::Hide && !m_formTV->isVisible())
         tvWindowHidden();
+    // Also when it comes back by itself with its monitor.
+    if (watched == m_formTV.get() && event->type() == QEvent::Show)
+        Modus1->setChecked(true);
     return QWidget::eventFilter(watched, event);
 }
 

@@ -78,7 +78,7 @@ struct Program
         (void)QTest::qWaitForWindowExposed(form.get());
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
-        waitFor([this] { return video().graph().active(); });
+        waitFor([this] { return video().graph().active() && !video().starting(); });
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
         waitFor([this] { return form->FormTV()->isVisible(); });
         QTest::qWait(1000);
@@ -142,6 +142,8 @@ void BM_CtrlVToFirstBuffer(benchmark::State &state)
         p.video().graph().release();
         const auto pressed = std::chrono::steady_clock::now();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+        // The preview starts without blocking: its first picture comes while the loop runs.
+        waitFor([&p] { return p.video().graph().firstBufferTime().has_value(); }, 3000);
         const auto first = p.video().graph().firstBufferTime();
         if (!first) {
             state.SkipWithError("no buffer reached the sink");

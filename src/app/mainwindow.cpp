@@ -40,6 +40,12 @@ constexpr int kPanelWidths[5] = { 60, 240, 130, 290, 90 };
 
 const QColor kStatusBarColor(38, 44, 54);
 
+// The audience's window is up over the operator's one: one monitor, or both on the same.
+bool coversWindow(const TFormTV *tv, const QWidget &window)
+{
+    return tv && tv->isVisible() && tv->geometry().intersects(window.frameGeometry());
+}
+
 } // namespace
 
 TForm1::TForm1()
@@ -464,6 +470,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_formTV.get() && event->type() == QEvent::Hide && !m_formTV->isVisible())
         tvWindowHidden();
+    // Also when it comes back by itself with its monitor.
+    if (watched == m_formTV.get() && event->type() == QEvent::Show)
+        Modus1->setChecked(true);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -592,7 +601,9 @@ void TForm1::sbPrintClick()
 
 void TForm1::Visible1Click()
 {
-    if (!isVisible()) {
+    // With the audience's window over this one (one monitor), F5 brings this window in front
+    // for typing marks; in front, F5 puts it away again.
+    if (!isVisible() || (coversWindow(m_formTV.get(), *this) && !isActiveWindow())) {
         show();
         raise();
         activateWindow();
@@ -602,6 +613,7 @@ void TForm1::Visible1Click()
     if (!m_formTV || !m_formTV->isVisible())
         return;
     hide();
+    m_formTV->raise();
     m_formTV->activateWindow();
 }
 
@@ -618,6 +630,8 @@ void TForm1::bHelpClick()
         m_helpViewer = new THelpViewer(this);
         m_helpViewer->resize(m_settings.HelpWidth, m_settings.HelpHeight);
     }
+    if (!m_helpViewer->isVisible())
+        m_helpViewer->placeOn(*this);
     m_helpViewer->showContents(std::move(file));
     m_helpViewer->show();
     m_helpViewer->raise();
@@ -661,6 +675,15 @@ void TForm1::sbTVClick()
         return;
     m_formTV->setVisible(!m_formTV->isVisible());
     Modus1->setChecked(m_formTV->isVisible());
+    // Over this window's monitor the audience's window stands alone and takes the keys; F5
+    // brings this window for typing. Put away rather than lowered: window managers do not
+    // let a program stack its windows as it likes, but a hidden window is hidden everywhere.
+    if (coversWindow(m_formTV.get(), *this)) {
+        hide();
+        m_formTV->raise();
+        m_formTV->activateWindow();
+        return;
+    }
     raise();
     activateWindow();
 }

@@ -1,7 +1,6 @@
 #include "dialogs/finfo.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
@@ -133,11 +132,6 @@ void TFormInfo::FormCreate()
     ImageICON->setPixmap(QApplication::windowIcon().pixmap(32, 32));
     Lab->setText(QStringLiteral("Lob und Kritik, Verbesserungsvorschläge,\n"
                                 "Fragen und Bestellungen bitte schriftlich über"));
-}
-
-void TFormInfo::closeEvent(QCloseEvent *event)
-{
-    event->ignore();
 }
 
 bool TFormInfo::eventFilter(QObject *watched, QEvent *event)

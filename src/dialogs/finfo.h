@@ -9,7 +9,8 @@ class QLabel;
 class QPushButton;
 
 // The information window: the program's name and version and the maker's contact.
-// Only Esc and its button close it; the window manager's close request is ignored.
+// Esc and its button close it; it asks for no close box, but where a window manager draws
+// one anyway, that closes it as Esc does.
 class TFormInfo : public QDialog
 {
     Q_OBJECT
@@ -30,7 +31,6 @@ public:
     QLabel *Label2 = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

@@ -5,10 +5,14 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,6 +48,21 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
     // Pages are decoded by the document by their own charset; pictures by QImage.
     Q_UNUSED(type);
     return *bytes;
+}
+
+QRect helpWindowBounds(QSize client, const QMargins &frame, const QRect &ownerFrame, const QRect &area)
+{
+    const QSize room = area.size().shrunkBy(frame);
+    client = client.boundedTo(room).expandedTo(QSize(1, 1));
+    QRect outer(QPoint(), client.grownBy(frame));
+    outer.moveCenter(ownerFrame.center());
+    // Into the area: the right and bottom edges first, so that the top-left corner wins when
+    // the window only just fits.
+    outer.moveRight(std::min(outer.right(), area.right()));
+    outer.moveBottom(std::min(outer.bottom(), area.bottom()));
+    outer.moveLeft(std::max(outer.left(), area.left()));
+    outer.moveTop(std::max(outer.top(), area.top()));
+    return outer.marginsRemoved(frame);
 }
 
 THelpViewer::THelpViewer(QWidget *parent)
@@ -97,6 +116,54 @@ THelpViewer::THelpViewer(QWidget *parent)
 }
 
 THelpViewer::~THelpViewer() = default;
+
+namespace {
+
+QMargins frameMargins(const QWidget &window)
+{
+    const QRect outer = window.frameGeometry();
+    const QRect inner = window.geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+        outer.bottom() - inner.bottom());
+}
+
+} // namespace
+
+void THelpViewer::placeOn(const QWidget &owner)
+{
+    const QScreen *screen = owner.screen();
+    if (!screen)
+        return;
+    m_area = screen->availableGeometry();
+    m_ownerFrame = owner.frameGeometry();
+    // The window manager's frame is known only once a window is on the screen: until then,
+    // the one it draws around the owner. The window may get a larger one (a resize handle):
+    // once shown, it is placed again with its own.
+    placeWithin(frameMargins(owner));
+}
+
+void THelpViewer::placeWithin(const QMargins &frame)
+{
+    setGeometry(helpWindowBounds(size(), frame, m_ownerFrame, m_area));
+}
+
+void THelpViewer::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_area.isValid() && windowHandle())
+        windowHandle()->installEventFilter(this);
+}
+
+bool THelpViewer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        if (m_area.isValid() && !m_area.contains(frameGeometry()))
+            placeWithin(frameMargins(*this));
+        m_area = QRect();
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 void THelpViewer::showContents(std::unique_ptr<ChmFile> file)
 {

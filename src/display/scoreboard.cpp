@@ -39,6 +39,8 @@ TLabel3D *createItem(QWidget *parent, ScoreboardItem item, ScoreboardWindow wind
     label->setHighLightColor(Qt::black);
     label->setFillGradient(false);
     label->setBorderStyle(lbNone);
+    // Names and clubs are shown as written: "Anna & Max" keeps its ampersand.
+    label->setShowAccelChar(false);
     if (isStrikeMark(item)) {
         label->setCaption(QStringLiteral("X"));
         label->hide();
@@ -143,29 +145,39 @@ void Scoreboard::showStrikeMarks()
     const StrikeMarks marks = chooseStrikeMarks(captions);
 
     LabGesamt()->setCaption(marks.total);
-    if (marks.lowestLabel > 0)
-        xLab1()->setGeometry(Lab(marks.lowestLabel)->geometry());
-    if (marks.highestLabel > 0)
-        xLab2()->setGeometry(Lab(marks.highestLabel)->geometry());
-    xLab1()->setVisible(marks.lowestLabel > 0);
-    xLab2()->setVisible(marks.highestLabel > 0);
+    strike(marks.lowestLabel, marks.highestLabel);
 
     if (m_mirror) {
         for (int judge = 1; judge <= judges; ++judge)
             m_mirror->Lab(judge)->setCaption(Lab(judge)->Caption());
         m_mirror->LabGesamt()->setCaption(LabGesamt()->Caption());
-        m_mirror->xLab1()->setVisible(shown(xLab1()));
-        m_mirror->xLab2()->setVisible(shown(xLab2()));
         // Its own mark labels: the second window is laid out at its own size.
-        if (marks.lowestLabel > 0)
-            m_mirror->xLab1()->setGeometry(m_mirror->Lab(marks.lowestLabel)->geometry());
-        if (marks.highestLabel > 0)
-            m_mirror->xLab2()->setGeometry(m_mirror->Lab(marks.highestLabel)->geometry());
+        m_mirror->strike(marks.lowestLabel, marks.highestLabel);
+    }
+}
+
+void Scoreboard::strike(int lowest, int highest)
+{
+    m_struck = { lowest, highest };
+    placeStrikeMarks();
+    xLab1()->setVisible(lowest > 0);
+    xLab2()->setVisible(highest > 0);
+}
+
+void Scoreboard::placeStrikeMarks()
+{
+    TLabel3D *const marks[2] = { xLab1(), xLab2() };
+    for (size_t i = 0; i < 2; ++i) {
+        if (m_struck[i] > 0)
+            marks[i]->setGeometry(Lab(m_struck[i])->geometry());
+        else
+            marks[i]->hide();
     }
 }
 
 void Scoreboard::clearItems()
 {
+    m_struck = {};
     for (int i = 0; i < kScoreboardItemCount; ++i) {
         const auto item = ScoreboardItem(i);
         if (isStrikeMark(item))

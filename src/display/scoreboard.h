@@ -58,6 +58,12 @@ public:
     void showStrikeMarks();
     // Empties every caption and hides the strike marks, here and then on the mirror.
     void clear();
+    // After the labels were laid out anew: each strike mark back over the mark label of the
+    // judge it strikes; one that strikes nothing stays hidden where it is.
+    void placeStrikeMarks();
+    // The judge whose mark xLab1 (lowest) and xLab2 (highest) strike; 0 while none is.
+    int struckLowest() const { return m_struck[0]; }
+    int struckHighest() const { return m_struck[1]; }
     // SetJudgeCount's step on this window: Lab3 .. Lab7 for the judge count.
     void showMarkLabels(int judgeCount);
     // SetJudgeCount's step on the second window: its Lab3 .. Lab7 as this window's.
@@ -68,9 +74,11 @@ public:
 
 private:
     void clearItems();
+    void strike(int lowest, int highest);
 
     std::array<TLabel3D *, kScoreboardItemCount> m_items {};
     ResultTable *m_table = nullptr;
     Scoreboard *m_mirror = nullptr;
     Scoreboard *m_source = nullptr;
+    std::array<int, 2> m_struck {};
 };

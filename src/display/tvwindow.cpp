@@ -97,6 +97,11 @@ TFormTV::TFormTV(Setup setup, QWidget *parent)
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, siblingsWere);
     VideoWindow->hide();
 
+    // The audience's window never lands on the operator's monitor by itself: Qt would move it
+    // there, full screen, when its own monitor goes away.
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TFormTV::screenRemoved);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &TFormTV::screensChanged, Qt::QueuedConnection);
+
     FormCreate();
 }
 
@@ -139,6 +144,7 @@ void TFormTV::showEvent(QShowEvent *event)
 
 void TFormTV::FormShow()
 {
+    m_waitingForMonitor = false;
     PlaceTVWindow();
     if (m_setup.showCurrentRow)
         m_setup.showCurrentRow();
@@ -149,6 +155,7 @@ void TFormTV::PlaceTVWindow()
     const int monitor = m_setup.monitor ? m_setup.monitor() : 0;
     const QRect bounds = m_setup.monitors->rect(monitor);
     QScreen *screen = screenWithBounds(bounds);
+    m_placedOn = screen;
     if (!screen) {
         setGeometry(bounds);
         FormResize();
@@ -168,6 +175,26 @@ void TFormTV::PlaceTVWindow()
     setWindowState(windowState() | Qt::WindowFullScreen);
     // A hidden window gets no resize event until it is shown.
     FormResize();
+}
+
+void TFormTV::screenRemoved(QScreen *screen)
+{
+    if (!isVisible() || !m_placedOn || screen != m_placedOn)
+        return;
+    // As Ctrl+T would: the main window puts sbTV up.
+    hide();
+    m_waitingForMonitor = true;
+}
+
+void TFormTV::screensChanged()
+{
+    if (!m_waitingForMonitor || isVisible())
+        return;
+    const int monitor = m_setup.monitor ? m_setup.monitor() : 0;
+    if (monitor >= m_setup.monitors->count())
+        return;
+    // Shown, it is placed on that monitor and laid out for it.
+    show();
 }
 
 void TFormTV::resizeEvent(QResizeEvent *event)
@@ -202,6 +229,8 @@ void TFormTV::FormResize()
     m_board->xLab2()->setGeometry(m_layout.xLab2);
     setCharHeight(m_board->xLab1(), m_layout.strikeFontHeight);
     setCharHeight(m_board->xLab2(), m_layout.strikeFontHeight);
+    // The layout puts them over Lab1 and Lab2; the audience must keep seeing the marks struck.
+    m_board->placeStrikeMarks();
     VideoWindow->setGeometry(m_layout.videoWindow);
     ImageNoVideo->place(m_layout.imageNoVideo);
 }

@@ -5,6 +5,8 @@
 #include "video/videowindow.h"
 
 #include <QImage>
+#include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 #include <functional>
@@ -78,6 +80,10 @@ public:
     // frameless window of that rectangle.
     void PlaceTVWindow();
 
+    // Hidden because the monitor under it went away; shown again on its monitor as soon as
+    // the monitor list holds "Monitor" again.
+    bool waitingForMonitor() const { return m_waitingForMonitor; }
+
     // Alt+0 .. Alt+5: loads logo n from the picture folder; a missing or unreadable file
     // changes nothing. Returns whether the logo changed.
     bool LogoClick(int n);
@@ -100,6 +106,8 @@ private:
     void FormCreate();
     void FormShow();
     int screenPpi() const;
+    void screenRemoved(QScreen *screen);
+    void screensChanged();
 
     Setup m_setup;
     std::unique_ptr<MonitorList> m_ownMonitors;
@@ -109,4 +117,7 @@ private:
     QSize m_layoutSize;
     int m_layoutPpi = 0;
     bool m_plainRenderer = false;
+    // The screen the window was put full screen on; null for a plain frameless placement.
+    QPointer<QScreen> m_placedOn;
+    bool m_waitingForMonitor = false;
 };

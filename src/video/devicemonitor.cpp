@@ -1,6 +1,5 @@
 #include "video/devicemonitor.h"
 
-#include "video/testpatterndevices.h"
 #include "video/videoerror.h"
 
 #include <QMetaObject>
@@ -62,9 +61,6 @@ GstElement *VideoDevice::createSource() const
 
 std::unique_ptr<VideoDeviceProvider> makeVideoDeviceProvider()
 {
-    const QString list = qEnvironmentVariable(TestPatternDevices::kEnvironmentVariable);
-    if (!list.isEmpty())
-        return std::make_unique<TestPatternDevices>(TestPatternDevices::fromList(list));
     return std::make_unique<DeviceMonitorProvider>();
 }
 

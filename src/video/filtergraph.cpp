@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr const char *kFirstBuffer = "scorelane-first-buffer";
-
 QString errorTextOf(GstMessage *message)
 {
     GError *error = nullptr;
@@ -36,6 +34,40 @@ GstElement *sinkOf(GstElement *renderer)
     return sink; // owned by the bin
 }
 
+// decodebin's picture pad appears once it knows what the source sends.
+void linkDecoded(GstElement *, GstPad *pad, gpointer converter)
+{
+    GstPad *sink = gst_element_get_static_pad(GST_ELEMENT(converter), "sink");
+    if (!gst_pad_is_linked(sink))
+        gst_pad_link(pad, sink);
+    gst_object_unref(sink);
+}
+
+// "decodebin ! videoconvert" as one element with a sink and a source pad. Parsed from a
+// description, the bin would take the converter's sink as its own and decode nothing.
+GstElement *decoderBin()
+{
+    GstElement *bin = gst_bin_new("decoder");
+    GstElement *decode = gst_element_factory_make("decodebin", nullptr);
+    GstElement *convert = gst_element_factory_make("videoconvert", nullptr);
+    if (!decode || !convert) {
+        for (GstElement *element : { bin, decode, convert }) {
+            if (element)
+                gst_object_unref(gst_object_ref_sink(element));
+        }
+        throw EDirectShowException(QStringLiteral("no element \"decodebin\""), VideoStep::AddSource);
+    }
+    gst_bin_add_many(GST_BIN(bin), decode, convert, nullptr);
+    g_signal_connect(decode, "pad-added", G_CALLBACK(linkDecoded), convert);
+    GstPad *sink = gst_element_get_static_pad(decode, "sink");
+    GstPad *src = gst_element_get_static_pad(convert, "src");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", sink));
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", src));
+    gst_object_unref(sink);
+    gst_object_unref(src);
+    return bin;
+}
+
 bool hasProperty(GstElement *element, const char *name)
 {
     return element && g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
@@ -51,18 +83,13 @@ struct FilterGraphBus
         auto *graph = static_cast<TFilterGraph *>(data);
         switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR:
-            // While the preview is judged, renderPreview() takes the error off the bus itself.
-            if (graph->m_verdictPending)
-                return GST_BUS_PASS;
             QMetaObject::invokeMethod(
                 graph,
                 [graph, generation = graph->m_generation.load(), text = errorTextOf(message)] {
-                    graph->laterError(generation, text);
+                    graph->streamError(generation, text);
                 },
                 Qt::QueuedConnection);
             return GST_BUS_DROP;
-        case GST_MESSAGE_APPLICATION:
-            return graph->m_verdictPending ? GST_BUS_PASS : GST_BUS_DROP;
         case GST_MESSAGE_ELEMENT:
             if (gst_is_video_overlay_prepare_window_handle_message(message) && graph->m_window)
                 gst_video_overlay_set_window_handle(
@@ -77,9 +104,9 @@ struct FilterGraphBus
     {
         auto *graph = static_cast<TFilterGraph *>(data);
         graph->m_firstBufferNs = std::chrono::steady_clock::now().time_since_epoch().count();
-        gst_bus_post(graph->m_bus,
-            gst_message_new_application(
-                GST_OBJECT(graph->m_pipeline), gst_structure_new_empty(kFirstBuffer)));
+        QMetaObject::invokeMethod(
+            graph, [graph, generation = graph->m_generation.load()] { graph->firstPicture(generation); },
+            Qt::QueuedConnection);
         return GST_PAD_PROBE_REMOVE;
     }
 };
@@ -88,6 +115,9 @@ TFilterGraph::TFilterGraph(QObject *parent)
     : QObject(parent)
 {
     initGStreamer();
+    m_verdictTimer.setSingleShot(true);
+    m_verdictTimer.setInterval(kVerdictMilliseconds);
+    connect(&m_verdictTimer, &QTimer::timeout, this, &TFilterGraph::noPicture);
 }
 
 TFilterGraph::~TFilterGraph()
@@ -117,9 +147,17 @@ void TFilterGraph::addSourceAndRenderer(const TFilter &filter, RendererMode mode
         GstElement *source = filter.device().createSource();
         gst_bin_add(GST_BIN(m_pipeline), source);
         m_source = source;
+        // Whatever the device sends: decodebin picks the decoder (jpegdec for MJPEG) and lets
+        // raw pictures through; the converter gives the renderer a format it takes.
+        GstElement *decoder = decoderBin();
+        gst_bin_add(GST_BIN(m_pipeline), decoder);
+        m_decoder = decoder;
+        if (!gst_element_link(m_source, m_decoder))
+            throw EDirectShowException(
+                QStringLiteral("Could not connect the device to its decoder"), VideoStep::AddSource);
     }
     if (m_renderer) {
-        gst_element_unlink(m_source, m_renderer);
+        gst_element_unlink(m_decoder, m_renderer);
         gst_bin_remove(GST_BIN(m_pipeline), m_renderer);
         m_renderer = nullptr;
         m_sink = nullptr;
@@ -140,9 +178,9 @@ void TFilterGraph::addSourceAndRenderer(const TFilter &filter, RendererMode mode
         gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(m_sink), window);
 }
 
-void TFilterGraph::renderPreview()
+void TFilterGraph::startPreview()
 {
-    if (!m_source || !m_renderer || !gst_element_link(m_source, m_renderer)) {
+    if (!m_decoder || !m_renderer || !gst_element_link(m_decoder, m_renderer)) {
         throw EDirectShowException(
             QStringLiteral("Could not connect the device to the renderer"), VideoStep::RenderPreview);
     }
@@ -151,43 +189,9 @@ void TFilterGraph::renderPreview()
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, FilterGraphBus::onFirstBuffer, this, nullptr);
         gst_object_unref(pad);
     }
-    m_verdictPending = true;
-    const GstStateChangeReturn change = gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
-    const GstClockTime wait = change == GST_STATE_CHANGE_FAILURE ? 0 : kVerdictMilliseconds * GST_MSECOND;
-    GstMessage *message = gst_bus_timed_pop_filtered(
-        m_bus, wait, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION));
-    m_verdictPending = false;
-    QString failure;
-    if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
-        failure = errorTextOf(message);
-    else if (change == GST_STATE_CHANGE_FAILURE)
-        failure = QStringLiteral("Could not start the preview");
-    if (message)
-        gst_message_unref(message);
-    if (!failure.isEmpty()) {
-        // Nothing may go on streaming into a window that the next attempt uses.
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        gst_bus_set_flushing(m_bus, TRUE);
-        gst_bus_set_flushing(m_bus, FALSE);
-        throw EDirectShowException(failure, VideoStep::StartPreview);
-    }
-    drainBus();
-}
-
-void TFilterGraph::drainBus()
-{
-    // What the sync handler let through after the verdict counts as a later error.
-    while (GstMessage *message = gst_bus_pop(m_bus)) {
-        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation = m_generation.load(), text = errorTextOf(message)] {
-                    laterError(generation, text);
-                },
-                Qt::QueuedConnection);
-        }
-        gst_message_unref(message);
-    }
+    m_verdictTimer.start();
+    // A failing state change has put its error on the bus: it arrives queued.
+    gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
 }
 
 void TFilterGraph::setKeepAspectRatio(bool keep)
@@ -231,8 +235,8 @@ void TFilterGraph::stop()
 void TFilterGraph::clear()
 {
     stop();
-    if (m_source && m_renderer)
-        gst_element_unlink(m_source, m_renderer);
+    if (m_decoder && m_renderer)
+        gst_element_unlink(m_decoder, m_renderer);
 }
 
 void TFilterGraph::release()
@@ -241,6 +245,7 @@ void TFilterGraph::release()
         return;
     // Stale messages of this pipeline still queued for us are ignored from here on.
     ++m_generation;
+    m_verdictTimer.stop();
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
     gst_bus_set_sync_handler(m_bus, nullptr, nullptr, nullptr);
     gst_object_unref(m_bus);
@@ -248,6 +253,7 @@ void TFilterGraph::release()
     m_bus = nullptr;
     m_pipeline = nullptr;
     m_source = nullptr;
+    m_decoder = nullptr;
     m_renderer = nullptr;
     m_sink = nullptr;
     m_window = 0;
@@ -261,11 +267,32 @@ std::optional<std::chrono::steady_clock::time_point> TFilterGraph::firstBufferTi
     return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(ns));
 }
 
-void TFilterGraph::laterError(int generation, const QString &text)
+void TFilterGraph::streamError(int generation, const QString &text)
 {
     if (generation != m_generation || !m_pipeline)
         return;
+    const bool judging = verdictPending();
+    // Nothing may go on streaming into a window that the next attempt uses.
     clear();
     release();
-    emit failedLater(text);
+    if (judging)
+        emit previewFailed(text);
+    else
+        emit failedLater(text);
+}
+
+void TFilterGraph::firstPicture(int generation)
+{
+    if (generation != m_generation || !verdictPending())
+        return;
+    m_verdictTimer.stop();
+    emit previewStarted();
+}
+
+void TFilterGraph::noPicture()
+{
+    clear();
+    release();
+    // The same words as a pipeline that does not start at all: to the operator it is the same.
+    emit previewFailed(QStringLiteral("Could not start the preview"));
 }

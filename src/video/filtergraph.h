@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QSize>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -28,13 +29,16 @@ struct VideoRenderers
     QByteArray plain = "videoconvert ! videoscale ! ximagesink force-aspect-ratio=false";
 };
 
-// The preview pipeline: the chosen device's source linked to a renderer that draws into the
-// video window. Every step throws EDirectShowException with the framework's text.
+// The preview pipeline: the chosen device's source, a decoder that GStreamer picks for what
+// the device sends (raw pictures pass through, MJPEG is decoded), and a renderer that draws
+// into the video window. Every step throws EDirectShowException with the framework's text.
 //
 // Many failures show only after the state change returned (a GL context that cannot be made,
-// caps that do not negotiate, a busy device), so renderPreview() waits up to two seconds for
-// the first buffer at the sink or an error; an error after that releases the graph and is
-// reported by failedLater(). Bus messages reach this object queued on its thread.
+// caps that do not negotiate, a busy device, a camera that sends nothing), so startPreview()
+// returns at once and the verdict follows: previewStarted() with the first picture at the
+// sink, previewFailed() with the framework's error or when no picture came within
+// kVerdictMilliseconds. An error after that is reported by failedLater(). Everything reaches
+// this object queued on its thread; release() forgets whatever is still under way.
 class TFilterGraph : public QObject
 {
     Q_OBJECT
@@ -52,9 +56,9 @@ public:
     // Adds the filter's source unless it is in the graph already, and the renderer of the
     // mode in place of another one; the renderer draws into the native window (0: none).
     void addSourceAndRenderer(const TFilter &filter, RendererMode mode, quintptr window);
-    // Links source and renderer and starts streaming; returns once the first buffer reached
-    // the sink, or after the wait without an error.
-    void renderPreview();
+    // Links source and renderer and starts streaming; the verdict comes as a signal.
+    void startPreview();
+    bool verdictPending() const { return m_verdictTimer.isActive(); }
     // Letter-box or stretch; only the mixing renderer offers it.
     void setKeepAspectRatio(bool keep);
     // The size of the renderer's window, which the renderer fills.
@@ -71,23 +75,27 @@ public:
     std::optional<std::chrono::steady_clock::time_point> firstBufferTime() const;
 
 signals:
+    void previewStarted();
+    void previewFailed(const QString &text);
     void failedLater(const QString &text);
 
 private:
     friend struct FilterGraphBus;
-    void laterError(int generation, const QString &text);
-    void drainBus();
+    void streamError(int generation, const QString &text);
+    void firstPicture(int generation);
+    void noPicture();
 
     VideoRenderers m_renderers;
     GstElement *m_pipeline = nullptr;
     GstBus *m_bus = nullptr;
     GstElement *m_source = nullptr;
+    GstElement *m_decoder = nullptr;
     GstElement *m_renderer = nullptr;
     GstElement *m_sink = nullptr;
     RendererMode m_mode = RendererMode::Mixing;
     QSize m_renderSize;
     std::atomic<quintptr> m_window { 0 };
-    std::atomic<bool> m_verdictPending { false };
     std::atomic<int> m_generation { 0 };
     std::atomic<qint64> m_firstBufferNs { 0 };
+    QTimer m_verdictTimer;
 };

@@ -4,18 +4,6 @@ TestPatternDevices::TestPatternDevices(QList<VideoDevice> devices)
     : m_devices(std::move(devices))
 { }
 
-QList<VideoDevice> TestPatternDevices::fromList(const QString &list)
-{
-    QList<VideoDevice> devices;
-    for (const QString &entry : list.split(u';', Qt::SkipEmptyParts)) {
-        const qsizetype equals = entry.indexOf(u'=');
-        if (equals <= 0)
-            continue;
-        devices.append(camera(entry.left(equals).trimmed(), entry.mid(equals + 1).trimmed().toUtf8()));
-    }
-    return devices;
-}
-
 VideoDevice TestPatternDevices::camera(const QString &name, const QByteArray &sourceDescription)
 {
     VideoDevice device;

@@ -41,8 +41,8 @@ signals:
     void deviceRemoved(const QString &path);
 };
 
-// The system's video sources through GstDeviceMonitor, or, when the developer aid
-// SCORELANE_VIDEO_TEST_DEVICES is set, the test pictures it describes (TestPatternDevices).
+// The system's video sources through GstDeviceMonitor. Tests give theirs through
+// TForm1::Environment::videoDevices.
 std::unique_ptr<VideoDeviceProvider> makeVideoDeviceProvider();
 
 // gst_init, once; every entry into the framework goes through here first.

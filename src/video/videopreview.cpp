@@ -19,6 +19,8 @@ VideoPreview::VideoPreview(Setup setup, Items items, QObject *parent)
     m_entries = new QActionGroup(this);
     m_entries->setExclusive(true);
     connect(&m_graph, &TFilterGraph::failedLater, this, [this] { endPreview(); });
+    connect(&m_graph, &TFilterGraph::previewStarted, this, &VideoPreview::previewStarted);
+    connect(&m_graph, &TFilterGraph::previewFailed, this, &VideoPreview::previewFailed);
     connect(m_items.VideoWindow, &TVideoWindow::resized, this,
         [this](const QSize &size) { m_graph.setRenderSize(size); });
 }
@@ -104,37 +106,66 @@ void VideoPreview::SelectVideoDevice(QAction *entry)
     if (index < 0)
         return;
 
+    // A choice still waiting for its verdict is given up for this one.
     m_graph.clear();
     m_graph.release();
-    const QRect r = m_items.GreenRect->geometry();
-    m_items.setPlainRenderer(false);
+    m_starting = entry;
+    m_lastChoice = entry;
     m_filter.setDevice(m_devEnum.device(index));
-    const quintptr window = m_items.VideoWindow->winId();
+    startPreview(RendererMode::Mixing);
+}
+
+void VideoPreview::startPreview(RendererMode mode)
+{
+    m_items.setPlainRenderer(mode == RendererMode::Plain);
     try {
         m_graph.create();
-        m_graph.addSourceAndRenderer(m_filter, RendererMode::Mixing, window);
-        m_graph.renderPreview();
+        m_graph.addSourceAndRenderer(m_filter, mode, m_items.VideoWindow->winId());
+        m_graph.startPreview();
     } catch (const EDirectShowException &) {
-        m_items.setPlainRenderer(true);
-        try {
-            m_graph.create();
-            m_graph.addSourceAndRenderer(m_filter, RendererMode::Plain, window);
-            m_graph.renderPreview();
-        } catch (...) {
-            // Nothing half-built stays: a later Ctrl+V builds it anew.
-            m_graph.release();
-            throw;
+        // Nothing half-built stays: a later Ctrl+V builds it anew.
+        m_graph.release();
+        if (mode == RendererMode::Mixing) {
+            startPreview(RendererMode::Plain);
+            return;
         }
+        m_starting = nullptr;
+        throw;
     }
-    m_graph.setKeepAspectRatio(m_setup.keepAR());
-    m_items.VideoWindow->setGeometry(r);
-    m_graph.setRenderSize(r.size());
-    showVideo(true);
-    entry->setChecked(true);
-    m_chosen = entry;
-    m_graph.run();
-    m_setup.Videomain->setChecked(true);
-    showEnableEntry();
+}
+
+void VideoPreview::previewFailed(const QString &text)
+{
+    if (!m_starting)
+        return;
+    // The operator sees nothing of the first renderer's failure.
+    if (m_graph.rendererMode() == RendererMode::Mixing) {
+        m_setup.guarded([this] { startPreview(RendererMode::Plain); });
+        return;
+    }
+    m_starting = nullptr;
+    m_setup.guarded([&text] { throw EDirectShowException(text, VideoStep::StartPreview); });
+}
+
+void VideoPreview::previewStarted()
+{
+    QAction *entry = m_starting;
+    m_starting = nullptr;
+    if (!entry)
+        return;
+    m_setup.guarded([this, entry] {
+        // The whole video area; the next layout puts it into its 16:9 frame.
+        const QRect r = m_items.GreenRect->geometry();
+        m_graph.setKeepAspectRatio(m_setup.keepAR());
+        m_items.VideoWindow->setGeometry(r);
+        m_graph.setRenderSize(r.size());
+        showVideo(true);
+        entry->setChecked(true);
+        m_chosen = entry;
+        m_graph.run();
+        m_setup.Videomain->setChecked(true);
+        showEnableEntry();
+    });
 }
 
 void VideoPreview::showEnableEntry()
@@ -152,12 +183,17 @@ void VideoPreview::mVideoOnClick(bool checked)
     // The check mark changes here, not by Qt's own toggle: a failed start keeps it.
     const bool wasChecked = !checked;
     m_setup.Videomain->setChecked(wasChecked);
-    if (m_devEnum.count() == 0)
+    // A device on its way up decides by itself.
+    if (m_devEnum.count() == 0 || starting())
         return;
-    if (m_devEnum.count() == 1 && !m_graph.active())
-        SelectVideoDevice(entry(m_devEnum.device(0).path));
-    else
-        m_setup.Videomain->setChecked(!wasChecked);
+    // Nothing running: the only device, or the one chosen last, is tried again.
+    QAction *retry = m_devEnum.count() == 1 ? entry(m_devEnum.device(0).path) : m_lastChoice.data();
+    if (retry && !m_graph.active()) {
+        showVideo(wasChecked);
+        SelectVideoDevice(retry);
+        return;
+    }
+    m_setup.Videomain->setChecked(!wasChecked);
     showVideo(m_setup.Videomain->isChecked());
 }
 
@@ -176,6 +212,7 @@ void VideoPreview::setKeepAspectRatio(bool keep)
 
 void VideoPreview::endPreview()
 {
+    m_starting = nullptr;
     m_graph.clear();
     m_graph.release();
     m_setup.Videomain->setChecked(false);

@@ -59,7 +59,11 @@ public:
     void probe();
     bool probed() const { return m_probed; }
 
+    // Builds the device's preview and starts it; the rest follows once the framework's
+    // verdict is in, so the window stays live. A second choice gives up the first.
     void SelectVideoDevice(QAction *entry);
+    // A device chosen and waiting for its verdict.
+    bool starting() const { return !m_starting.isNull(); }
     // Ctrl+V or "Enable"; checked is the action's check state after Qt toggled it.
     void mVideoOnClick(bool checked);
     // Applies the aspect mode to the running renderer.
@@ -82,6 +86,9 @@ private:
     void showVideo(bool shown);
     void showEnableEntry();
     void endPreview();
+    void startPreview(RendererMode mode);
+    void previewStarted();
+    void previewFailed(const QString &text);
 
     Setup m_setup;
     Items m_items;
@@ -91,5 +98,7 @@ private:
     TFilterGraph m_graph;
     QActionGroup *m_entries = nullptr;
     QPointer<QAction> m_chosen;
+    QPointer<QAction> m_starting;
+    QPointer<QAction> m_lastChoice;
     bool m_probed = false;
 };

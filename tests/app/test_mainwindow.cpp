@@ -243,7 +243,8 @@ TEST_F(MainWindowTest, CtrlAClearsTheScoreboardAndLeavesTheTable)
     EXPECT_EQ(grid()->Cells(10, 1), QStringLiteral("27"));
 }
 
-TEST_F(MainWindowTest, F5HidesTheWindowOnlyWhileTheTVWindowIsUp)
+// One monitor: the TV window covers the main window's monitor.
+TEST_F(MainWindowTest, OneMonitorCtrlTPutsTheTVWindowInFrontAndF5BringsTheMainWindowAndPutsItAway)
 {
     // With nothing else shown, hiding would leave no window to take a key.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
@@ -252,16 +253,20 @@ TEST_F(MainWindowTest, F5HidesTheWindowOnlyWhileTheTVWindowIsUp)
     TFormTV *tv = form->FormTV();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
     ASSERT_TRUE(tv->isVisible());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
     EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(tv->isVisible());
+    EXPECT_TRUE(form->sbTV->isChecked());
     EXPECT_TRUE(QTest::qWaitFor([tv] { return QApplication::activeWindow() == tv; }, 1000));
-    QTest::keyClick(tv, Qt::Key_F5);
-    EXPECT_TRUE(form->isVisible());
+    for (int twice = 0; twice < 2; ++twice) {
+        QTest::keyClick(tv, Qt::Key_F5);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == form.get(); }, 1000));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(tv->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([tv] { return QApplication::activeWindow() == tv; }, 1000));
+    }
 
     // Ctrl+T from the TV window with the main window hidden brings the main window back.
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
-    ASSERT_FALSE(form->isVisible());
     QTest::keyClick(tv, Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(tv->isVisible());
     EXPECT_TRUE(form->isVisible());
@@ -272,8 +277,7 @@ TEST_F(MainWindowTest, ClosingTheTVWindowNeverEndsTheProgram)
 {
     TFormTV *tv = form->FormTV();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
-    ASSERT_FALSE(form->isVisible());
+    ASSERT_FALSE(form->isVisible()); // one monitor: put away behind the TV window
     // The window manager closes the audience's window while the event loop runs.
     QTimer::singleShot(0, tv, [tv] { tv->close(); });
     QTimer::singleShot(100, qApp, [] { QCoreApplication::exit(7); });
@@ -536,15 +540,13 @@ TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)
     EXPECT_FALSE(form->sbTV->isChecked());
 }
 
-TEST_F(MainWindowTest, TVWindowMirrorsTheScoreboardAndLeavesF5Alone)
+TEST_F(MainWindowTest, TVWindowMirrorsTheScoreboardAndTakesTheKeys)
 {
     load({ { "5", "Anna", "TSC", "5", "7", "5", "9", "9" }, { "6", "Bert" } });
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
     grid()->MoveCurrent(1, 1);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(form->FormTV(), Qt::Key_F9);
     EXPECT_EQ(form->FormTV()->scoreboard().LabGesamt()->Caption(), QStringLiteral("21"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
-    EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(form->FormTV()->isVisible());
     QTest::keyClick(form->FormTV(), Qt::Key_F5);
     EXPECT_TRUE(form->isVisible());
@@ -709,7 +711,7 @@ TEST_F(MainWindowHelpTest, WithoutTheHelpFileTheButtonIsOffAndF1DoesNothing)
     press(Qt::Key_F1);
     press(Qt::Key_I, Qt::AltModifier);
     EXPECT_EQ(form->HelpViewer(), nullptr);
-    EXPECT_EQ(MessageBox::shownCount(), boxesBefore);
+    EXPECT_EQ(MessageBox::shownCount() - boxesBefore, 0);
 }
 
 TEST_F(MainWindowHelpTest, F1AltIAndTheButtonShowTheContentsWhileTheFileIsThere)
@@ -736,7 +738,7 @@ TEST_F(MainWindowHelpTest, F1AltIAndTheButtonShowTheContentsWhileTheFileIsThere)
     ASSERT_TRUE(QFile::remove(form->HelpFile()));
     press(Qt::Key_F1);
     EXPECT_FALSE(helpShown());
-    EXPECT_EQ(MessageBox::shownCount(), boxesBefore);
+    EXPECT_EQ(MessageBox::shownCount() - boxesBefore, 0);
 
     // The help window goes with the program.
     const QPointer<THelpViewer> viewer = form->HelpViewer();
@@ -754,27 +756,35 @@ TEST_F(MainWindowHelpTest, ADamagedHelpFileGivesAnErrorBoxAndNoWindow)
     MessageBox::setAutoAnswer(QMessageBox::Ok);
     press(Qt::Key_F1);
     EXPECT_FALSE(helpShown());
-    EXPECT_EQ(MessageBox::shownCount(), boxesBefore + 1);
+    EXPECT_EQ(MessageBox::shownCount() - boxesBefore, 1);
     EXPECT_TRUE(
         MessageBox::lastText().startsWith(QStringLiteral("Cannot show the help file ") + form->HelpFile()))
         << MessageBox::lastText().toStdString();
 }
 
+// Sizes that fit the test's small screen: the window is made smaller only where it would not.
 TEST_F(MainWindowHelpTest, TheHelpWindowKeepsItsSize)
 {
+    stop();
+    {
+        QSettings stored(settingsPath(), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("HelpWidth"), 600);
+        stored.setValue(QStringLiteral("HelpHeight"), 400);
+    }
+    start();
     placeHelpFile();
     press(Qt::Key_F1);
     ASSERT_TRUE(helpShown());
-    EXPECT_EQ(form->HelpViewer()->size(), QSize(800, 600));
-    form->HelpViewer()->resize(900, 650);
+    EXPECT_EQ(form->HelpViewer()->size(), QSize(600, 400));
+    form->HelpViewer()->resize(650, 450);
     stop();
     const QSettings stored(settingsPath(), QSettings::IniFormat);
-    EXPECT_EQ(stored.value(QStringLiteral("HelpWidth")).toInt(), 900);
-    EXPECT_EQ(stored.value(QStringLiteral("HelpHeight")).toInt(), 650);
+    EXPECT_EQ(stored.value(QStringLiteral("HelpWidth")).toInt(), 650);
+    EXPECT_EQ(stored.value(QStringLiteral("HelpHeight")).toInt(), 450);
     start();
     press(Qt::Key_F1);
     ASSERT_TRUE(helpShown());
-    EXPECT_EQ(form->HelpViewer()->size(), QSize(900, 650));
+    EXPECT_EQ(form->HelpViewer()->size(), QSize(650, 450));
 }
 
 TEST_F(MainWindowHelpTest, F3AndTheInfoButtonShowTheInformationWindowUntilEsc)

@@ -97,3 +97,25 @@ TEST_F(HelpViewerTest, AClickInTheContentsOpensThePage)
     QTest::keyClick(viewer.Contents, Qt::Key_Up);
     EXPECT_EQ(page(), QStringLiteral("/start.htm"));
 }
+
+// Frame 4 px around and a 24 px title bar; a 1280 x 1024 monitor at the left of the desktop.
+TEST(HelpWindowBounds, CentredOnTheOwnerAndWhollyOnItsMonitor)
+{
+    const QMargins frame(4, 24, 4, 4);
+    const QRect area(0, 0, 1280, 1024);
+    struct Case
+    {
+        const char *what;
+        QSize client;
+        QRect owner, expected;
+    };
+    const Case cases[] = {
+        { "room around the owner", { 800, 600 }, { 100, 100, 908, 553 }, { 154, 87, 800, 600 } },
+        { "owner low: the frame's bottom on the edge", { 800, 600 }, { 100, 900, 908, 553 },
+            { 154, 420, 800, 600 } },
+        { "owner hanging off right and top", { 800, 600 }, { 900, -300, 908, 553 }, { 476, 24, 800, 600 } },
+        { "too big: made smaller", { 1600, 1200 }, { 100, 100, 908, 553 }, { 4, 24, 1272, 996 } },
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(helpWindowBounds(c.client, frame, c.owner, area), c.expected) << c.what;
+}

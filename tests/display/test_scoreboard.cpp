@@ -272,4 +272,38 @@ TEST_F(ScoreboardTest, RendersAtTheTVReferenceSizes)
     EXPECT_GT(countPixels(image, QRect(336, 40, 1511, 119), Qt::yellow), 1000);
 }
 
+QImage rendered(TLabel3D &label)
+{
+    QImage image(label.size(), QImage::Format_RGB32);
+    image.fill(QColor(16, 32, 72));
+    label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+// "&" is a character of the name: drawn exactly as a label that reads "&&" as one
+// ampersand draws it, on both windows, alone, doubled and at the end.
+TEST_F(ScoreboardTest, AmpersandsAreShownAsWritten)
+{
+    load({ { "17", "Anna & Max Müller", "TSC Rot&&Weiß &", "8", "9", "7", "9", "8" } });
+    showRow(1);
+    QWidget referenceWindow;
+    for (auto [window, shown] :
+        { std::pair { ScoreboardWindow::Main, &board }, std::pair { ScoreboardWindow::TV, &tv } }) {
+        Scoreboard reference(&referenceWindow, window);
+        TLabel3D *name = reference.LabName();
+        name->setShowAccelChar(true);
+        name->setGeometry(shown->LabName()->geometry());
+        name->setFont(shown->LabName()->font());
+        name->setCaption(QStringLiteral("Anna && Max Müller\r\nTSC Rot&&&&Weiß &&"));
+        const QImage expected = rendered(*name);
+        const QImage actual = rendered(*shown->LabName());
+        EXPECT_EQ(shown->LabName()->Caption(), QStringLiteral("Anna & Max Müller\r\nTSC Rot&&Weiß &"));
+        EXPECT_TRUE(actual == expected) << (window == ScoreboardWindow::TV ? "TV" : "main");
+        if (actual != expected) {
+            actual.save(QStringLiteral("scoreboard-ampersand-shown.png"));
+            expected.save(QStringLiteral("scoreboard-ampersand-expected.png"));
+        }
+    }
+}
+
 } // namespace

@@ -144,6 +144,16 @@ TEST_F(TVWindowX11, LandsExactlyOnTheChosenMonitorAndIsLaidOutForIt)
                 changedOutside += !bounds.contains(x, y) && shown.pixel(x, y) != empty.pixel(x, y);
         }
         EXPECT_EQ(changedOutside, 0);
+        // The red X stands over the 7 and the 10 (judges 3 and 4) after every layout, and over
+        // no other mark.
+        for (int judge = 1; judge <= 5; ++judge) {
+            const QRect mark = tv->scoreboard().Lab(judge)->geometry().translated(bounds.topLeft());
+            const int red = countNear(shown, mark, qRgb(255, 0, 0), 60);
+            if (judge == 3 || judge == 4)
+                EXPECT_GT(red, mark.width() * mark.height() / 50) << "judge " << judge;
+            else
+                EXPECT_EQ(red, 0) << "judge " << judge;
+        }
         return shown;
     };
 

@@ -234,4 +234,33 @@ TEST_F(ResultGridRender, PrintJobTitleAndCopies)
     EXPECT_EQ(pdfPageCount(printer.outputFileName()), 1);
 }
 
+// "&" is text in a cell and on paper: Courier draws "Anna & Max" as wide as "Anna + Max".
+TEST_F(ResultGridRender, AmpersandsAreDrawnAndPrintedAsWritten)
+{
+    const QStringList written { "Anna & Max", "Rot&&Weiß &", "&" };
+    const QStringList sameWidth { "Anna + Max", "Rot++Weiß +", "+" };
+    for (int i = 0; i < written.size(); ++i) {
+        grid.setCells(1, 5 + i, written[i]);
+        grid.setCells(1, 8 + i, sameWidth[i]);
+    }
+    const QImage image = grid.viewport()->grab().toImage();
+    for (int i = 0; i < written.size(); ++i) {
+        const auto [left, right] = inkSpan(image, grid.cellRect(1, 5 + i).adjusted(1, 1, -1, -1));
+        const auto [sameLeft, sameRight] = inkSpan(image, grid.cellRect(1, 8 + i).adjusted(1, 1, -1, -1));
+        ASSERT_GE(left, 0) << written[i].toStdString();
+        EXPECT_LE(std::abs(left - sameLeft), 2) << written[i].toStdString();
+        EXPECT_LE(std::abs(right - sameRight), 2) << written[i].toStdString();
+    }
+
+    const QString file = QDir::current().filePath(QStringLiteral("grid_print_ampersand.pdf"));
+    QFile::remove(file);
+    grid.setPrinterProvider(std::make_shared<PdfPrinters>(QStringList { QStringLiteral("PDF") }, file));
+    grid.PrintOptions().FromRow = 5;
+    grid.PrintOptions().ToRow = 7;
+    grid.Print();
+    const QString printed = pdfText(file);
+    for (const QString &text : written)
+        EXPECT_TRUE(printed.contains(text)) << text.toStdString() << " in " << printed.toStdString();
+}
+
 } // namespace

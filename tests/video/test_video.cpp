@@ -5,6 +5,7 @@
 #include "video/sysdevenum.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QThreadPool>
 
 namespace {
@@ -36,8 +37,20 @@ QString threadNames()
 
 using VideoTest = VideoFixture;
 
-TEST(DeviceList, SortedByKeyEachKeyOnceNamesCut)
+TEST(DeviceList, SortedByKeyInNaturalOrderEachKeyOnceNamesCut)
 {
+    QList<VideoDevice> nodes;
+    for (const char *path : { "/dev/video10", "/dev/video2", "/dev/video1", "/dev/media0", "/dev/video02" }) {
+        nodes.append(TestPatternDevices::camera(QString::fromLatin1(path), "videotestsrc"));
+        nodes.last().path = QString::fromLatin1(path);
+    }
+    const TSysDevEnum natural(nodes);
+    QStringList order;
+    for (int i = 0; i < natural.count(); ++i)
+        order << natural.device(i).path;
+    EXPECT_EQ(
+        order, QStringList({ "/dev/media0", "/dev/video1", "/dev/video02", "/dev/video2", "/dev/video10" }));
+
     VideoDevice b = TestPatternDevices::camera(QString(300, u'x'), "videotestsrc");
     b.path = QStringLiteral("/dev/video2");
     VideoDevice a = TestPatternDevices::camera(QStringLiteral("Cam A"), "videotestsrc");
@@ -95,11 +108,11 @@ TEST_F(VideoTest, TwoDevicesStartNothingUntilChosenAndChoosingSwitches)
     ctrlV();
     EXPECT_TRUE(logoShown());
 
-    choose(QStringLiteral("test:B"));
+    chooseAndSettle(QStringLiteral("test:B"));
     EXPECT_EQ(sinkWidth(), 160);
     EXPECT_TRUE(video()->entry(QStringLiteral("test:B"))->isChecked());
     EXPECT_TRUE(videoShown());
-    choose(QStringLiteral("test:A"));
+    chooseAndSettle(QStringLiteral("test:A"));
     EXPECT_EQ(sinkWidth(), 320);
     EXPECT_TRUE(video()->entry(QStringLiteral("test:A"))->isChecked());
     EXPECT_FALSE(video()->entry(QStringLiteral("test:B"))->isChecked());
@@ -149,6 +162,7 @@ TEST_F(VideoTest, FirstRendererFailingFallsBackSilentlyAndALaterErrorShowsTheLog
 
     // One device and nothing running: Ctrl+V starts it again.
     ctrlV();
+    settle();
     EXPECT_TRUE(video()->graph().active());
     EXPECT_TRUE(videoShown());
 }
@@ -167,7 +181,7 @@ TEST_F(VideoTest, NoDeviceLeavesVideoDisabledAndHotPluggingFollowsTheCameras)
     EXPECT_TRUE(form->bVideo->isEnabled());
     EXPECT_TRUE(form->Videomain->isEnabled());
     EXPECT_FALSE(video()->graph().active()); // waits to be chosen
-    choose(QStringLiteral("test:A"));
+    chooseAndSettle(QStringLiteral("test:A"));
     EXPECT_TRUE(videoShown());
     devices->plugIn(camera("B", 160, 120));
     EXPECT_EQ(entryTexts(), QStringList({ QStringLiteral("A"), QStringLiteral("B") }));
@@ -185,6 +199,52 @@ TEST_F(VideoTest, NoDeviceLeavesVideoDisabledAndHotPluggingFollowsTheCameras)
     EXPECT_FALSE(form->Videomain->isEnabled());
     EXPECT_FALSE(form->Videomain->isChecked());
     EXPECT_EQ(boxes(), 0);
+}
+
+TEST_F(VideoTest, AnMjpegCameraIsDecoded)
+{
+    start({ camera("Cam", 320, 240, "smpte", "jpegenc") }, fakeSinks());
+    EXPECT_EQ(boxes(), 0) << MessageBox::lastText().toStdString();
+    EXPECT_TRUE(videoShown());
+    EXPECT_EQ(video()->graph().rendererMode(), RendererMode::Mixing);
+    EXPECT_EQ(sinkWidth(), 320);
+}
+
+// The choice returns at once; the verdict follows. A second choice made before it gives the
+// first one up, which then never shows a box.
+TEST_F(VideoTest, ChoosingWaitsForTheVerdictWithoutBlockingAndASecondChoiceCancelsTheFirst)
+{
+    start({ silentCamera("Silent"), camera("A") }, fakeSinks());
+    QElapsedTimer clock;
+    clock.start();
+    choose(QStringLiteral("test:Silent"));
+    EXPECT_TRUE(video()->starting());
+    EXPECT_LT(clock.elapsed(), TFilterGraph::kVerdictMilliseconds);
+
+    chooseAndSettle(QStringLiteral("test:A"));
+    EXPECT_TRUE(video()->entry(QStringLiteral("test:A"))->isChecked());
+    EXPECT_FALSE(video()->entry(QStringLiteral("test:Silent"))->isChecked());
+    QTest::qWait(2 * TFilterGraph::kVerdictMilliseconds + 200);
+    EXPECT_EQ(boxes(), 0) << MessageBox::lastText().toStdString();
+    EXPECT_EQ(sinkWidth(), 320);
+    EXPECT_TRUE(videoShown());
+}
+
+TEST_F(VideoTest, ACameraThatSendsNoPictureIsAnErrorAndCtrlVTriesAgain)
+{
+    start({ silentCamera("Silent") }, fakeSinks());
+    EXPECT_EQ(boxes(), 1);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("Could not start the preview ($80A10005)."));
+    EXPECT_FALSE(video()->graph().active());
+    EXPECT_FALSE(form->Videomain->isChecked());
+    EXPECT_FALSE(video()->entry(QStringLiteral("test:Silent"))->isChecked());
+    EXPECT_TRUE(logoShown());
+
+    ctrlV();
+    EXPECT_TRUE(video()->starting());
+    settle();
+    EXPECT_EQ(boxes(), 2);
+    EXPECT_TRUE(logoShown());
 }
 
 } // namespace

@@ -13,10 +13,10 @@ constexpr QRgb kGreen = qRgb(0, 192, 0);
 class VideoX11 : public VideoFixture
 {
 protected:
-    // A 4:3 green picture, so that letter-box and stretch differ.
-    void startGreen(const VideoRenderers &renderers)
+    // A 4:3 green picture, so that letter-box and stretch differ; raw or as the camera's MJPEG.
+    void startGreen(const VideoRenderers &renderers, const char *encoder = nullptr)
     {
-        start({ camera("Green", 640, 480, "solid-color foreground-color=0xff00c000") }, renderers,
+        start({ camera("Green", 640, 480, "solid-color foreground-color=0xff00c000", encoder) }, renderers,
             std::make_unique<ScreenMonitorList>());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
         ASSERT_TRUE(waitFor([this] { return tv()->isVisible() && tv()->size() == QSize(1920, 1080); }));
@@ -106,6 +106,18 @@ TEST_F(VideoX11, XImageSinkFallbackDrawsInsideTheVideoAreaWithoutABox)
     const auto [inside, outside] = greenInsideOutside(shot, frame);
     EXPECT_EQ(outside, 0);
     EXPECT_GE(inside, samples(frame.adjusted(4, 4, -4, -4)));
+}
+
+TEST_F(VideoX11, AnMjpegCameraIsDecodedAndShown)
+{
+    startGreen(VideoRenderers {}, "jpegenc");
+    ASSERT_EQ(boxes(), 0) << MessageBox::lastText().toStdString();
+    ASSERT_EQ(video()->graph().rendererMode(), RendererMode::Mixing);
+    const QRect letterBox(480, 180, 960, 720);
+    const QImage shot = waitForGreen(letterBox, "glimagesink-mjpeg");
+    const auto [inside, outside] = greenInsideOutside(shot, letterBox);
+    EXPECT_EQ(outside, 0);
+    EXPECT_GE(inside, samples(letterBox.adjusted(4, 4, -4, -4)));
 }
 
 } // namespace

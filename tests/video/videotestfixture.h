@@ -32,17 +32,25 @@ protected:
     std::unique_ptr<TForm1> form;
     int boxesBefore = 0;
 
-    // A camera giving pictures of the given size; its key is "test:" + name.
-    static VideoDevice camera(
-        const char *name, int width = 320, int height = 240, const char *pattern = "smpte")
+    // A camera giving pictures of the given size, raw or as MJPEG; its key is "test:" + name.
+    static VideoDevice camera(const char *name, int width = 320, int height = 240,
+        const char *pattern = "smpte", const char *encoder = nullptr)
     {
-        return TestPatternDevices::camera(QString::fromLatin1(name),
-            QStringLiteral(
-                "videotestsrc is-live=true pattern=%1 ! capsfilter caps=video/x-raw,width=%2,height=%3")
-                .arg(QLatin1String(pattern))
-                .arg(width)
-                .arg(height)
-                .toUtf8());
+        QString source = QStringLiteral(
+            "videotestsrc is-live=true pattern=%1 ! capsfilter caps=video/x-raw,width=%2,height=%3")
+                             .arg(QLatin1String(pattern))
+                             .arg(width)
+                             .arg(height);
+        if (encoder)
+            source += QStringLiteral(" ! ") + QLatin1String(encoder);
+        return TestPatternDevices::camera(QString::fromLatin1(name), source.toUtf8());
+    }
+
+    // A camera that opens but never delivers a picture.
+    static VideoDevice silentCamera(const char *name)
+    {
+        return TestPatternDevices::camera(
+            QString::fromLatin1(name), "videotestsrc is-live=true ! identity drop-probability=1.0");
     }
 
     void TearDown() override
@@ -74,6 +82,14 @@ protected:
         QApplication::setActiveWindow(form.get());
         ASSERT_TRUE(waitFor([this] { return video()->probed(); }));
         ASSERT_NE(devices, nullptr);
+        settle();
+    }
+
+    // A device on its way up has its verdict: the first picture, or an error within the
+    // verdict time (twice that with the fallback renderer).
+    void settle()
+    {
+        ASSERT_TRUE(waitFor([this] { return !video()->starting(); }, 6000));
     }
 
     static bool waitFor(const std::function<bool()> &done, int milliseconds = 3000)
@@ -112,6 +128,13 @@ protected:
         ASSERT_TRUE(waitFor([devicesMenu] { return devicesMenu->isVisible(); }));
         QTest::mouseClick(devicesMenu, Qt::LeftButton, {}, devicesMenu->actionGeometry(entry).center());
         waitFor([this] { return !form->PopupMenuTablo->isVisible(); });
+    }
+
+    // The device chosen and its verdict in.
+    void chooseAndSettle(const QString &path)
+    {
+        choose(path);
+        settle();
     }
 
     QStringList entryTexts() const

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -15,6 +16,7 @@
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    // An empty baseline makes the goal absolute, in the unit the benchmark reports.
     struct Pair
     {
         std::string measured;
@@ -38,31 +40,49 @@ public:
                 && name.compare(name.size() - manual.size(), manual.size(), manual) == 0)
                 name.resize(name.size() - manual.size());
             m_times[name] = run.GetAdjustedRealTime();
+            m_units[name] = benchmark::GetTimeUnitString(run.time_unit);
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
+    // Prints each pair's figures; with SCORELANE_BENCH_TABLE set, also appends them to that
+    // file, one tab-separated line each: benchmark, measured, baseline, ratio, goal, unit, verdict.
     void printRatios() const
     {
         std::printf(
             "\n%-44s %14s %14s %8s %6s\n", "measured / baseline", "measured", "baseline", "ratio", "goal");
+        std::ofstream table;
+        if (const char *path = std::getenv("SCORELANE_BENCH_TABLE"))
+            table.open(path, std::ios::app);
         for (const Pair &pair : m_pairs) {
             for (const auto &[name, time] : m_times) {
                 if (name.rfind(pair.measured + "/", 0) != 0 && name != pair.measured)
                     continue;
+                const std::string unit = m_units.at(name);
+                if (pair.baseline.empty()) {
+                    const char *verdict = time <= pair.goal ? "ok" : "ABOVE GOAL";
+                    std::printf("%-44s %11.3f %-2s %14s %8s %6.1f %s (absolute)\n", name.c_str(), time,
+                        unit.c_str(), "-", "-", pair.goal, verdict);
+                    table << name << '\t' << time << "\t\t\t" << pair.goal << '\t' << unit << '\t' << verdict
+                          << '\n';
+                    continue;
+                }
                 const std::string suffix = name.substr(pair.measured.size());
                 const auto base = m_times.find(pair.baseline + suffix);
                 if (base == m_times.end() || base->second <= 0)
                     continue;
                 const double ratio = time / base->second;
-                if (pair.goal <= 0) {
+                const char *verdict = pair.goal <= 0 ? "-" : ratio <= pair.goal ? "ok" : "ABOVE GOAL";
+                if (pair.goal <= 0)
                     std::printf("%-44s %14.3f %14.3f %8.2f %6s (against %s, no goal)\n", name.c_str(), time,
                         base->second, ratio, "-", pair.baseline.c_str());
-                    continue;
-                }
-                std::printf("%-44s %14.3f %14.3f %8.2f %6.2f %s (against %s)\n", name.c_str(), time,
-                    base->second, ratio, pair.goal, ratio <= pair.goal ? "ok" : "ABOVE GOAL",
-                    pair.baseline.c_str());
+                else
+                    std::printf("%-44s %14.3f %14.3f %8.2f %6.2f %s (against %s)\n", name.c_str(), time,
+                        base->second, ratio, pair.goal, verdict, pair.baseline.c_str());
+                table << name << '\t' << time << '\t' << base->second << '\t' << ratio << '\t';
+                if (pair.goal > 0)
+                    table << pair.goal;
+                table << '\t' << unit << '\t' << verdict << '\n';
             }
         }
         std::printf("(times in the unit the benchmarks report)\n");
@@ -90,6 +110,7 @@ public:
 private:
     std::vector<Pair> m_pairs;
     std::map<std::string, double> m_times;
+    std::map<std::string, std::string> m_units;
 };
 
 inline int runWithRatios(int argc, char **argv, std::vector<RatioReporter::Pair> pairs,

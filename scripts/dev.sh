@@ -4,6 +4,8 @@
 #                       everything else with the benchmarks, every test, the formatting
 #                       check, and scripts/check.sh when present; fails if any phase fails
 # scripts/dev.sh check  runs scripts/check.sh alone
+# scripts/dev.sh bench  builds the benchmarks in Release, runs them and prints every figure
+#                       against its goal; fails if any misses it
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -83,12 +85,16 @@ test)
         exit 1
     fi
     ;;
+bench)
+    "$top/scripts/install-deps.sh"
+    exec "$top/scripts/bench.sh"
+    ;;
 check)
     [ -x "$top/scripts/check.sh" ] || { echo "scripts/check.sh is missing" >&2; exit 2; }
     exec "$top/scripts/check.sh"
     ;;
 *)
-    echo "usage: $0 run|test|check" >&2
+    echo "usage: $0 run|test|check|bench" >&2
     exit 2
     ;;
 esac

@@ -1,5 +1,7 @@
 #include "live/livefeed.h"
 
+#include <QTimer>
+
 LiveFeed::LiveFeed(const SortGridCore &grid, QObject *parent)
     : QObject(parent)
     , m_grid(grid)
@@ -21,7 +23,7 @@ void LiveFeed::scoreboardCleared()
 
 void LiveFeed::placesChanged()
 {
-    m_state.rows = placedRows(m_grid, m_state.judges);
+    m_state.rows = placedRows(m_grid, m_state.judges, m_state.rows);
     changed();
 }
 
@@ -47,11 +49,13 @@ void LiveFeed::setCompetitionName(const QString &caption)
 
 void LiveFeed::changed()
 {
-    // Enter re-places the table and shows the couple: the pages get one update for both.
+    // Enter re-places the table and shows the couple: the pages get one update for both. A
+    // zero timer fires after the posted events, the repaint among them: the operator's
+    // window shows the result before the server starts on it.
     if (m_pending)
         return;
     m_pending = true;
-    QMetaObject::invokeMethod(this, &LiveFeed::publish, Qt::QueuedConnection);
+    QTimer::singleShot(0, this, &LiveFeed::publish);
 }
 
 void LiveFeed::publish()

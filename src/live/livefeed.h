@@ -7,9 +7,9 @@
 class SortGridCore;
 
 // Collects what the audience has seen from the result table's announcements, on the
-// user-interface thread, and passes the state on once per turn of the event loop. The
-// placed rows are read from the table when its places change, never later, so that what
-// the operator types afterwards does not leak out.
+// user-interface thread, and passes the state on once per turn of the event loop, after the
+// window has been repainted. The placed rows are read from the table when its places change,
+// never later, so that what the operator types afterwards does not leak out.
 class LiveFeed : public QObject
 {
     Q_OBJECT
@@ -29,7 +29,7 @@ public slots:
     void setCompetitionName(const QString &caption);
 
 signals:
-    // Queued to the server; at most once per turn of the event loop.
+    // Queued to the server; at most once per turn of the event loop, after the repaint.
     void stateChanged(const LiveState &state);
 
 private:

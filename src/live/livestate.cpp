@@ -105,14 +105,43 @@ LiveCouple liveCouple(const QStringList &rowTexts, int judges)
     return couple;
 }
 
-QList<LiveRow> placedRows(const SortGridCore &grid, int judges)
+QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<LiveRow> &previous)
 {
     const int counted = countedJudges(judges);
+    // Cells not written since the last reading still share their text with it.
+    const auto same = [&](const QString &text, int column, int r) {
+        const QString &cell = grid.cellText(column, r);
+        return text.isSharedWith(cell) || text == cell;
+    };
+    const auto sameAs = [&](const LiveRow &row, int r) {
+        if (row.marks.size() != counted || !same(row.number, ResultTable::ColNumber, r)
+            || !same(row.place, ResultTable::ColPlace, r) || !same(row.total, ResultTable::ColTotal, r)
+            || !same(row.name, ResultTable::ColName, r) || !same(row.club, ResultTable::ColClub, r))
+            return false;
+        for (int judge = 1; judge <= counted; ++judge) {
+            if (!same(row.marks[judge - 1], ResultTable::markColumn(judge), r))
+                return false;
+        }
+        return true;
+    };
     QList<LiveRow> rows;
+    rows.reserve(grid.RowCount());
+    // A placing moves one competitor and shifts the others: most rows are found again at the
+    // same place in the earlier list, or one further on, and are shared rather than copied.
+    qsizetype next = 0;
     for (int r = 1; r < grid.RowCount(); ++r) {
         const QString &place = grid.cellText(ResultTable::ColPlace, r);
-        if (place.trimmed().isEmpty())
+        if (std::all_of(place.begin(), place.end(), [](QChar c) { return c.isSpace(); }))
             continue;
+        if (next < previous.size() && sameAs(previous[next], r)) {
+            rows.append(previous[next++]);
+            continue;
+        }
+        if (next + 1 < previous.size() && sameAs(previous[next + 1], r)) {
+            next += 2;
+            rows.append(previous[next - 1]);
+            continue;
+        }
         LiveRow row;
         row.number = grid.cellText(ResultTable::ColNumber, r);
         row.name = grid.cellText(ResultTable::ColName, r);
@@ -156,10 +185,15 @@ QByteArray updateMessage(const LiveState &before, const LiveState &after)
             message.insert(QStringLiteral("rows"), rowsJson(after.rows));
         } else {
             QJsonArray changed;
+            QJsonObject places; // rows that only moved: their new place is enough
             QStringList added;
             for (const LiveRow &row : after.rows) {
                 const LiveRow *old = oldIndex->value(row.number);
-                if (!old || !(*old == row))
+                if (old && *old == row)
+                    continue;
+                if (old && old->withPlace(row.place) == row)
+                    places.insert(row.number, row.place);
+                else
                     changed.append(rowJson(row));
                 if (!old)
                     added.append(row.number);
@@ -180,6 +214,8 @@ QByteArray updateMessage(const LiveState &before, const LiveState &after)
                 sameOrder = expected[i] == after.rows[i].number;
             if (!changed.isEmpty())
                 message.insert(QStringLiteral("rows"), changed);
+            if (!places.isEmpty())
+                message.insert(QStringLiteral("places"), places);
             if (!removed.isEmpty())
                 message.insert(QStringLiteral("removed"), removed);
             if (!sameOrder) {

@@ -33,6 +33,12 @@ struct LiveRow
     QString total;
     QString place;
     bool operator==(const LiveRow &) const = default;
+    LiveRow withPlace(const QString &newPlace) const
+    {
+        LiveRow row = *this;
+        row.place = newPlace;
+        return row;
+    }
 };
 
 struct LiveState
@@ -49,8 +55,9 @@ struct LiveState
 // scoreboard's own choice from the shown marks.
 LiveCouple liveCouple(const QStringList &rowTexts, int judges);
 
-// The rows of the table that have a place, in the table's order.
-QList<LiveRow> placedRows(const SortGridCore &grid, int judges);
+// The rows of the table that have a place, in the table's order. Rows of `previous` whose cells
+// are unchanged are shared, which makes a reading after a placing that changed little cheap.
+QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<LiveRow> &previous = {});
 
 // The state as JSON: {"competition", "judges", "couple" (null when none), "rows"}.
 QByteArray stateJson(const LiveState &state);
@@ -59,7 +66,8 @@ QByteArray stateJson(const LiveState &state);
 QByteArray snapshotMessage(const LiveState &state);
 
 // What changed between two states, as one WebSocket message
-// {"type":"update", "competition"?, "judges"?, "couple"?, "rows"?: [...], "removed"?: [...],
-//  "order"?: [...]}; empty when nothing the pages show changed. Rows are keyed by start number;
+// {"type":"update", "competition"?, "judges"?, "couple"?, "rows"?: [...], "places"?: {number: place},
+//  "removed"?: [...], "order"?: [...]}; empty when nothing the pages show changed. A row whose place
+// alone changed goes in "places". Rows are keyed by start number;
 // a table whose start numbers are not unique is sent whole ("rows" with "all": true).
 QByteArray updateMessage(const LiveState &before, const LiveState &after);

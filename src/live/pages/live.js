@@ -48,6 +48,13 @@
         state.rows.set(row.number, row);
         rowsChanged = true;
       }
+      for (const [number, place] of Object.entries(message.places || {})) {
+        const row = state.rows.get(number);
+        if (row) {
+          row.place = place;
+          rowsChanged = true;
+        }
+      }
       for (const number of message.removed || []) {
         state.rows.delete(number);
         state.order = state.order.filter((n) => n !== number);

@@ -345,6 +345,13 @@ int main(int argc, char **argv)
                 "\nEnter to the last of %d pages, %zu Enters: median %.2f ms, 99th percentile %.2f ms, "
                 "goal: 99th percentile under 50 ms: %s\n",
                 kPages, ms.size(), percentile(ms, 0.5), p99, p99 < 50 ? "ok" : "ABOVE GOAL");
+            const PixelSamples &pixels = pixelSamples();
+            const double with = percentile(pixels.with, 0.5);
+            const double without = percentile(pixels.without, 0.5);
+            std::printf("Enter to pixels, medians of %zu Enters each: with the server and its pages %.2f ms, "
+                        "without the server %.2f ms, ratio %.2f (goal 1.10: %s)\n",
+                pixels.with.size(), with, without, with / without,
+                with / without <= 1.1 ? "ok" : "ABOVE GOAL");
             std::fflush(stdout);
         });
     g_fixture.reset();

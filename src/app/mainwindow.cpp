@@ -31,6 +31,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 constexpr int kClientWidth = 900;
@@ -723,10 +725,14 @@ void TForm1::connectLiveResults()
     // scoreboard's steps and the commands tell; the placing runs after them in the same
     // handler, so the places are read once it is done.
     LiveFeed &feed = m_live->feed();
-    const auto placesLater = [this](void (LiveFeed::*read)()) {
+    // One reading for the placings of one handler (Enter places twice).
+    const auto placesLater = [this, queued = std::make_shared<bool>(false)](void (LiveFeed::*read)()) {
+        if (std::exchange(*queued, true))
+            return;
         QMetaObject::invokeMethod(
             this,
-            [this, read] {
+            [this, read, queued] {
+                *queued = false;
                 if (m_live)
                     (m_live->feed().*read)();
             },

@@ -50,12 +50,13 @@ void LiveFeed::setCompetitionName(const QString &caption)
 void LiveFeed::changed()
 {
     // Enter re-places the table and shows the couple: the pages get one update for both. A
-    // zero timer fires after the posted events, the repaint among them: the operator's
-    // window shows the result before the server starts on it.
+    // timer fires only after the posted events, the repaint among them, so the operator's window
+    // shows the result before the server starts on it. (A zero timer would be a posted event
+    // itself and could come before the repaint.)
     if (m_pending)
         return;
     m_pending = true;
-    QTimer::singleShot(0, this, &LiveFeed::publish);
+    QTimer::singleShot(1, Qt::PreciseTimer, this, &LiveFeed::publish);
 }
 
 void LiveFeed::publish()

@@ -329,8 +329,9 @@ void LiveServer::drop(QWebSocket *socket)
 
 void LiveServer::send(QWebSocket *socket, const QByteArray &message)
 {
-    // A page that does not read its updates is let go rather than buffered for.
-    if (socket->bytesToWrite() + message.size() > m_limits.maxUnsentBytes) {
+    // A page that does not read its updates is let go rather than buffered for. What is still
+    // unsent counts, not the new message: a snapshot of a large table may be larger than the limit.
+    if (socket->bytesToWrite() > m_limits.maxUnsentBytes) {
         drop(socket);
         return;
     }

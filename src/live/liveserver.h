@@ -22,7 +22,7 @@ struct LiveLimits
     int maxConnections = 512; // HTTP and WebSocket together; further ones are refused
     int requestTimeoutMs = 10'000; // from the connection to the end of the request head
     int answerTimeoutMs = 30'000; // for the browser to take an answer
-    qint64 maxUnsentBytes = 2 * 1024 * 1024; // per WebSocket client not reading its updates
+    qint64 maxUnsentBytes = 2 * 1024 * 1024; // unsent to a WebSocket client before the next update
     int pingIntervalMs = 20'000;
     int pongTimeoutMs = 65'000; // a page that answers no ping for this long is gone
 };

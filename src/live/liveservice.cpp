@@ -2,9 +2,6 @@
 
 #include <QNetworkInterface>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 LiveService::LiveService(LiveLimits limits, QObject *parent)
     : QObject(parent)
     , m_server(new LiveServer(limits))
@@ -18,8 +15,6 @@ LiveService::LiveService(LiveLimits limits, QObject *parent)
         emit stateChanged();
     });
     m_thread.start();
-    // The operator's typing comes first: when the processor is short, the pages wait.
-    QMetaObject::invokeMethod(m_server, [] { setpriority(PRIO_PROCESS, int(gettid()), kServerNiceness); });
 }
 
 LiveService::~LiveService()

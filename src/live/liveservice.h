@@ -19,8 +19,6 @@ class LiveService : public QObject
     Q_OBJECT
 public:
     static constexpr int kDefaultPort = 8080;
-    // The server thread's nice value, above the user-interface thread's.
-    static constexpr int kServerNiceness = 5;
 
     explicit LiveService(LiveLimits limits = {}, QObject *parent = nullptr);
     ~LiveService() override;

@@ -117,6 +117,7 @@ TEST_F(LiveResultsTest, OffUntilSwitchedOnThenLinksQrCodeAndViewersInTheStatusBa
     QWebSocket page;
     page.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->LivePanel->text() == QStringLiteral("Live: 1"); }, 5000));
+    form->grab().save(QStringLiteral("live_mainwindow.png"));
     page.close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->LivePanel->text() == QStringLiteral("Live: 0"); }, 5000));
 

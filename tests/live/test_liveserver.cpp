@@ -259,6 +259,19 @@ TEST_F(LiveServerTest, PushesASnapshotThenOnlyTheChangesAndIgnoresWhatPagesSend)
     EXPECT_TRUE(QTest::qWaitFor([&] { return service.viewers() == 0; }, 2000));
 }
 
+TEST_F(LiveServerTest, ASnapshotLargerThanTheUnsentLimitStillReachesAReadingPage)
+{
+    service.publish(bigState(4000, 0)); // some 600 KB against a limit of 256 KiB
+    QWebSocket page;
+    QByteArray snapshot;
+    QObject::connect(&page, &QWebSocket::binaryMessageReceived, [&](const QByteArray &m) { snapshot = m; });
+    page.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !snapshot.isEmpty(); }, 10000));
+    EXPECT_GT(snapshot.size(), testLimits().maxUnsentBytes);
+    EXPECT_EQ(QJsonDocument::fromJson(snapshot).object()["state"].toObject()["rows"].toArray().size(), 4000);
+    EXPECT_EQ(service.viewers(), 1);
+}
+
 TEST_F(LiveServerTest, SurvivesFloodsSlowClientsAndNonReadersAndGivesTheMemoryBack)
 {
     // Warm up: the pages and a snapshot have been made once.

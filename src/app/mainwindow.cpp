@@ -743,7 +743,8 @@ void TForm1::connectLiveResults()
     feed.tableReplaced();
     m_table->showRow = [this, showRow = std::move(m_table->showRow)](int row) {
         showRow(row);
-        m_live->feed().coupleShown(SortGrid1->Rows(row));
+        if (m_live)
+            m_live->feed().coupleShown(SortGrid1->Rows(row));
     };
     m_table->showStrikeMarks = [placesLater, showStrikeMarks = std::move(m_table->showStrikeMarks)] {
         showStrikeMarks();
@@ -757,7 +758,8 @@ void TForm1::connectLiveResults()
     m_fileCommands->setTabCaption
         = [this, placesLater, caption = std::move(m_fileCommands->setTabCaption)](const QString &text) {
               caption(text);
-              m_live->feed().setCompetitionName(text);
+              if (m_live)
+                  m_live->feed().setCompetitionName(text);
               placesLater(&LiveFeed::tableReplaced);
           };
     connect(Cls1, &QAction::triggered, &feed, &LiveFeed::scoreboardCleared);

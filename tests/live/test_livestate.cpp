@@ -1,4 +1,5 @@
 #include "live/livefeed.h"
+#include "live/liveqrcode.h"
 #include "live/livestate.h"
 
 #include "support/resulttablefixture.h"
@@ -180,6 +181,23 @@ TEST(LiveFeed, ReadsThePlacesWhenTheyChangeAndPassesOneStatePerTurn)
     ASSERT_EQ(passed.size(), 3);
     EXPECT_EQ(passed[2].judges, 3);
     EXPECT_EQ(passed[2].rows.size(), 2); // read again: the typed place is there now
+}
+
+TEST(LiveQrCode, FinderPatternsInTheCornersAQuietZoneAndNothingForATooLongText)
+{
+    // 22 bytes: version 2, 25 modules; four modules of quiet zone on each side.
+    const QImage code = liveQrCode(QStringLiteral("http://127.0.0.1:8080/"), 4);
+    ASSERT_EQ(code.size(), QSize(132, 132));
+    const auto dark = [&](int x, int y) { return qGray(code.pixel(16 + x * 4 + 2, 16 + y * 4 + 2)) < 128; };
+    for (const auto &[left, top] : { std::pair { 0, 0 }, std::pair { 18, 0 }, std::pair { 0, 18 } }) {
+        // The 7 x 7 finder: a dark ring, a light ring, a dark 3 x 3 core.
+        EXPECT_TRUE(dark(left, top) && dark(left + 6, top + 6)) << left << "," << top;
+        EXPECT_FALSE(dark(left + 1, top + 1) || dark(left + 5, top + 5)) << left << "," << top;
+        EXPECT_TRUE(dark(left + 3, top + 3)) << left << "," << top;
+    }
+    for (int i = 0; i < 132; ++i)
+        ASSERT_EQ(code.pixel(i, 0), QColor(Qt::white).rgb()) << i;
+    EXPECT_TRUE(liveQrCode(QString(5000, QLatin1Char('x')), 4).isNull());
 }
 
 } // namespace

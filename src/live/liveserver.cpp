@@ -10,6 +10,7 @@
 #include <QWebSocket>
 #include <QWebSocketServer>
 
+#include <algorithm>
 #include <array>
 
 #include <sys/socket.h>
@@ -116,7 +117,12 @@ private:
         }
         const qsizetype limit = m_server.m_limits.maxHeadBytes;
         const QByteArray seen = m_socket->peek(limit + 1);
-        const qsizetype end = LiveHttp::headEnd(seen);
+        // A client sending a byte at a time must not make each byte a search of all before it.
+        const qsizetype from = std::clamp<qsizetype>(m_searched - 3, 0, seen.size());
+        qsizetype end = LiveHttp::headEnd(QByteArrayView(seen).sliced(from));
+        if (end >= 0)
+            end += from;
+        m_searched = seen.size();
         if (end < 0 || end > limit) {
             if (seen.size() > limit)
                 finish(LiveHttp::errorResponse(431));
@@ -147,6 +153,7 @@ private:
     LiveServer &m_server;
     QTimer m_deadline;
     std::array<QMetaObject::Connection, 3> m_links;
+    qsizetype m_searched = 0;
     bool m_answered = false;
 };
 

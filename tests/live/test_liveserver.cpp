@@ -33,7 +33,21 @@
 #include <random>
 #include <thread>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LIVE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LIVE_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace {
+
+#ifdef LIVE_ADDRESS_SANITIZER
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 
 int openConnection(quint16 port)
 {
@@ -162,6 +176,13 @@ protected:
     bool answersPage()
     {
         return statusLine(exchange(port, "GET / HTTP/1.1\r\nHost: x\r\n\r\n")) == "HTTP/1.1 200 OK";
+    }
+
+    // After an attack, once the server has seen its connections go (at once in a release
+    // build; a sanitizer build takes longer).
+    bool answersPageAgain()
+    {
+        return QTest::qWaitFor([this] { return answersPage(); }, 10000);
     }
 
     LiveService service { testLimits() };
@@ -299,7 +320,7 @@ TEST_F(LiveServerTest, SurvivesFloodsSlowClientsAndNonReadersAndGivesTheMemoryBa
     EXPECT_TRUE(QTest::qWaitFor([&] { return serverConnections() == 0; }, 5000));
     for (int fd : flood)
         ::close(fd);
-    EXPECT_TRUE(answersPage());
+    EXPECT_TRUE(answersPageAgain());
 
     // Slow loris: a byte of header every 100 ms is cut off at the request time-out.
     const int loris = openConnection(port);
@@ -314,7 +335,7 @@ TEST_F(LiveServerTest, SurvivesFloodsSlowClientsAndNonReadersAndGivesTheMemoryBa
     EXPECT_TRUE(closed);
     EXPECT_LT(clock.elapsed(), 2000);
     ::close(loris);
-    EXPECT_TRUE(answersPage());
+    EXPECT_TRUE(answersPageAgain());
 
     // Random bytes from many clients at once.
     std::mt19937 random(5);
@@ -332,7 +353,7 @@ TEST_F(LiveServerTest, SurvivesFloodsSlowClientsAndNonReadersAndGivesTheMemoryBa
         readUntilClosed(fd, 2000);
         ::close(fd);
     }
-    EXPECT_TRUE(answersPage());
+    EXPECT_TRUE(answersPageAgain());
 
     // A WebSocket page that never reads: dropped once its unsent updates pass the limit,
     // while a page that reads keeps getting them.
@@ -358,10 +379,13 @@ TEST_F(LiveServerTest, SurvivesFloodsSlowClientsAndNonReadersAndGivesTheMemoryBa
     reader.close();
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return serverConnections() == 0; }, 5000));
-    EXPECT_TRUE(answersPage());
+    EXPECT_TRUE(answersPageAgain());
 
     const long after = residentKiB();
-    EXPECT_LT(after - before, 8 * 1024) << "resident KiB before " << before << ", after " << after;
+    // The address sanitizer keeps freed memory in quarantine: the resident size says nothing there.
+    if (!kAddressSanitizer) {
+        EXPECT_LT(after - before, 8 * 1024) << "resident KiB before " << before << ", after " << after;
+    }
 }
 
 TEST_F(LiveServerTest, ThePortTakenIsSaidInGerman)
@@ -370,7 +394,7 @@ TEST_F(LiveServerTest, ThePortTakenIsSaidInGerman)
     const QString error = second.start(port, LiveScope::ThisComputer);
     EXPECT_TRUE(error.contains(QStringLiteral("Port %1 ist schon belegt").arg(port))) << error.toStdString();
     EXPECT_FALSE(second.isRunning());
-    EXPECT_TRUE(answersPage());
+    EXPECT_TRUE(answersPageAgain());
 }
 
 TEST_F(LiveServerTest, TheWindowTakesKeysAtOnceWhileTheServerIsAttacked)
@@ -418,7 +442,7 @@ TEST_F(LiveServerTest, TheWindowTakesKeysAtOnceWhileTheServerIsAttacked)
     attacker.join();
     EXPECT_EQ(form.scoreboard().LabNum()->Caption(), "5");
     EXPECT_LT(slowest, 250);
-    EXPECT_TRUE(answersPage());
+    EXPECT_TRUE(answersPageAgain());
 }
 
 } // namespace

@@ -25,18 +25,32 @@ packages=(
     # the Debian package and its checks: cpack's Depends, desktop entry, AppStream data,
     # lintian, the icons from their SVG
     dpkg-dev desktop-file-utils appstream lintian librsvg2-bin
+    # the live results: Qt's WebSockets and network, QR codes
+    qt6-websockets-dev libqrencode-dev
 )
+# The live results' browser test: headless Chromium driven by Selenium. Without the
+# recommended packages (a desktop's worth of them).
+browser_packages=(chromium chromium-driver python3-selenium)
 
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+missingOf() {
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            echo "$package"
+        fi
+    done
+}
+mapfile -t missing < <(missingOf "${packages[@]}")
+mapfile -t missingBrowser < <(missingOf "${browser_packages[@]}")
+[ ${#missing[@]} -eq 0 ] && [ ${#missingBrowser[@]} -eq 0 ] && exit 0
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-echo "Installing: ${missing[*]}"
+echo "Installing: ${missing[*]} ${missingBrowser[*]}"
 "${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+if [ ${#missing[@]} -ne 0 ]; then
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+if [ ${#missingBrowser[@]} -ne 0 ]; then
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missingBrowser[@]}"
+fi

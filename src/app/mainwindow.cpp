@@ -11,6 +11,7 @@
 #include "display/tvwindow.h"
 #include "exchange/filecommands.h"
 #include "grid/sortgrid.h"
+#include "live/liveresults.h"
 #include "platform/chmfile.h"
 #include "platform/guarded.h"
 #include "platform/monitors.h"
@@ -29,6 +30,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <utility>
 
 namespace {
 
@@ -82,6 +85,10 @@ TForm1::TForm1(Environment environment)
     m_recovery = std::make_unique<SessionRecovery>(*this,
         environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
 
+    m_live = std::make_unique<LiveResults>(*SortGrid1, LivePanel, this);
+    connectLiveResults();
+    m_live->restore({ m_settings.LiveOn, m_settings.LivePort, m_settings.LiveNetwork == 1 });
+
     // The program ends only through the closing question, never because the last
     // shown window went away.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -116,6 +123,7 @@ TForm1::~TForm1()
 {
     m_recovery.reset();
     FormDestroy();
+    m_live.reset();
     if (m_formTV)
         m_formTV->removeEventFilter(this);
     // The TV scoreboard is this scoreboard's mirror: the source goes first.
@@ -218,6 +226,7 @@ void TForm1::buildToolBar()
     sbTV = makeCommandButton("sbTV");
     bVideo = makeCommandButton("bVideo");
     sbCLS = makeCommandButton("sbCLS");
+    bLive = makeCommandButton("bLive");
     sbPrint = makeCommandButton("sbPrint");
     sbPrint->hide();
 }
@@ -239,6 +248,7 @@ void TForm1::showCommandsOnButtons()
     show(bVideo, m_videoAction, ToolbarGlyph::bVideo, QStringLiteral("Video (Strg+V)"));
     show(sbCLS, Cls1, ToolbarGlyph::sbCLS, QString()); // its hint is set at start-up
     show(sbPrint, Platzeverteilen1, ToolbarGlyph::sbPrint, QStringLiteral("[Ctrl+P] Drucken"));
+    show(bLive, mLive, ToolbarGlyph::bLive, QStringLiteral("[Ctrl+L] Live-Ergebnisse"));
     // Until a file is loaded; the shortcuts work all the same.
     sbSave->setButtonEnabled(false);
     sbPrint->setButtonEnabled(false);
@@ -272,6 +282,11 @@ void TForm1::buildStatusBar()
         left += kPanelWidths[i] + 2;
         StatusPanels[size_t(i)] = panel;
     }
+    LivePanel = new QLabel(StatusBar1);
+    LivePanel->setObjectName(QStringLiteral("LivePanel"));
+    LivePanel->setGeometry(left, 0, kClientWidth - left, kStatusBarHeight);
+    LivePanel->setAlignment(Qt::AlignCenter);
+    LivePanel->setFont(font);
 }
 
 QAction *TForm1::addShortcut(
@@ -314,6 +329,8 @@ void TForm1::buildShortcuts()
         [this] { sbSaveClick(); });
     Modus1 = addShortcut(QStringLiteral("Modus1"), QStringLiteral("TV Modus"),
         QKeySequence(Qt::CTRL | Qt::Key_T), [this] { sbTVClick(); });
+    mLive = addShortcut(QStringLiteral("mLive"), QStringLiteral("Live-Ergebnisse"),
+        QKeySequence(Qt::CTRL | Qt::Key_L), [this] { bLiveClick(); });
     for (int n = 0; n < int(LogoActions.size()); ++n) {
         LogoActions[size_t(n)] = addShortcut(QStringLiteral("N%11").arg(n), QString::number(n),
             QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)), [this, n] { LogoClick(n); });
@@ -431,6 +448,12 @@ void TForm1::FormDestroy()
     settings.Width = frame.width();
     settings.Height = frame.height();
     settings.ColSUD = m_table->JudgeCount;
+    if (m_live) {
+        const LiveResults::Choice live = m_live->choice();
+        settings.LiveOn = live.on;
+        settings.LivePort = live.port;
+        settings.LiveNetwork = live.network ? 1 : 0;
+    }
     if (m_helpViewer) {
         settings.HelpWidth = m_helpViewer->width();
         settings.HelpHeight = m_helpViewer->height();
@@ -712,4 +735,55 @@ void TForm1::Aspectratio1Click()
     m_settings.KeepAR = Aspectratio1->isChecked();
     if (m_formTV && m_formTV->video())
         m_formTV->video()->setKeepAspectRatio(m_settings.KeepAR);
+}
+
+void TForm1::bLiveClick()
+{
+    m_live->showDialog();
+}
+
+void TForm1::connectLiveResults()
+{
+    // The live results hear what the audience is shown. Until the table announces it, the
+    // scoreboard's steps and the commands tell; the placing runs after them in the same
+    // handler, so the places are read once it is done.
+    LiveFeed &feed = m_live->feed();
+    // One reading for the placings of one handler (Enter places twice).
+    const auto placesLater = [this, queued = std::make_shared<bool>(false)](void (LiveFeed::*read)()) {
+        if (std::exchange(*queued, true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, read, queued] {
+                *queued = false;
+                if (m_live)
+                    (m_live->feed().*read)();
+            },
+            Qt::QueuedConnection);
+    };
+    feed.judgeCountChanged(m_table->JudgeCount);
+    feed.setCompetitionName(PageControl1->tabText(PageControl1->indexOf(TabSheet1)));
+    feed.tableReplaced();
+    m_table->showRow = [this, showRow = std::move(m_table->showRow)](int row) {
+        showRow(row);
+        if (m_live)
+            m_live->feed().coupleShown(SortGrid1->Rows(row));
+    };
+    m_table->showStrikeMarks = [placesLater, showStrikeMarks = std::move(m_table->showStrikeMarks)] {
+        showStrikeMarks();
+        placesLater(&LiveFeed::placesChanged);
+    };
+    m_table->mirrorMarkLabels = [this, mirror = std::move(m_table->mirrorMarkLabels)](int judges) {
+        mirror(judges);
+        if (m_live)
+            m_live->feed().judgeCountChanged(judges);
+    };
+    m_fileCommands->setTabCaption
+        = [this, placesLater, caption = std::move(m_fileCommands->setTabCaption)](const QString &text) {
+              caption(text);
+              if (m_live)
+                  m_live->feed().setCompetitionName(text);
+              placesLater(&LiveFeed::tableReplaced);
+          };
+    connect(Cls1, &QAction::triggered, &feed, &LiveFeed::scoreboardCleared);
 }

@@ -22,6 +22,7 @@ class QToolButton;
 class SessionRecovery;
 class TCfgDialog;
 class FileCommands;
+class LiveResults;
 class PictureBox;
 class TFDlgYesNo;
 class TFormInfo;
@@ -63,11 +64,13 @@ public:
     CommandButton *bVideo = nullptr;
     CommandButton *sbCLS = nullptr;
     CommandButton *sbPrint = nullptr;
+    CommandButton *bLive = nullptr;
     QTabWidget *PageControl1 = nullptr;
     QWidget *TabSheet1 = nullptr;
     TSortGrid *SortGrid1 = nullptr;
     QWidget *StatusBar1 = nullptr;
     std::array<QLabel *, 5> StatusPanels {};
+    QLabel *LivePanel = nullptr; // right of the five: the live results' state and viewers
 
     // The hidden menu's entries, carrying the shortcuts: the only place each command runs.
     QAction *next1 = nullptr;
@@ -81,6 +84,7 @@ public:
     QAction *Modus1 = nullptr;
     QAction *Load1 = nullptr;
     QAction *Save1 = nullptr;
+    QAction *mLive = nullptr; // Ctrl+L: "Live-Ergebnisse"
     std::array<QAction *, 6> LogoActions {}; // N01 .. N51: Alt+0 .. Alt+5
     // Ctrl+V: the live picture on or off; the video popup shows it as "Enable".
     QAction *Videomain = nullptr;
@@ -105,6 +109,7 @@ public:
     TFormTV *FormTV() const { return m_formTV.get(); }
     FileCommands &fileCommands() { return *m_fileCommands; }
     SessionRecovery &recovery() { return *m_recovery; }
+    LiveResults &liveResults() { return *m_live; }
     const MonitorList &monitors() const { return *m_monitors; }
 
     // Handlers of the result table.
@@ -131,6 +136,7 @@ public:
     void bVideoClick();
     void mVideoOnClick();
     void Aspectratio1Click();
+    void bLiveClick();
 
     // The first status panel: "row:rows", empty for an empty table.
     QString positionText(int row) const;
@@ -164,6 +170,7 @@ private:
         std::function<void()> command);
     void writePosition(int row);
     void tvWindowHidden();
+    void connectLiveResults();
 
     std::unique_ptr<MonitorList> m_ownMonitors;
     const MonitorList *m_monitors = nullptr;
@@ -175,6 +182,7 @@ private:
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<TFormTV> m_formTV;
     std::unique_ptr<SessionRecovery> m_recovery;
+    std::unique_ptr<LiveResults> m_live; // reads the table: goes before it
     TFDlgYesNo *m_dlgYesNo = nullptr;
     TCfgDialog *m_cfgDialog = nullptr;
     TFormInfo *m_formInfo = nullptr;

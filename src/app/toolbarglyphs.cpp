@@ -231,6 +231,29 @@ void drawPrint(QPainter &p)
     p.drawLine(QPointF(10.5, 26), QPointF(18.5, 26));
 }
 
+void drawLive(QPainter &p)
+{
+    // A mast sending: a green dot with waves on both sides, and its stand.
+    p.setPen(QPen(kOutline, 4.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(16, 17), QPointF(16, 29));
+    p.setPen(QPen(QColor(210, 220, 230), 2.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(16, 17), QPointF(16, 29));
+    p.setBrush(Qt::NoBrush);
+    for (const auto &[radius, colour] :
+        { std::pair { 7.0, QColor(120, 230, 140) }, std::pair { 12.5, QColor(60, 190, 90) } }) {
+        const QRectF box(16 - radius, 13 - radius, 2 * radius, 2 * radius);
+        p.setPen(QPen(kOutline, 4.4, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(box, -40 * 16, 80 * 16);
+        p.drawArc(box, 140 * 16, 80 * 16);
+        p.setPen(QPen(colour, 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(box, -40 * 16, 80 * 16);
+        p.drawArc(box, 140 * 16, 80 * 16);
+    }
+    p.setPen(outlinePen());
+    p.setBrush(verticalGradient(9, 17, QColor(150, 255, 170), QColor(30, 170, 70)));
+    p.drawEllipse(QPointF(16, 13), 3.8, 3.8);
+}
+
 void drawGlyph(QPainter &p, ToolbarGlyph glyph)
 {
     switch (glyph) {
@@ -252,6 +275,8 @@ void drawGlyph(QPainter &p, ToolbarGlyph glyph)
         return drawClear(p);
     case ToolbarGlyph::sbPrint:
         return drawPrint(p);
+    case ToolbarGlyph::bLive:
+        return drawLive(p);
     }
 }
 

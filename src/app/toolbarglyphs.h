@@ -17,11 +17,12 @@ enum class ToolbarGlyph
     bVideo,
     sbCLS,
     sbPrint,
+    bLive,
 };
 
 inline constexpr ToolbarGlyph kAllToolbarGlyphs[] = { ToolbarGlyph::bHelp, ToolbarGlyph::bCFG,
     ToolbarGlyph::bInfo, ToolbarGlyph::sbLoad, ToolbarGlyph::sbSave, ToolbarGlyph::sbTV, ToolbarGlyph::bVideo,
-    ToolbarGlyph::sbCLS, ToolbarGlyph::sbPrint };
+    ToolbarGlyph::sbCLS, ToolbarGlyph::sbPrint, ToolbarGlyph::bLive };
 
 // The tool bar's colour the glyphs are made to stand out on.
 QColor toolbarColor();

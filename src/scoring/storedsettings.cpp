@@ -79,6 +79,14 @@ void readValues(const QString &path, StoredSettings &result)
         result.HelpWidth = std::clamp(*width, StoredSettings::kMinHelpWidth, StoredSettings::kMaxHelpSize);
     if (const std::optional<int> height = readInteger(settings, QStringLiteral("HelpHeight")))
         result.HelpHeight = std::clamp(*height, StoredSettings::kMinHelpHeight, StoredSettings::kMaxHelpSize);
+    if (const std::optional<int> on = readInteger(settings, QStringLiteral("LiveOn")))
+        result.LiveOn = *on != 0;
+    if (const std::optional<int> port = readInteger(settings, QStringLiteral("LivePort"));
+        port && *port >= 1 && *port <= 65535)
+        result.LivePort = *port;
+    if (const std::optional<int> network = readInteger(settings, QStringLiteral("LiveNetwork"));
+        network && (*network == 0 || *network == 1))
+        result.LiveNetwork = *network;
 }
 
 } // namespace
@@ -130,6 +138,9 @@ bool SettingsStore::write(const StoredSettings &s) const
     settings.setValue(QStringLiteral("ColSUD"), s.ColSUD);
     settings.setValue(QStringLiteral("HelpWidth"), s.HelpWidth);
     settings.setValue(QStringLiteral("HelpHeight"), s.HelpHeight);
+    settings.setValue(QStringLiteral("LiveOn"), s.LiveOn ? 1 : 0);
+    settings.setValue(QStringLiteral("LivePort"), s.LivePort);
+    settings.setValue(QStringLiteral("LiveNetwork"), s.LiveNetwork);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

@@ -29,6 +29,12 @@ struct StoredSettings
     static constexpr int kMaxHelpSize = 8192;
     int HelpWidth = kDefaultHelpWidth;
     int HelpHeight = kDefaultHelpHeight;
+    // The live results' server, kept apart as well: on at start (0 or 1), its port and where it
+    // listens (0 this computer only, 1 the local network).
+    static constexpr int kDefaultLivePort = 8080;
+    bool LiveOn = false;
+    int LivePort = kDefaultLivePort;
+    int LiveNetwork = 0;
 
     bool operator==(const StoredSettings &) const = default;
 };
@@ -53,9 +59,11 @@ public:
     // negative one is left for the monitor list to treat as 0); the judge count is held to 3 .. 7.
     StoredSettings read(const MonitorList &monitors) const;
 
-    // Writes the seven values and then the help window's two, creating the file and its folder when needed; a
-    // file far too large to be ours is replaced. False when nothing could be stored, also when something
-    // other than a plain file has the file's name.
+    // "LiveOn", "LivePort" and "LiveNetwork" are read on their own too; a port outside 1 .. 65535
+    // gives 8080, a scope other than 0 or 1 gives 0.
+    // Writes the seven values, then the help window's two and the live results' three, creating the file and
+    // its folder when needed; a file far too large to be ours is replaced. False when nothing could be
+    // stored, also when something other than a plain file has the file's name.
     bool write(const StoredSettings &settings) const;
 
 private:

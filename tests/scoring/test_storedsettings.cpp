@@ -26,7 +26,8 @@ static void PrintTo(const StoredSettings &s, std::ostream *os)
 {
     *os << "{Left " << s.Left << ", Top " << s.Top << ", Width " << s.Width << ", Height " << s.Height
         << ", KeepAR " << s.KeepAR << ", Monitor " << s.Monitor << ", ColSUD " << s.ColSUD << ", HelpWidth "
-        << s.HelpWidth << ", HelpHeight " << s.HelpHeight << "}";
+        << s.HelpWidth << ", HelpHeight " << s.HelpHeight << ", Live " << s.LiveOn << " " << s.LivePort << " "
+        << s.LiveNetwork << "}";
 }
 
 namespace {
@@ -110,10 +111,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, StoredSettingsRead,
         ReadCase { "HelpSizeAfterAMissingTop", "[General]\nLeft=50\nHelpWidth=1000\nHelpHeight=700\n", 1,
             settings(50, 129, true, 0, 5, 1000, 700) },
         ReadCase { "HelpSizeHeldToAUsableSize", "[General]\nHelpWidth=0\nHelpHeight=99999\n", 1,
-            settings(313, 129, true, 0, 5, 320, 8192) }),
+            settings(313, 129, true, 0, 5, 320, 8192) },
+        // The live results' values stand alone too; a port or scope out of range is the default.
+        ReadCase { "LiveAfterAMissingTop", "[General]\nLeft=50\nLiveOn=1\nLivePort=8099\nLiveNetwork=1\n", 1,
+            [] {
+                StoredSettings s = settings(50, 129, true, 0, 5);
+                s.LiveOn = true;
+                s.LivePort = 8099;
+                s.LiveNetwork = 1;
+                return s;
+            }() },
+        ReadCase { "LiveOutOfRange", "[General]\nLiveOn=x\nLivePort=70000\nLiveNetwork=2\n", 1,
+            settings(313, 129, true, 0, 5) }),
     [](const testing::TestParamInfo<ReadCase> &info) { return std::string(info.param.name); });
 
-TEST(StoredSettingsWrite, WritesAllNineValuesAndSurvivesARestart)
+TEST(StoredSettingsWrite, WritesAllTwelveValuesAndSurvivesARestart)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -124,18 +136,26 @@ TEST(StoredSettingsWrite, WritesAllNineValuesAndSurvivesARestart)
     s.Height = 564;
     s.HelpWidth = 1024;
     s.HelpHeight = 700;
+    s.LiveOn = true;
+    s.LivePort = 8090;
+    s.LiveNetwork = 1;
     ASSERT_TRUE(SettingsStore(path).write(s));
 
     const QSettings raw(path, QSettings::IniFormat);
-    EXPECT_EQ(raw.allKeys().size(), 9);
+    EXPECT_EQ(raw.allKeys().size(), 12);
     const std::pair<const char *, const char *> expected[]
         = { { "Left", "-1000" }, { "Top", "-20" }, { "Width", "916" }, { "Height", "564" }, { "KeepAR", "0" },
-              { "Monitor", "1" }, { "ColSUD", "6" }, { "HelpWidth", "1024" }, { "HelpHeight", "700" } };
+              { "Monitor", "1" }, { "ColSUD", "6" }, { "HelpWidth", "1024" }, { "HelpHeight", "700" },
+              { "LiveOn", "1" }, { "LivePort", "8090" }, { "LiveNetwork", "1" } };
     for (const auto &[key, value] : expected)
         EXPECT_EQ(raw.value(QLatin1String(key)).toString(), QLatin1String(value)) << key;
 
     // Width and height are stored but not read back.
-    EXPECT_EQ(SettingsStore(path).read(monitorsOf(2)), settings(-1000, -20, false, 1, 6, 1024, 700));
+    StoredSettings back = settings(-1000, -20, false, 1, 6, 1024, 700);
+    back.LiveOn = true;
+    back.LivePort = 8090;
+    back.LiveNetwork = 1;
+    EXPECT_EQ(SettingsStore(path).read(monitorsOf(2)), back);
 
     s.KeepAR = true;
     ASSERT_TRUE(SettingsStore(path).write(s));
@@ -261,7 +281,7 @@ TEST(StoredSettingsFile, WhatIsNoUsableFileNeitherBlocksNorFails)
         EXPECT_EQ(read, c.read) << c.name;
         EXPECT_EQ(written, c.written) << c.name;
         if (c.written)
-            EXPECT_EQ(QSettings(path, QSettings::IniFormat).allKeys().size(), 9) << c.name;
+            EXPECT_EQ(QSettings(path, QSettings::IniFormat).allKeys().size(), 12) << c.name;
         else
             EXPECT_EQ(describe(path), before) << c.name;
     }

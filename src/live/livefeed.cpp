@@ -1,0 +1,66 @@
+#include "live/livefeed.h"
+
+#include <QTimer>
+
+LiveFeed::LiveFeed(const SortGridCore &grid, QObject *parent)
+    : QObject(parent)
+    , m_grid(grid)
+{
+    qRegisterMetaType<LiveState>();
+}
+
+void LiveFeed::coupleShown(const QStringList &rowTexts)
+{
+    m_state.couple = liveCouple(rowTexts, m_state.judges);
+    changed();
+}
+
+void LiveFeed::scoreboardCleared()
+{
+    m_state.couple.reset();
+    changed();
+}
+
+void LiveFeed::placesChanged()
+{
+    m_state.rows = placedRows(m_grid, m_state.judges, m_state.rows);
+    changed();
+}
+
+void LiveFeed::tableReplaced()
+{
+    placesChanged();
+}
+
+void LiveFeed::judgeCountChanged(int judges)
+{
+    if (judges == m_state.judges)
+        return;
+    m_state.judges = judges;
+    // The rows carry one mark per judge.
+    placesChanged();
+}
+
+void LiveFeed::setCompetitionName(const QString &caption)
+{
+    m_state.competition = caption;
+    changed();
+}
+
+void LiveFeed::changed()
+{
+    // Enter re-places the table and shows the couple: the pages get one update for both. A
+    // timer fires only after the posted events, the repaint among them, so the operator's window
+    // shows the result before the server starts on it. (A zero timer would be a posted event
+    // itself and could come before the repaint.)
+    if (m_pending)
+        return;
+    m_pending = true;
+    QTimer::singleShot(1, Qt::PreciseTimer, this, &LiveFeed::publish);
+}
+
+void LiveFeed::publish()
+{
+    m_pending = false;
+    emit stateChanged(m_state);
+}

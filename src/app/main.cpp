@@ -9,6 +9,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The per-user data folder (the recovery file) must not follow the name the program was
+    // started under: the "scorelane" link of the menu and "Scorelane" are one program.
+    QCoreApplication::setApplicationName(QStringLiteral("Scorelane"));
     QApplication::setWindowIcon(TFormInfo::programIcon());
     TForm1 form;
     FirstPaintProbe probe;

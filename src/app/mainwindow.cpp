@@ -76,6 +76,9 @@ TForm1::TForm1(Environment environment)
     m_recovery = std::make_unique<SessionRecovery>(*this,
         environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
 
+    // Nothing typed yet: the empty table needs no saving.
+    SortGrid1->SetModified(false);
+
     // The program ends only through the closing question, never because the last
     // shown window went away.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -435,12 +438,17 @@ void TForm1::FormDestroy()
 void TForm1::closeEvent(QCloseEvent *event)
 {
     bool close = false;
-    runGuarded([&] { close = confirmClose(*m_dlgYesNo); }, this);
+    const bool unsaved = m_table->hasUnsavedChanges();
+    runGuarded([&] { close = confirmClose(*m_dlgYesNo, unsaved); }, this);
     if (!close) {
         event->ignore();
         return;
     }
-    m_recovery->remove();
+    // Marks not saved stay in the recovery file, which the next start offers.
+    if (unsaved)
+        m_recovery->keep();
+    else
+        m_recovery->remove();
     // The program ends with its main window, also while the audience's window is up.
     if (m_formTV)
         m_formTV->hide();

@@ -79,6 +79,15 @@ void SessionRecovery::remove()
         m_writer.remove();
 }
 
+void SessionRecovery::keep()
+{
+    if (!m_off && !m_holding) {
+        takeChange();
+        m_writer.flush();
+    }
+    m_off = true;
+}
+
 bool SessionRecovery::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::WindowBlocked && !m_off && !m_holding) {

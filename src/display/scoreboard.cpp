@@ -76,6 +76,7 @@ void Scoreboard::connectTable(ResultTable *table)
         m_table->mirrorMarkLabels = nullptr;
         m_table->showRow = nullptr;
         m_table->showStrikeMarks = nullptr;
+        m_table->clearScoreboard = nullptr;
     }
     m_table = table;
     if (!m_table)
@@ -84,6 +85,7 @@ void Scoreboard::connectTable(ResultTable *table)
     m_table->mirrorMarkLabels = [this](int) { mirrorMarkLabels(); };
     m_table->showRow = [this](int row) { showRow(row); };
     m_table->showStrikeMarks = [this] { showStrikeMarks(); };
+    m_table->clearScoreboard = [this] { clear(); };
 }
 
 void Scoreboard::attachMirror(Scoreboard *second)

@@ -88,7 +88,8 @@ void FileCommands::load()
     noteFolder(fileName);
     BusyCursor busy;
 
-    switch (chooseReader(OpenDialog1.FilterIndex, fileName)) {
+    const Reader reader = chooseReader(OpenDialog1.FilterIndex, fileName);
+    switch (reader) {
     case Reader::Text:
         // A file that cannot be read ends the command here: table, caption and
         // proposed name stay as they were.
@@ -107,10 +108,11 @@ void FileCommands::load()
             UpdateSaveButtons();
         break;
     case Reader::None:
+        m_table.AssignPlaces();
         break;
     }
-
-    m_table.AssignPlaces();
+    if (reader != Reader::None)
+        m_table.placeOpenedTable();
     SaveDialog1.FileName = withoutExtension(fileName);
 }
 
@@ -133,4 +135,5 @@ void FileCommands::save()
         SaveWorkbook(m_grid, fileName, WorkbookFormat::Xlsx);
     else
         SaveTextFile(m_grid, fileName);
+    m_table.markSaved();
 }

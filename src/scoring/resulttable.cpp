@@ -129,6 +129,24 @@ void ResultTable::AssignPlaces()
     selectCompetitor(currentNumber);
 }
 
+void ResultTable::placeOpenedTable()
+{
+    if (clearScoreboard)
+        clearScoreboard();
+    AssignPlaces();
+    m_grid.SetModified(false);
+}
+
+void ResultTable::markSaved()
+{
+    m_grid.SetModified(false);
+}
+
+bool ResultTable::hasUnsavedChanges() const
+{
+    return m_grid.Modified();
+}
+
 bool ResultTable::marksEntered(int row) const
 {
     const int judges = countedJudges();

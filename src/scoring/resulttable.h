@@ -67,6 +67,16 @@ public:
     std::function<void(int row)> showRow;
     std::function<void()> showStrikeMarks;
     std::function<void(int row)> FinishRowEntry;
+    std::function<void()> clearScoreboard;
+
+    // A file has replaced every row: the scoreboard is emptied before the new table is
+    // placed, and the table counts as saved.
+    void placeOpenedTable();
+    // A save has written the table as it is now.
+    void markSaved();
+    // A cell has changed since the last successful save, or since the last open when
+    // nothing was saved after it.
+    bool hasUnsavedChanges() const;
 
     // The scoreboard's total and strike marks from the marks it shows, then the placing.
     void UpdateStrikeMarks();

@@ -416,12 +416,25 @@ TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
     file.write("Nr.\tName\tVerein\r\n3\tEva Stein\tTC Hansa\t5\t5\t5\t5\t5\r\n"
                "7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\r\n");
     file.close();
+    // A couple of the last table on both scoreboards.
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    QApplication::setActiveWindow(form.get());
+    grid()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
+    ASSERT_EQ(caption(form->FormTV()->scoreboard().LabNum()), QStringLiteral("1"));
 
     MessageBox::setAutoAnswer(QMessageBox::Ok);
     FileDialog::setDriverForTests(typePath(startList));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
     FileDialog::setDriverForTests(nullptr);
     ASSERT_EQ(grid()->RowCount(), 3) << MessageBox::lastText().toStdString();
+    for (const Scoreboard *board : { &form->scoreboard(), &form->FormTV()->scoreboard() }) {
+        EXPECT_TRUE(caption(board->LabNum()).isEmpty());
+        EXPECT_TRUE(caption(board->Lab(1)).isEmpty());
+        EXPECT_TRUE(caption(board->LabGesamt()).isEmpty());
+        EXPECT_FALSE(Scoreboard::shown(board->xLab1()));
+    }
     EXPECT_EQ(grid()->Cells(0, 1), QStringLiteral("7")); // placed after the open
     EXPECT_EQ(grid()->Cells(11, 1), QStringLiteral("1"));
     EXPECT_EQ(form->PageControl1->tabText(0), QStringLiteral("Latein"));

@@ -18,6 +18,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsSet("SCORELANE_BENCHMARK_FIRST_PAINT"))
         form.installEventFilter(&probe);
     form.show();
+    // Without a window manager nothing would take the keys until a window is clicked.
+    form.activateWindow();
     QTimer::singleShot(0, &form, [&form] { form.offerRecovery(); });
     return app.exec();
 }

@@ -92,7 +92,7 @@ void TForm1::createTVWindow()
     setup.background = Image1->picture();
     setup.setJudgeCount = [this](Scoreboard &tvBoard) {
         m_scoreboard->attachMirror(&tvBoard);
-        m_table->SetJudgeCount(m_table->JudgeCount);
+        m_table->SetJudgeCount(m_table->judgeCount());
     };
     setup.showCurrentRow = [this] { runGuarded([this] { SortGrid1DblClick(); }, this); };
     setup.video.bVideo = m_videoAction;
@@ -175,12 +175,11 @@ void TForm1::buildForm()
     SortGrid1->setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     SortGrid1->setAlignmentHorz(taCenter);
     SortGrid1->setAlignmentVert(taMiddle);
-    m_table->runResizeHandler = [this] { FormResize(); };
     m_scoreboard->connectTable(m_table.get());
-    m_table->FinishRowEntry = [this](int row) { FinishRowEntry(row); };
     connectGrid();
 
     buildStatusBar();
+    connectTable();
     buildShortcuts();
     buildVideoMenu();
     showCommandsOnButtons();
@@ -277,7 +276,8 @@ QAction *TForm1::addShortcut(
     auto *action = new QAction(caption, this);
     action->setObjectName(objectName);
     action->setShortcut(key);
-    action->setShortcutContext(Qt::ApplicationShortcut);
+    // The main window's and the TV window's: not in the help window or a dialog.
+    action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, [this, command] { runGuarded(command, this); });
     addAction(action);
     m_shortcuts.append(action);
@@ -311,6 +311,8 @@ void TForm1::buildShortcuts()
         [this] { sbSaveClick(); });
     Modus1 = addShortcut(QStringLiteral("Modus1"), QStringLiteral("TV Modus"),
         QKeySequence(Qt::CTRL | Qt::Key_T), [this] { sbTVClick(); });
+    NextCouple1 = addShortcut(QStringLiteral("NextCouple1"), QStringLiteral("Nächstes Paar"),
+        QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NextCouple1Click(); });
     for (int n = 0; n < int(LogoActions.size()); ++n) {
         LogoActions[size_t(n)] = addShortcut(QStringLiteral("N%11").arg(n), QString::number(n),
             QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)), [this, n] { LogoClick(n); });
@@ -361,16 +363,26 @@ void TForm1::shareShortcuts(QWidget *window)
 
 void TForm1::connectGrid()
 {
+    // The grid's events go to the table's rules.
     SortGrid1->OnKeyPress
-        = [this](TSortGrid *, QChar &key) { runGuarded([&] { SortGrid1KeyPress(key); }, this); };
+        = [this](TSortGrid *, QChar &key) { runGuarded([&] { m_table->keyPress(key); }, this); };
     SortGrid1->OnKeyDown = [this](TSortGrid *, int &key, Qt::KeyboardModifiers shift) {
-        runGuarded([&] { SortGrid1KeyDown(key, shift); }, this);
-    };
-    SortGrid1->OnSelectCell = [this](SortGridCore *, int col, int row, bool &canSelect) {
-        runGuarded([&] { SortGrid1SelectCell(col, row, canSelect); }, this);
+        runGuarded([&] { m_table->keyDown(key, shift); }, this);
     };
     SortGrid1->OnDblClick = [this](TSortGrid *) { runGuarded([this] { SortGrid1DblClick(); }, this); };
     SortGrid1->OnGetCellFormat = resultTableCellFormat;
+}
+
+void TForm1::connectTable()
+{
+    connect(m_table.get(), &ResultTable::judgeCountChanged, this, [this] { FormResize(); });
+    connect(m_table.get(), &ResultTable::positionTextChanged, StatusPanels[0], &QLabel::setText);
+    connect(m_table.get(), &ResultTable::tableReplaced, this, [this] { UpdateSaveButtons(); });
+    // A change of a scored couple's mark is asked in the program's own box, "Nein" first.
+    m_table->setAskYesNo([this](const QString &question) {
+        m_dlgYesNo->SetQuestion(question, TFDlgYesNo::FocusOnNo);
+        return m_dlgYesNo->exec() == TFDlgYesNo::kYes;
+    });
 }
 
 void TForm1::FormCreate()
@@ -409,7 +421,7 @@ void TForm1::FormCreate()
 
     m_settings = SettingsStore(m_settingsPath).read(*m_monitors);
     move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
-    m_table->JudgeCount = m_settings.ColSUD;
+    m_table->SetJudgeCount(m_settings.ColSUD);
     Aspectratio1->setChecked(m_settings.KeepAR);
 
     Image1->setPicture(
@@ -427,7 +439,7 @@ void TForm1::FormDestroy()
     settings.Top = frame.top();
     settings.Width = frame.width();
     settings.Height = frame.height();
-    settings.ColSUD = m_table->JudgeCount;
+    settings.ColSUD = m_table->judgeCount();
     if (m_helpViewer) {
         settings.HelpWidth = m_helpViewer->width();
         settings.HelpHeight = m_helpViewer->height();
@@ -472,7 +484,48 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_formTV.get() && event->type() == QEvent::Hide && !m_formTV->isVisible())
         tvWindowHidden();
+    if (watched == m_formTV.get() && event->type() == QEvent::WindowBlocked)
+        windowBlocked(m_formTV.get());
+    if (watched == m_formTV.get() && event->type() == QEvent::WindowUnblocked)
+        windowUnblocked();
     return QWidget::eventFilter(watched, event);
+}
+
+bool TForm1::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowBlocked)
+        windowBlocked(this);
+    else if (event->type() == QEvent::WindowUnblocked)
+        windowUnblocked();
+    return QWidget::event(event);
+}
+
+void TForm1::windowBlocked(QWidget *window)
+{
+    // Each window of the program hears of a dialog before it shows: the one with the focus
+    // gets it back afterwards, also where no window manager would give it.
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && focus->window() == window)
+        m_focusBeforeDialog = focus;
+}
+
+void TForm1::windowUnblocked()
+{
+    if (m_focusReturnQueued)
+        return;
+    m_focusReturnQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_focusReturnQueued = false;
+            QWidget *focus = m_focusBeforeDialog;
+            if (!focus || QApplication::activeModalWidget() || !focus->window()->isVisible())
+                return;
+            m_focusBeforeDialog = nullptr;
+            focus->window()->activateWindow();
+            focus->setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::showEvent(QShowEvent *event)
@@ -508,58 +561,6 @@ void TForm1::FormResize()
     StatusPanels[4]->setText(QStringLiteral("%1x%2      ").arg(Image1->width()).arg(Image1->height()));
 }
 
-QString TForm1::positionText(int row) const
-{
-    if (SortGrid1->RowCount() == 2 && SortGrid1->Cells(ResultTable::ColNumber, 1).trimmed().isEmpty())
-        return QString();
-    return QStringLiteral("%1:%2").arg(row).arg(SortGrid1->RowCount() - 1);
-}
-
-void TForm1::writePosition(int row)
-{
-    StatusPanels[0]->setText(positionText(row));
-}
-
-void TForm1::SortGrid1KeyPress(QChar &key)
-{
-    if (key == QChar(13)) {
-        m_table->enterPressed(SortGrid1->hasOption(goEditing));
-        return;
-    }
-    if (key == QChar(8))
-        return;
-    const int col = SortGrid1->Col();
-    const bool digitsOnly = col == ResultTable::ColNumber
-        || (col >= ResultTable::markColumn(1) && col <= ResultTable::markColumn(ResultTable::kMaxJudges));
-    if (digitsOnly && !(key >= u'0' && key <= u'9'))
-        key = QChar(0);
-}
-
-void TForm1::SortGrid1KeyDown(int &key, Qt::KeyboardModifiers)
-{
-    if (key == Qt::Key_Escape)
-        FinishRowEntry(SortGrid1->Row());
-}
-
-void TForm1::SortGrid1SelectCell(int col, int row, bool &)
-{
-    if (col < ResultTable::ColTotal) {
-        SortGrid1->setOption(goEditing, true);
-        SortGrid1->setOption(goRowSelect, false);
-    }
-    writePosition(row);
-}
-
-void TForm1::FinishRowEntry(int row)
-{
-    SortGrid1->setOption(goEditing, false);
-    SortGrid1->MoveCurrent(ResultTable::ColRawTotal, row);
-    SortGrid1->setSelection(GridRect { 0, row, ResultTable::ColRawTotal, row });
-    writePosition(SortGrid1->Row());
-    if (SortGrid1->Row() != row)
-        SortGrid1->setRow(row);
-}
-
 void TForm1::SortGrid1DblClick()
 {
     m_table->showCurrentRow();
@@ -567,16 +568,19 @@ void TForm1::SortGrid1DblClick()
 
 void TForm1::UpdateSaveButtons()
 {
-    const bool canSave = SortGrid1->RowCount() >= 3 && !SortGrid1->Cells(ResultTable::ColNumber, 1).isEmpty();
+    const bool canSave = m_table->canSave();
     sbSave->setButtonEnabled(canSave);
     sbPrint->setButtonEnabled(canSave);
 }
 
 void TForm1::next1Click()
 {
-    const int col = SortGrid1->Col();
-    const int lastMark = ResultTable::markColumn(ResultTable::kMaxJudges);
-    SortGrid1->setCol(col >= lastMark ? ResultTable::markColumn(1) : col + 1);
+    m_table->nextColumn();
+}
+
+void TForm1::NextCouple1Click()
+{
+    m_table->nextCoupleWithoutMarks();
 }
 
 void TForm1::Calc1Click()
@@ -586,7 +590,7 @@ void TForm1::Calc1Click()
 
 void TForm1::sbCLSClick()
 {
-    m_scoreboard->clear();
+    m_table->clearScoreboard();
 }
 
 void TForm1::sbPrintClick()
@@ -639,7 +643,7 @@ void TForm1::bInfoClick()
 
 void TForm1::bCFGClick()
 {
-    const auto choice = m_cfgDialog->edit(m_table->JudgeCount, m_settings.Monitor);
+    const auto choice = m_cfgDialog->edit(m_table->judgeCount(), m_settings.Monitor);
     if (!choice)
         return;
     // Let the dialog go and the window repaint first, without running typed-ahead keys here.

@@ -139,7 +139,6 @@ void SessionRecovery::restore(const RecoverySnapshot &snapshot)
     if (files.setTabCaption)
         files.setTabCaption(snapshot.tabCaption);
     files.SaveDialog1.FileName = snapshot.fileName;
-    m_form.table().AssignPlaces();
-    m_form.UpdateSaveButtons();
+    m_form.table().placeRestoredTable();
     changed();
 }

@@ -908,28 +908,6 @@ TEST_F(MainWindowHelpTest, F1AltIAndTheButtonShowTheContentsWhileTheFileIsThere)
     EXPECT_TRUE(viewer.isNull());
 }
 
-// The help window is no window of the table: the program's keys do nothing there.
-TEST_F(MainWindowHelpTest, TheProgramsKeysStayOutOfTheHelpWindow)
-{
-    placeHelpFile();
-    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
-    grid()->MoveCurrent(3, 2);
-    press(Qt::Key_F9);
-    ASSERT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("2"));
-    press(Qt::Key_F1);
-    ASSERT_TRUE(helpShown());
-    THelpViewer *help = form->HelpViewer();
-    help->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
-    const int col = grid()->Col();
-    for (const QKeyCombination &key :
-        { Qt::CTRL | Qt::Key_A, QKeyCombination(Qt::Key_Tab), Qt::CTRL | Qt::Key_N })
-        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
-    EXPECT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("2"));
-    EXPECT_EQ(grid()->Col(), col);
-    EXPECT_TRUE(helpShown());
-}
-
 TEST_F(MainWindowHelpTest, ADamagedHelpFileGivesAnErrorBoxAndNoWindow)
 {
     QFile fixture(QStringLiteral(SCORELANE_TEST_CHM));

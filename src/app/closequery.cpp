@@ -2,8 +2,12 @@
 
 #include "dialogs/dlgyesno.h"
 
-bool confirmClose(TFDlgYesNo &dialog)
+bool confirmClose(TFDlgYesNo &dialog, bool unsaved)
 {
-    dialog.SetQuestion(QStringLiteral("Beenden?"));
+    if (unsaved)
+        dialog.SetQuestion(
+            QStringLiteral("Ergebnisse nicht gespeichert. Trotzdem beenden?"), TFDlgYesNo::FocusOnNo);
+    else
+        dialog.SetQuestion(QStringLiteral("Beenden?"));
     return dialog.exec() == TFDlgYesNo::kYes;
 }

@@ -9,12 +9,17 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The per-user data folder (the recovery file) must not follow the name the program was
+    // started under: the "scorelane" link of the menu and "Scorelane" are one program.
+    QCoreApplication::setApplicationName(QStringLiteral("Scorelane"));
     QApplication::setWindowIcon(TFormInfo::programIcon());
     TForm1 form;
     FirstPaintProbe probe;
     if (qEnvironmentVariableIsSet("SCORELANE_BENCHMARK_FIRST_PAINT"))
         form.installEventFilter(&probe);
     form.show();
+    // Without a window manager nothing would take the keys until a window is clicked.
+    form.activateWindow();
     QTimer::singleShot(0, &form, [&form] { form.offerRecovery(); });
     return app.exec();
 }

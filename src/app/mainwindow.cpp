@@ -89,6 +89,9 @@ TForm1::TForm1(Environment environment)
     connectLiveResults();
     m_live->restore({ m_settings.LiveOn, m_settings.LivePort, m_settings.LiveNetwork == 1 });
 
+    // Nothing typed yet: the empty table needs no saving.
+    SortGrid1->SetModified(false);
+
     // The program ends only through the closing question, never because the last
     // shown window went away.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -102,7 +105,7 @@ void TForm1::createTVWindow()
     setup.background = Image1->picture();
     setup.setJudgeCount = [this](Scoreboard &tvBoard) {
         m_scoreboard->attachMirror(&tvBoard);
-        m_table->SetJudgeCount(m_table->JudgeCount);
+        m_table->SetJudgeCount(m_table->judgeCount());
     };
     setup.showCurrentRow = [this] { runGuarded([this] { SortGrid1DblClick(); }, this); };
     setup.video.bVideo = m_videoAction;
@@ -186,12 +189,11 @@ void TForm1::buildForm()
     SortGrid1->setFont(TSortGrid::gridFont(QStringLiteral("Courier"), 11));
     SortGrid1->setAlignmentHorz(taCenter);
     SortGrid1->setAlignmentVert(taMiddle);
-    m_table->runResizeHandler = [this] { FormResize(); };
     m_scoreboard->connectTable(m_table.get());
-    m_table->FinishRowEntry = [this](int row) { FinishRowEntry(row); };
     connectGrid();
 
     buildStatusBar();
+    connectTable();
     buildShortcuts();
     buildVideoMenu();
     showCommandsOnButtons();
@@ -295,7 +297,8 @@ QAction *TForm1::addShortcut(
     auto *action = new QAction(caption, this);
     action->setObjectName(objectName);
     action->setShortcut(key);
-    action->setShortcutContext(Qt::ApplicationShortcut);
+    // The main window's and the TV window's: not in the help window or a dialog.
+    action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, [this, command] { runGuarded(command, this); });
     addAction(action);
     m_shortcuts.append(action);
@@ -329,6 +332,8 @@ void TForm1::buildShortcuts()
         [this] { sbSaveClick(); });
     Modus1 = addShortcut(QStringLiteral("Modus1"), QStringLiteral("TV Modus"),
         QKeySequence(Qt::CTRL | Qt::Key_T), [this] { sbTVClick(); });
+    NextCouple1 = addShortcut(QStringLiteral("NextCouple1"), QStringLiteral("Nächstes Paar"),
+        QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NextCouple1Click(); });
     mLive = addShortcut(QStringLiteral("mLive"), QStringLiteral("Live-Ergebnisse"),
         QKeySequence(Qt::CTRL | Qt::Key_L), [this] { bLiveClick(); });
     for (int n = 0; n < int(LogoActions.size()); ++n) {
@@ -381,16 +386,26 @@ void TForm1::shareShortcuts(QWidget *window)
 
 void TForm1::connectGrid()
 {
+    // The grid's events go to the table's rules.
     SortGrid1->OnKeyPress
-        = [this](TSortGrid *, QChar &key) { runGuarded([&] { SortGrid1KeyPress(key); }, this); };
+        = [this](TSortGrid *, QChar &key) { runGuarded([&] { m_table->keyPress(key); }, this); };
     SortGrid1->OnKeyDown = [this](TSortGrid *, int &key, Qt::KeyboardModifiers shift) {
-        runGuarded([&] { SortGrid1KeyDown(key, shift); }, this);
-    };
-    SortGrid1->OnSelectCell = [this](SortGridCore *, int col, int row, bool &canSelect) {
-        runGuarded([&] { SortGrid1SelectCell(col, row, canSelect); }, this);
+        runGuarded([&] { m_table->keyDown(key, shift); }, this);
     };
     SortGrid1->OnDblClick = [this](TSortGrid *) { runGuarded([this] { SortGrid1DblClick(); }, this); };
     SortGrid1->OnGetCellFormat = resultTableCellFormat;
+}
+
+void TForm1::connectTable()
+{
+    connect(m_table.get(), &ResultTable::judgeCountChanged, this, [this] { FormResize(); });
+    connect(m_table.get(), &ResultTable::positionTextChanged, StatusPanels[0], &QLabel::setText);
+    connect(m_table.get(), &ResultTable::tableReplaced, this, [this] { UpdateSaveButtons(); });
+    // A change of a scored couple's mark is asked in the program's own box, "Nein" first.
+    m_table->setAskYesNo([this](const QString &question) {
+        m_dlgYesNo->SetQuestion(question, TFDlgYesNo::FocusOnNo);
+        return m_dlgYesNo->exec() == TFDlgYesNo::kYes;
+    });
 }
 
 void TForm1::FormCreate()
@@ -429,7 +444,7 @@ void TForm1::FormCreate()
 
     m_settings = SettingsStore(m_settingsPath).read(*m_monitors);
     move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
-    m_table->JudgeCount = m_settings.ColSUD;
+    m_table->SetJudgeCount(m_settings.ColSUD);
     Aspectratio1->setChecked(m_settings.KeepAR);
 
     Image1->setPicture(
@@ -447,7 +462,7 @@ void TForm1::FormDestroy()
     settings.Top = frame.top();
     settings.Width = frame.width();
     settings.Height = frame.height();
-    settings.ColSUD = m_table->JudgeCount;
+    settings.ColSUD = m_table->judgeCount();
     if (m_live) {
         const LiveResults::Choice live = m_live->choice();
         settings.LiveOn = live.on;
@@ -464,12 +479,17 @@ void TForm1::FormDestroy()
 void TForm1::closeEvent(QCloseEvent *event)
 {
     bool close = false;
-    runGuarded([&] { close = confirmClose(*m_dlgYesNo); }, this);
+    const bool unsaved = m_table->hasUnsavedChanges();
+    runGuarded([&] { close = confirmClose(*m_dlgYesNo, unsaved); }, this);
     if (!close) {
         event->ignore();
         return;
     }
-    m_recovery->remove();
+    // Marks not saved stay in the recovery file, which the next start offers.
+    if (unsaved)
+        m_recovery->keep();
+    else
+        m_recovery->remove();
     // The program ends with its main window, also while the audience's window is up.
     if (m_formTV)
         m_formTV->hide();
@@ -496,7 +516,48 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     // Also when it comes back by itself with its monitor.
     if (watched == m_formTV.get() && event->type() == QEvent::Show)
         Modus1->setChecked(true);
+    if (watched == m_formTV.get() && event->type() == QEvent::WindowBlocked)
+        windowBlocked(m_formTV.get());
+    if (watched == m_formTV.get() && event->type() == QEvent::WindowUnblocked)
+        windowUnblocked();
     return QWidget::eventFilter(watched, event);
+}
+
+bool TForm1::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowBlocked)
+        windowBlocked(this);
+    else if (event->type() == QEvent::WindowUnblocked)
+        windowUnblocked();
+    return QWidget::event(event);
+}
+
+void TForm1::windowBlocked(QWidget *window)
+{
+    // Each window of the program hears of a dialog before it shows: the one with the focus
+    // gets it back afterwards, also where no window manager would give it.
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && focus->window() == window)
+        m_focusBeforeDialog = focus;
+}
+
+void TForm1::windowUnblocked()
+{
+    if (m_focusReturnQueued)
+        return;
+    m_focusReturnQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_focusReturnQueued = false;
+            QWidget *focus = m_focusBeforeDialog;
+            if (!focus || QApplication::activeModalWidget() || !focus->window()->isVisible())
+                return;
+            m_focusBeforeDialog = nullptr;
+            focus->window()->activateWindow();
+            focus->setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::showEvent(QShowEvent *event)
@@ -532,58 +593,6 @@ void TForm1::FormResize()
     StatusPanels[4]->setText(QStringLiteral("%1x%2      ").arg(Image1->width()).arg(Image1->height()));
 }
 
-QString TForm1::positionText(int row) const
-{
-    if (SortGrid1->RowCount() == 2 && SortGrid1->Cells(ResultTable::ColNumber, 1).trimmed().isEmpty())
-        return QString();
-    return QStringLiteral("%1:%2").arg(row).arg(SortGrid1->RowCount() - 1);
-}
-
-void TForm1::writePosition(int row)
-{
-    StatusPanels[0]->setText(positionText(row));
-}
-
-void TForm1::SortGrid1KeyPress(QChar &key)
-{
-    if (key == QChar(13)) {
-        m_table->enterPressed(SortGrid1->hasOption(goEditing));
-        return;
-    }
-    if (key == QChar(8))
-        return;
-    const int col = SortGrid1->Col();
-    const bool digitsOnly = col == ResultTable::ColNumber
-        || (col >= ResultTable::markColumn(1) && col <= ResultTable::markColumn(ResultTable::kMaxJudges));
-    if (digitsOnly && !(key >= u'0' && key <= u'9'))
-        key = QChar(0);
-}
-
-void TForm1::SortGrid1KeyDown(int &key, Qt::KeyboardModifiers)
-{
-    if (key == Qt::Key_Escape)
-        FinishRowEntry(SortGrid1->Row());
-}
-
-void TForm1::SortGrid1SelectCell(int col, int row, bool &)
-{
-    if (col < ResultTable::ColTotal) {
-        SortGrid1->setOption(goEditing, true);
-        SortGrid1->setOption(goRowSelect, false);
-    }
-    writePosition(row);
-}
-
-void TForm1::FinishRowEntry(int row)
-{
-    SortGrid1->setOption(goEditing, false);
-    SortGrid1->MoveCurrent(ResultTable::ColRawTotal, row);
-    SortGrid1->setSelection(GridRect { 0, row, ResultTable::ColRawTotal, row });
-    writePosition(SortGrid1->Row());
-    if (SortGrid1->Row() != row)
-        SortGrid1->setRow(row);
-}
-
 void TForm1::SortGrid1DblClick()
 {
     m_table->showCurrentRow();
@@ -591,16 +600,19 @@ void TForm1::SortGrid1DblClick()
 
 void TForm1::UpdateSaveButtons()
 {
-    const bool canSave = SortGrid1->RowCount() >= 3 && !SortGrid1->Cells(ResultTable::ColNumber, 1).isEmpty();
+    const bool canSave = m_table->canSave();
     sbSave->setButtonEnabled(canSave);
     sbPrint->setButtonEnabled(canSave);
 }
 
 void TForm1::next1Click()
 {
-    const int col = SortGrid1->Col();
-    const int lastMark = ResultTable::markColumn(ResultTable::kMaxJudges);
-    SortGrid1->setCol(col >= lastMark ? ResultTable::markColumn(1) : col + 1);
+    m_table->nextColumn();
+}
+
+void TForm1::NextCouple1Click()
+{
+    m_table->nextCoupleWithoutMarks();
 }
 
 void TForm1::Calc1Click()
@@ -610,7 +622,7 @@ void TForm1::Calc1Click()
 
 void TForm1::sbCLSClick()
 {
-    m_scoreboard->clear();
+    m_table->clearScoreboard();
 }
 
 void TForm1::sbPrintClick()
@@ -668,7 +680,7 @@ void TForm1::bInfoClick()
 
 void TForm1::bCFGClick()
 {
-    const auto choice = m_cfgDialog->edit(m_table->JudgeCount, m_settings.Monitor);
+    const auto choice = m_cfgDialog->edit(m_table->judgeCount(), m_settings.Monitor);
     if (!choice)
         return;
     // Let the dialog go and the window repaint first, without running typed-ahead keys here.
@@ -744,46 +756,19 @@ void TForm1::bLiveClick()
 
 void TForm1::connectLiveResults()
 {
-    // The live results hear what the audience is shown. Until the table announces it, the
-    // scoreboard's steps and the commands tell; the placing runs after them in the same
-    // handler, so the places are read once it is done.
+    // The live results hear what the audience is shown, from the table's announcements.
     LiveFeed &feed = m_live->feed();
-    // One reading for the placings of one handler (Enter places twice).
-    const auto placesLater = [this, queued = std::make_shared<bool>(false)](void (LiveFeed::*read)()) {
-        if (std::exchange(*queued, true))
-            return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, read, queued] {
-                *queued = false;
-                if (m_live)
-                    (m_live->feed().*read)();
-            },
-            Qt::QueuedConnection);
-    };
-    feed.judgeCountChanged(m_table->JudgeCount);
+    feed.judgeCountChanged(m_table->judgeCount());
     feed.setCompetitionName(PageControl1->tabText(PageControl1->indexOf(TabSheet1)));
     feed.tableReplaced();
-    m_table->showRow = [this, showRow = std::move(m_table->showRow)](int row) {
-        showRow(row);
+    connect(m_table.get(), &ResultTable::coupleShown, &feed, &LiveFeed::coupleShown);
+    connect(m_table.get(), &ResultTable::scoreboardCleared, &feed, &LiveFeed::scoreboardCleared);
+    connect(m_table.get(), &ResultTable::placesChanged, &feed, &LiveFeed::placesChanged);
+    connect(m_table.get(), &ResultTable::tableReplaced, &feed, &LiveFeed::tableReplaced);
+    connect(m_table.get(), &ResultTable::judgeCountChanged, &feed, &LiveFeed::judgeCountChanged);
+    m_fileCommands->setTabCaption = [this, caption = std::move(m_fileCommands->setTabCaption)](const QString &text) {
+        caption(text);
         if (m_live)
-            m_live->feed().coupleShown(SortGrid1->Rows(row));
+            m_live->feed().setCompetitionName(text);
     };
-    m_table->showStrikeMarks = [placesLater, showStrikeMarks = std::move(m_table->showStrikeMarks)] {
-        showStrikeMarks();
-        placesLater(&LiveFeed::placesChanged);
-    };
-    m_table->mirrorMarkLabels = [this, mirror = std::move(m_table->mirrorMarkLabels)](int judges) {
-        mirror(judges);
-        if (m_live)
-            m_live->feed().judgeCountChanged(judges);
-    };
-    m_fileCommands->setTabCaption
-        = [this, placesLater, caption = std::move(m_fileCommands->setTabCaption)](const QString &text) {
-              caption(text);
-              if (m_live)
-                  m_live->feed().setCompetitionName(text);
-              placesLater(&LiveFeed::tableReplaced);
-          };
-    connect(Cls1, &QAction::triggered, &feed, &LiveFeed::scoreboardCleared);
 }

@@ -7,6 +7,7 @@
 #include "video/videopreview.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -84,6 +85,7 @@ public:
     QAction *Modus1 = nullptr;
     QAction *Load1 = nullptr;
     QAction *Save1 = nullptr;
+    QAction *NextCouple1 = nullptr; // Ctrl+N: the next couple of the start list without marks
     QAction *mLive = nullptr; // Ctrl+L: "Live-Ergebnisse"
     std::array<QAction *, 6> LogoActions {}; // N01 .. N51: Alt+0 .. Alt+5
     // Ctrl+V: the live picture on or off; the video popup shows it as "Enable".
@@ -97,7 +99,7 @@ public:
 
     ResultTable &table() { return *m_table; }
     Scoreboard &scoreboard() { return *m_scoreboard; }
-    int JudgeCount() const { return m_table->JudgeCount; }
+    int JudgeCount() const { return m_table->judgeCount(); }
     void SetJudgeCount(int count) { m_table->SetJudgeCount(count); }
     int Monitor() const { return m_settings.Monitor; }
     bool KeepAR() const { return m_settings.KeepAR; }
@@ -112,14 +114,10 @@ public:
     LiveResults &liveResults() { return *m_live; }
     const MonitorList &monitors() const { return *m_monitors; }
 
-    // Handlers of the result table.
-    void SortGrid1KeyPress(QChar &key);
-    void SortGrid1KeyDown(int &key, Qt::KeyboardModifiers shift);
-    void SortGrid1SelectCell(int col, int row, bool &canSelect);
+    // The result table's double click: shows the current row.
     void SortGrid1DblClick();
 
     // Commands.
-    void FinishRowEntry(int row);
     void UpdateSaveButtons();
     void next1Click();
     void Calc1Click();
@@ -136,10 +134,8 @@ public:
     void bVideoClick();
     void mVideoOnClick();
     void Aspectratio1Click();
+    void NextCouple1Click();
     void bLiveClick();
-
-    // The first status panel: "row:rows", empty for an empty table.
-    QString positionText(int row) const;
 
     // At start, once the window is shown: offers the table of a session that did not end normally.
     void offerRecovery();
@@ -151,6 +147,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -162,13 +159,15 @@ private:
     void buildVideoMenu();
     void showCommandsOnButtons();
     void connectGrid();
+    void connectTable();
+    void windowBlocked(QWidget *window);
+    void windowUnblocked();
     void FormCreate();
     void createTVWindow();
     void FormResize();
     void FormDestroy();
     QAction *addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,
         std::function<void()> command);
-    void writePosition(int row);
     void tvWindowHidden();
     void connectLiveResults();
 
@@ -194,4 +193,6 @@ private:
     VideoRenderers m_videoRenderers;
     bool m_videoProbeArmed = false;
     bool m_settingsWritten = false;
+    QPointer<QWidget> m_focusBeforeDialog; // in this window or the TV window
+    bool m_focusReturnQueued = false;
 };

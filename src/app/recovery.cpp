@@ -79,6 +79,15 @@ void SessionRecovery::remove()
         m_writer.remove();
 }
 
+void SessionRecovery::keep()
+{
+    if (!m_off && !m_holding) {
+        takeChange();
+        m_writer.flush();
+    }
+    m_off = true;
+}
+
 bool SessionRecovery::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::WindowBlocked && !m_off && !m_holding) {
@@ -130,7 +139,6 @@ void SessionRecovery::restore(const RecoverySnapshot &snapshot)
     if (files.setTabCaption)
         files.setTabCaption(snapshot.tabCaption);
     files.SaveDialog1.FileName = snapshot.fileName;
-    m_form.table().AssignPlaces();
-    m_form.UpdateSaveButtons();
+    m_form.table().placeRestoredTable();
     changed();
 }

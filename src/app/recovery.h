@@ -32,6 +32,9 @@ public:
     void offerRestore();
     // The normal end.
     void remove();
+    // An end with changes not saved: the file is brought up to date and left for the
+    // next start.
+    void keep();
 
     QString filePath() const { return m_writer.filePath(); }
     void setInterval(int milliseconds) { m_writer.setInterval(milliseconds); }

@@ -96,18 +96,13 @@ void TCfgDialog::reject()
     done(kResultCancel);
 }
 
-void TCfgDialog::done(int result)
-{
-    m_lastFocus = focusWidget();
-    QDialog::done(result);
-}
-
 void TCfgDialog::showEvent(QShowEvent *event)
 {
     FormShow();
     QDialog::showEvent(event);
     // Set before the dialog settles its focus, or it would move to the default button.
-    QWidget *focus = m_lastFocus ? m_lastFocus.data() : CancelBtn;
+    // The monitor list when there is a choice, else the judge count: every showing alike.
+    QWidget *focus = cbMonitor->isEnabled() ? static_cast<QWidget *>(cbMonitor) : seSUD;
     focus->setFocus(Qt::OtherFocusReason);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QPointer>
 
 #include <optional>
 
@@ -53,7 +52,6 @@ public:
 
     // Esc, Cancel and the close box all end with kResultCancel.
     void reject() override;
-    void done(int result) override;
 
     QLabel *LabMonitor;
     QComboBox *cbMonitor;
@@ -70,6 +68,4 @@ private:
 
     const MonitorList &m_monitors;
     int m_monitor = 0;
-    // Each showing after the first starts where the focus was when the dialog closed.
-    QPointer<QWidget> m_lastFocus;
 };

@@ -7,7 +7,11 @@
 #include <QPainterPath>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
+
+const QSize kBaseSize(222, 94);
 
 QFont dialogFont()
 {
@@ -98,7 +102,7 @@ TFDlgYesNo::TFDlgYesNo(QWidget *parent)
     setObjectName(QStringLiteral("FDlgYesNo"));
     setWindowTitle(ProgramInfo::title());
     setFont(dialogFont());
-    setFixedSize(222, 94);
+    setFixedSize(kBaseSize);
     setSizeGripEnabled(false);
 
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -128,9 +132,31 @@ TFDlgYesNo::TFDlgYesNo(QWidget *parent)
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(kCancel); });
 }
 
-void TFDlgYesNo::SetQuestion(const QString &text)
+void TFDlgYesNo::SetQuestion(const QString &text, Focus focus)
 {
+    m_focus = focus;
     Label1->setText(text);
+    // The label's own size holds a short question; a longer text widens the box up to
+    // twice its width and then makes it taller, the buttons staying below the text.
+    const QRect base(40, 6, 169, 49);
+    const QFontMetrics metrics(Label1->font());
+    const auto needed = [&](int width) {
+        return metrics.boundingRect(QRect(0, 0, width, 100000), Qt::AlignCenter | Qt::TextWordWrap, text)
+            .size();
+    };
+    int width = base.width();
+    while (needed(width).height() > base.height() && width < 2 * base.width())
+        width += 20;
+    width = std::max(width, needed(width).width());
+    const int height = std::max(base.height(), needed(width).height());
+    const int grownWidth = width - base.width();
+    const int grownHeight = height - base.height();
+    setFixedSize(kBaseSize.width() + grownWidth, kBaseSize.height() + grownHeight);
+    Label1->setGeometry(base.left(), base.top(), width, height);
+    Icon->move(4, 14 + grownHeight / 2);
+    Icon2->move(4, 14 + grownHeight / 2);
+    OKBtn->move(39 + grownWidth / 2, 60 + grownHeight);
+    CancelBtn->move(135 + grownWidth / 2, 60 + grownHeight);
     const bool question = text.contains(u'?');
     Icon->setVisible(question);
     Icon2->setVisible(!question);
@@ -151,6 +177,6 @@ void TFDlgYesNo::reject()
 void TFDlgYesNo::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    QWidget *target = m_focusAtClose ? m_focusAtClose.data() : OKBtn;
+    QWidget *target = m_focus == FocusOnNo ? CancelBtn : m_focusAtClose ? m_focusAtClose.data() : OKBtn;
     target->setFocus(Qt::OtherFocusReason);
 }

@@ -20,8 +20,15 @@ public:
     // Caption: the program title, taken once here. Centred on the parent when shown.
     explicit TFDlgYesNo(QWidget *parent = nullptr);
 
-    // A text with a "?" anywhere is a question (speech bubble), any other a statement (triangle).
-    void SetQuestion(const QString &text);
+    enum Focus
+    {
+        FocusAsLastTime, // the button that had the focus when the dialog last closed, at first "Ja"
+        FocusOnNo, // "Nein", for a question whose "Ja" cannot be undone
+    };
+
+    // A text with a "?" anywhere is a question (speech bubble), any other a statement
+    // (triangle). The box keeps its size for a text that fits and grows to show a longer one.
+    void SetQuestion(const QString &text, Focus focus = FocusAsLastTime);
 
     void done(int result) override;
     void reject() override;
@@ -42,4 +49,5 @@ protected:
 private:
     // The button that had the focus when the dialog last closed gets it back on the next showing.
     QPointer<QWidget> m_focusAtClose;
+    Focus m_focus = FocusAsLastTime;
 };

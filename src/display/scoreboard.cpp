@@ -1,7 +1,6 @@
 #include "display/scoreboard.h"
 
 #include "display/label3d.h"
-#include "grid/sortgridcore.h"
 #include "scoring/resulttable.h"
 
 #include <QWidget>
@@ -73,19 +72,20 @@ void Scoreboard::placeAtMainWindowPositions()
 
 void Scoreboard::connectTable(ResultTable *table)
 {
-    if (m_table) {
-        m_table->showMarkLabels = nullptr;
-        m_table->mirrorMarkLabels = nullptr;
-        m_table->showRow = nullptr;
-        m_table->showStrikeMarks = nullptr;
-    }
+    for (const QMetaObject::Connection &connection : m_connections)
+        QObject::disconnect(connection);
+    m_connections.clear();
     m_table = table;
     if (!m_table)
         return;
-    m_table->showMarkLabels = [this](int judges) { showMarkLabels(judges); };
-    m_table->mirrorMarkLabels = [this](int) { mirrorMarkLabels(); };
-    m_table->showRow = [this](int row) { showRow(row); };
-    m_table->showStrikeMarks = [this] { showStrikeMarks(); };
+    QWidget *context = LabNum();
+    m_connections = {
+        QObject::connect(m_table, &ResultTable::judgeCountChanged, context,
+            [this](int judges) { showMarkLabels(judges); }),
+        QObject::connect(m_table, &ResultTable::coupleShown, context,
+            [this](const QStringList &texts) { showCouple(texts); }),
+        QObject::connect(m_table, &ResultTable::scoreboardCleared, context, [this] { clear(); }),
+    };
 }
 
 void Scoreboard::attachMirror(Scoreboard *second)
@@ -107,38 +107,27 @@ bool Scoreboard::shown(const TLabel3D *label)
     return label->isVisibleTo(label->parentWidget());
 }
 
-void Scoreboard::showRow(int row)
+void Scoreboard::showCouple(const QStringList &rowTexts)
 {
-    if (!m_table)
-        return;
-    const SortGridCore &grid = m_table->grid();
-    if (m_table->marksEntered(row)) {
-        const int judges = markLabelCount(m_table->JudgeCount);
-        for (int judge = 1; judge <= judges; ++judge)
-            Lab(judge)->setCaption(grid.Cells(ResultTable::markColumn(judge), row));
-    } else {
-        for (int judge = 1; judge <= kScoreboardMarks; ++judge)
-            Lab(judge)->setCaption(QString());
-    }
-    LabNum()->setCaption(grid.Cells(ResultTable::ColNumber, row));
-    LabName()->setCaption(grid.Cells(ResultTable::ColName, row) + QStringLiteral("\r\n")
-        + grid.Cells(ResultTable::ColClub, row));
-    LabGesamt()->setCaption(grid.Cells(ResultTable::ColTotal, row));
-    LabPlatz()->setCaption(grid.Cells(ResultTable::ColPlace, row));
-
-    // The marks go over with the strike marks.
+    const auto text = [&rowTexts](int col) { return rowTexts.value(col); };
+    const int judges = markLabelCount(m_table ? m_table->judgeCount() : kScoreboardMarks);
+    for (int judge = 1; judge <= kScoreboardMarks; ++judge)
+        Lab(judge)->setCaption(judge <= judges ? text(ResultTable::markColumn(judge)) : QString());
+    LabNum()->setCaption(text(ResultTable::ColNumber));
+    LabName()->setCaption(text(ResultTable::ColName) + QStringLiteral("\r\n") + text(ResultTable::ColClub));
+    LabGesamt()->setCaption(text(ResultTable::ColTotal));
+    LabPlatz()->setCaption(text(ResultTable::ColPlace));
     if (m_mirror) {
-        for (ScoreboardItem item : { ScoreboardItem::LabNum, ScoreboardItem::LabName,
-                 ScoreboardItem::LabGesamt, ScoreboardItem::LabPlatz })
-            m_mirror->item(item)->setCaption(this->item(item)->Caption());
+        for (int i = 0; i < kScoreboardItemCount; ++i) {
+            if (!isStrikeMark(ScoreboardItem(i)))
+                m_mirror->m_items[size_t(i)]->setCaption(m_items[size_t(i)]->Caption());
+        }
     }
+    showStrikeMarks(judges);
 }
 
-void Scoreboard::showStrikeMarks()
+void Scoreboard::showStrikeMarks(int judges)
 {
-    if (!m_table)
-        return;
-    const int judges = markLabelCount(m_table->JudgeCount);
     QStringList captions;
     for (int judge = 1; judge <= judges; ++judge)
         captions.append(Lab(judge)->Caption());
@@ -148,8 +137,6 @@ void Scoreboard::showStrikeMarks()
     strike(marks.lowestLabel, marks.highestLabel);
 
     if (m_mirror) {
-        for (int judge = 1; judge <= judges; ++judge)
-            m_mirror->Lab(judge)->setCaption(Lab(judge)->Caption());
         m_mirror->LabGesamt()->setCaption(LabGesamt()->Caption());
         // Its own mark labels: the second window is laid out at its own size.
         m_mirror->strike(marks.lowestLabel, marks.highestLabel);
@@ -196,14 +183,9 @@ void Scoreboard::clear()
 
 void Scoreboard::showMarkLabels(int judgeCount)
 {
-    for (int judge = 3; judge <= kScoreboardMarks; ++judge)
+    for (int judge = 3; judge <= kScoreboardMarks; ++judge) {
         Lab(judge)->setVisible(markLabelVisible(judge, judgeCount));
-}
-
-void Scoreboard::mirrorMarkLabels()
-{
-    if (!m_mirror)
-        return;
-    for (int judge = 3; judge <= kScoreboardMarks; ++judge)
-        m_mirror->Lab(judge)->setVisible(shown(Lab(judge)));
+        if (m_mirror)
+            m_mirror->Lab(judge)->setVisible(shown(Lab(judge)));
+    }
 }

@@ -2,21 +2,24 @@
 
 #include "display/scoreboardrules.h"
 
+#include <QList>
+#include <QMetaObject>
+#include <QStringList>
+
 #include <array>
 
 class QWidget;
 class ResultTable;
 class TLabel3D;
 
-// The 13 items that show one competitor on one window, and the operations that fill
-// them from the result table. The scoreboard only reads the table; the table runs the
-// showing of a row and calls the scoreboard's steps. The main window's scoreboard is
-// connected to the table and is the source; a second scoreboard (the TV window's) is
-// attached to it and gets every change copied, whether its window is visible or not.
+// The 13 items that show one competitor on one window. The main window's scoreboard
+// follows the result table's signals (a couple shown, the scoreboard cleared, the judge
+// count changed) and is the source; a second scoreboard (the TV window's) is attached to
+// it and gets every change copied, whether its window is visible or not.
 //
 // Main window:  Scoreboard board(this, ScoreboardWindow::Main);
 //               board.placeAtMainWindowPositions();
-//               board.connectTable(&table);        // the table's label and show steps
+//               board.connectTable(&table);        // follows the table's signals
 // TV window:    Scoreboard tvBoard(tvWindow, ScoreboardWindow::TV);
 //               // its layout sets bounds and character heights through item()
 //               board.attachMirror(&tvBoard);
@@ -43,19 +46,17 @@ public:
 
     void placeAtMainWindowPositions();
 
-    // The table the operations read; also takes over its SetJudgeCount label steps and
-    // its showRow and showStrikeMarks steps. nullptr disconnects.
+    // The table whose signals the scoreboard follows; nullptr disconnects.
     void connectTable(ResultTable *table);
     ResultTable *table() const { return m_table; }
     // The second scoreboard that every change is copied to; nullptr detaches.
     void attachMirror(Scoreboard *second);
     Scoreboard *mirror() const { return m_mirror; }
 
-    // The captions of a row: number, name and club, total and place as the cells hold
-    // them, and the marks only when all of them are entered; here and on the mirror.
-    void showRow(int row);
-    // Totals the shown marks and places the strike marks, here and on the mirror.
-    void showStrikeMarks();
+    // The captions of a shown couple (the table's 13 texts of its row: number, name and
+    // club, the marks shown, total, place), its strike marks and the total of the marks
+    // not struck; here and on the mirror.
+    void showCouple(const QStringList &rowTexts);
     // Empties every caption and hides the strike marks, here and then on the mirror.
     void clear();
     // After the labels were laid out anew: each strike mark back over the mark label of the
@@ -64,20 +65,20 @@ public:
     // The judge whose mark xLab1 (lowest) and xLab2 (highest) strike; 0 while none is.
     int struckLowest() const { return m_struck[0]; }
     int struckHighest() const { return m_struck[1]; }
-    // SetJudgeCount's step on this window: Lab3 .. Lab7 for the judge count.
+    // Lab3 .. Lab7 for the judge count, here and on the mirror.
     void showMarkLabels(int judgeCount);
-    // SetJudgeCount's step on the second window: its Lab3 .. Lab7 as this window's.
-    void mirrorMarkLabels();
 
     // Visible on its window, whether or not that window itself is shown.
     static bool shown(const TLabel3D *label);
 
 private:
     void clearItems();
+    void showStrikeMarks(int judges);
     void strike(int lowest, int highest);
 
     std::array<TLabel3D *, kScoreboardItemCount> m_items {};
     ResultTable *m_table = nullptr;
+    QList<QMetaObject::Connection> m_connections;
     Scoreboard *m_mirror = nullptr;
     Scoreboard *m_source = nullptr;
     std::array<int, 2> m_struck {};

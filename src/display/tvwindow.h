@@ -26,7 +26,7 @@ class Scoreboard;
 //     setup.background = backgroundPicture;                // copied now
 //     setup.setJudgeCount = [this](Scoreboard &tvBoard) {
 //         board.attachMirror(&tvBoard);
-//         table.SetJudgeCount(table.JudgeCount);
+//         table.SetJudgeCount(table.judgeCount());
 //     };
 //     setup.showCurrentRow = [this] { SortGrid1DblClick(); };
 //     FormTV = std::make_unique<TFormTV>(std::move(setup));

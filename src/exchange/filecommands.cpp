@@ -129,7 +129,8 @@ void FileCommands::load()
     std::optional<BusyCursor> busy(std::in_place);
     QString note;
 
-    switch (chooseReader(OpenDialog1.FilterIndex, fileName)) {
+    const Reader reader = chooseReader(OpenDialog1.FilterIndex, fileName);
+    switch (reader) {
     case Reader::Text:
         // A file that cannot be read ends the command here: table, caption and
         // proposed name stay as they were.
@@ -142,7 +143,7 @@ void FileCommands::load()
     case Reader::Workbook: {
         // A failure ends the command here, before the table changes.
         const WorkbookLoad loaded = ::LoadWorkbook(m_grid, fileName);
-        note = loaded.note(m_table.JudgeCount);
+        note = loaded.note(m_table.judgeCount());
         if (setTabCaption)
             setTabCaption(withoutExtension(QFileInfo(fileName).fileName()));
         if (UpdateSaveButtons)
@@ -150,10 +151,11 @@ void FileCommands::load()
         break;
     }
     case Reader::None:
+        m_table.AssignPlaces();
         break;
     }
-
-    m_table.AssignPlaces();
+    if (reader != Reader::None)
+        m_table.placeOpenedTable();
     SaveDialog1.FileName = withoutExtension(fileName);
     busy.reset();
     // What the operator must know about the file comes after the open, over the new table.
@@ -204,4 +206,5 @@ void FileCommands::save()
         break;
     }
     m_lastSaveFolder = QFileInfo(fileName).absolutePath();
+    m_table.markSaved();
 }

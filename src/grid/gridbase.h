@@ -83,6 +83,9 @@ public:
     void setOptions(GridOptions options);
     bool hasOption(GridOption option) const { return Options().testFlag(option); }
     void setOption(GridOption option, bool on = true);
+    // goEditing.
+    bool cellEditing() const override { return hasOption(goEditing); }
+    void setCellEditing(bool on) override { setOption(goEditing, on); }
 
     ScrollStyle ScrollBars() const { return m_scrollBars; }
     void setScrollBars(ScrollStyle style);
@@ -124,6 +127,9 @@ public:
 
 protected:
     friend class CellEditor;
+
+    // What the grid does with a typed character once its owner's handler has seen it.
+    void keyPressed(QChar &key);
 
     // Drawing of one cell; the canvas comes prepared by the base grid.
     virtual void drawCell(

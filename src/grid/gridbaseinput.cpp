@@ -166,6 +166,11 @@ void GridBase::keyDown(int &key, Qt::KeyboardModifiers shift)
 void GridBase::keyPress(QChar &key)
 {
     doKeyPress(key);
+    keyPressed(key);
+}
+
+void GridBase::keyPressed(QChar &key)
+{
     if (!hasOption(goAlwaysShowEditor) && key == u'\r') {
         if (m_editorMode)
             hideEditor();

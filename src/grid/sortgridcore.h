@@ -110,6 +110,11 @@ public:
     int HiddenRowCount() const { return m_hiddenRowCount; }
     void setHiddenRowCount(int count);
 
+    // Whether the operator may type into cells; the widget's editor follows it, the row
+    // store only keeps the flag.
+    virtual bool cellEditing() const { return m_cellEditing; }
+    virtual void setCellEditing(bool on) { m_cellEditing = on; }
+
     bool Modified() const { return m_modified; }
     void SetModified(bool modified);
 
@@ -221,6 +226,7 @@ private:
     int m_hiddenRowCount = 0;
     mutable qint64 m_rowListWork = 0;
     bool m_modified = false;
+    bool m_cellEditing = false;
     int m_updateDepth = 0;
     bool m_savedUpdateOnSizeChange = false;
     TSortOptions m_sortOptions;

@@ -203,8 +203,12 @@ void TSortGrid::keyPress(QChar &key)
 {
     if (key == u'\r')
         validateCell();
-    if (!editorMode() && !key.isNull()) {
+    // The owner's handler first: a key it takes goes to no search.
+    const bool search = !editorMode() && !key.isNull();
+    if (search)
         key = upperAscii(key);
+    doKeyPress(key);
+    if (search && !key.isNull()) {
         const int col = SortOptions().SortCol;
         auto matches = [&](int row) {
             const QString text = Cells(col, row);
@@ -222,7 +226,7 @@ void TSortGrid::keyPress(QChar &key)
         if (found > 0)
             GoToCell(col, found, true);
     }
-    GridBase::keyPress(key);
+    keyPressed(key);
 }
 
 void TSortGrid::doKeyDown(int &key, Qt::KeyboardModifiers shift)

@@ -7,9 +7,15 @@
 #include <array>
 #include <span>
 
-ResultTable::ResultTable(SortGridCore &grid)
-    : m_grid(grid)
+ResultTable::ResultTable(SortGridCore &grid, QObject *parent)
+    : QObject(parent)
+    , m_grid(grid)
 { }
+
+ResultTable::~ResultTable()
+{
+    m_grid.OnSelectCell = nullptr;
+}
 
 void ResultTable::setUpGrid()
 {
@@ -25,6 +31,8 @@ void ResultTable::setUpGrid()
     options.SortCol = ColTotal;
     options.SortDirection = sdDescending;
     options.UpdateOnSizeChange = false;
+    m_grid.OnSelectCell
+        = [this](SortGridCore *, int col, int row, bool &canSelect) { selectCell(col, row, canSelect); };
 }
 
 void ResultTable::writeHeader()
@@ -41,15 +49,11 @@ void ResultTable::writeHeader()
 
 void ResultTable::SetJudgeCount(int count)
 {
-    JudgeCount = count;
+    m_judgeCount = count;
     for (int judge = 1; judge <= kMaxJudges; ++judge)
         m_grid.setColWidths(markColumn(judge), judge <= count ? m_grid.DefaultColWidth() : -1);
-    if (showMarkLabels)
-        showMarkLabels(count);
-    if (runResizeHandler)
-        runResizeHandler();
-    if (mirrorMarkLabels)
-        mirrorMarkLabels(count);
+    emit judgeCountChanged(count);
+    reshowCouple();
 }
 
 void ResultTable::LayoutTableColumns(int gridOuterWidth, int scrollArrowWidth)
@@ -70,7 +74,7 @@ void ResultTable::LayoutTableColumns(int gridOuterWidth, int scrollArrowWidth)
 
 int ResultTable::countedJudges() const
 {
-    return std::clamp(JudgeCount, 0, kMaxJudges);
+    return std::clamp(m_judgeCount, 0, kMaxJudges);
 }
 
 void ResultTable::CalcRowTotals()
@@ -123,6 +127,7 @@ void ResultTable::AssignPlaces()
     }
 
     selectCompetitor(currentNumber);
+    emit placesChanged();
 }
 
 bool ResultTable::marksEntered(int row) const
@@ -151,31 +156,90 @@ void ResultTable::selectCompetitor(const QString &number)
     }
 }
 
-void ResultTable::UpdateStrikeMarks()
+bool ResultTable::noMarks(int row) const
 {
-    if (showStrikeMarks)
-        showStrikeMarks();
-    AssignPlaces();
+    for (int judge = 1; judge <= countedJudges(); ++judge) {
+        if (!markMissing(markColumn(judge), row))
+            return false;
+    }
+    return true;
 }
+
+bool ResultTable::markMissing(int col, int row) const
+{
+    return isBlankText(m_grid.cellText(col, row));
+}
+
+bool ResultTable::isShownMarkColumn(int col) const
+{
+    return col >= markColumn(1) && col <= markColumn(countedJudges());
+}
+
+int ResultTable::rowOfNumber(const QString &number) const
+{
+    if (number.isEmpty())
+        return -1;
+    const int found = m_grid.FindRowWithText(ColNumber, number, false);
+    return found > 0 && found < m_grid.RowCount() ? found : -1;
+}
+
+QStringList ResultTable::shownTexts(int row) const
+{
+    QStringList texts = m_grid.Rows(row);
+    texts.resize(kColumnCount);
+    const bool complete = marksEntered(row);
+    for (int judge = 1; judge <= kMaxJudges; ++judge) {
+        if (!complete || judge > countedJudges())
+            texts[markColumn(judge)].clear();
+    }
+    return texts;
+}
+
+// --- Showing ---------------------------------------------------------------------------
 
 void ResultTable::showCurrentRow()
 {
+    endNumberSearch();
     showAndPlace(false);
 }
 
 void ResultTable::showAndPlace(bool placedAlready)
 {
+    // The scoreboard shows the row as it is before the placing (its place from the last one).
     const int row = m_grid.Row();
     if (!marksEntered(row))
         clearResults(row);
-    if (showRow)
-        showRow(row);
-    if (showStrikeMarks)
-        showStrikeMarks();
+    showCouple(row);
     if (placedAlready)
         keepPlaces();
     else
         AssignPlaces();
+}
+
+void ResultTable::showCouple(int row)
+{
+    if (row < 1 || row >= m_grid.RowCount())
+        return;
+    m_shownNumber = m_grid.Cells(ColNumber, row);
+    emit coupleShown(shownTexts(row));
+}
+
+void ResultTable::reshowCouple()
+{
+    const int row = rowOfNumber(m_shownNumber);
+    if (row < 0)
+        return;
+    // The totals and places of the new count, with the same competitor current.
+    if (!marksEntered(row))
+        clearResults(row);
+    AssignPlaces();
+    showCouple(rowOfNumber(m_shownNumber));
+}
+
+void ResultTable::clearScoreboard()
+{
+    m_shownNumber.clear();
+    emit scoreboardCleared();
 }
 
 void ResultTable::keepPlaces()
@@ -188,23 +252,238 @@ void ResultTable::keepPlaces()
     m_grid.BeginUpdate();
     m_grid.EndUpdate();
     selectCompetitor(m_grid.Cells(ColNumber, m_grid.Row()));
+    emit placesChanged();
 }
 
-void ResultTable::enterPressed(bool entryMode)
+// --- Entry -----------------------------------------------------------------------------
+
+bool ResultTable::entryMode() const
 {
-    if (!entryMode) {
+    return m_grid.cellEditing() && m_grid.Col() < ColTotal;
+}
+
+void ResultTable::selectCell(int col, int row, bool &canSelect)
+{
+    // The mark columns of judges not counted are hidden: nothing goes there unseen.
+    if (col >= markColumn(countedJudges() + 1) && col <= markColumn(kMaxJudges)) {
+        canSelect = false;
+        return;
+    }
+    // Totals and places are the table's own: a move there ends entry mode.
+    if (col < ColTotal) {
+        m_grid.setCellEditing(true);
+        m_grid.setRowSelect(false);
+    } else {
+        m_grid.setCellEditing(false);
+    }
+    if (row != m_grid.Row()) {
+        m_changeAllowedFor.clear();
+        emit currentRowChanged(row);
+    }
+    emit positionTextChanged(positionText(row));
+}
+
+void ResultTable::finishRowEntry(int row)
+{
+    m_changeAllowedFor.clear();
+    m_grid.setCellEditing(false);
+    m_grid.MoveCurrent(ColRawTotal, row);
+    m_grid.setSelection(GridRect { 0, row, ColRawTotal, row });
+    emit positionTextChanged(positionText(m_grid.Row()));
+    if (m_grid.Row() != row)
+        m_grid.setRow(row);
+}
+
+void ResultTable::keyPress(QChar &key)
+{
+    if (key == QChar(13)) {
+        enterPressed();
+        return;
+    }
+    if (!entryMode()) {
+        // Digits and Backspace search a start number; other characters are left to the
+        // grid's search in the sort column.
+        if ((key >= u'0' && key <= u'9') || key == QChar(8)) {
+            searchNumber(key);
+            key = QChar(0);
+        } else if (!key.isNull()) {
+            endNumberSearch();
+        }
+        return;
+    }
+    const int col = m_grid.Col();
+    const bool digitsOnly = col == ColNumber || (col >= markColumn(1) && col <= markColumn(kMaxJudges));
+    if (digitsOnly && !(key >= u'0' && key <= u'9') && key != QChar(8)) {
+        key = QChar(0);
+        return;
+    }
+    if (isShownMarkColumn(col) && !mayChangeMark())
+        key = QChar(0);
+}
+
+void ResultTable::keyDown(int &key, Qt::KeyboardModifiers shift)
+{
+    if (key == Qt::Key_Escape) {
+        endNumberSearch();
+        finishRowEntry(m_grid.Row());
+        return;
+    }
+    if (key == Qt::Key_Delete && shift == Qt::NoModifier && entryMode() && isShownMarkColumn(m_grid.Col())
+        && !mayChangeMark())
+        key = 0;
+}
+
+bool ResultTable::mayChangeMark()
+{
+    const int row = m_grid.Row();
+    const QString number = m_grid.Cells(ColNumber, row);
+    if (!marksEntered(row) || (!m_changeAllowedFor.isNull() && m_changeAllowedFor == number))
+        return true;
+    const bool yes = m_askYesNo && m_askYesNo(QStringLiteral("Wertung von Nr. %1 ändern?").arg(number));
+    if (yes)
+        m_changeAllowedFor = number;
+    return yes;
+}
+
+void ResultTable::enterPressed()
+{
+    endNumberSearch();
+    if (!entryMode()) {
         showCurrentRow();
         return;
     }
     const int col = m_grid.Col();
-    UpdateStrikeMarks();
+    const bool finished = marksEntered(m_grid.Row());
+    if (finished)
+        emit rowFinished(m_grid.Row());
+    AssignPlaces();
     const int row = m_grid.Row();
-    if (!marksEntered(row)) {
-        if (col < kColumnCount - 1)
-            m_grid.MoveCurrent(col + 1, row);
+    if (finished) {
+        finishRowEntry(row);
+        showAndPlace(true);
         return;
     }
-    if (FinishRowEntry)
-        FinishRowEntry(row);
-    showAndPlace(true);
+    // On through the shown columns; from the last judge back to the first mark missing.
+    int next = col + 1;
+    if (col >= markColumn(countedJudges())) {
+        next = col;
+        for (int judge = 1; judge <= countedJudges(); ++judge) {
+            if (markMissing(markColumn(judge), row)) {
+                next = markColumn(judge);
+                break;
+            }
+        }
+    }
+    m_grid.MoveCurrent(next, row);
+}
+
+void ResultTable::nextColumn()
+{
+    endNumberSearch();
+    const int col = m_grid.Col();
+    m_grid.setCol(col >= markColumn(countedJudges()) ? markColumn(1) : col + 1);
+}
+
+// --- Finding a couple ----------------------------------------------------------------
+
+void ResultTable::searchNumber(QChar key)
+{
+    if (!m_lastDigit.isValid() || m_lastDigit.elapsed() > kNumberSearchPause)
+        m_searched.clear();
+    m_lastDigit.start();
+    if (key == QChar(8))
+        m_searched.chop(1);
+    else
+        m_searched.append(key);
+    if (m_searched.isEmpty()) {
+        endNumberSearch();
+        return;
+    }
+    const int row = rowOfNumber(m_searched);
+    if (row < 0) {
+        emit positionTextChanged(QStringLiteral("%1 fehlt").arg(m_searched));
+        return;
+    }
+    finishRowEntry(row);
+    emit positionTextChanged(QStringLiteral("Nr. %1").arg(m_searched));
+}
+
+void ResultTable::endNumberSearch()
+{
+    if (m_searched.isEmpty())
+        return;
+    m_searched.clear();
+    m_lastDigit.invalidate();
+    emit positionTextChanged(positionText(m_grid.Row()));
+}
+
+void ResultTable::rememberStartOrder()
+{
+    m_startOrder.clear();
+    for (int row = 1; row < m_grid.RowCount(); ++row)
+        m_startOrder.append(m_grid.Cells(ColNumber, row));
+}
+
+void ResultTable::nextCoupleWithoutMarks()
+{
+    endNumberSearch();
+    // Start numbers that the last open did not bring (a restored table) follow in the
+    // table's order.
+    QStringList order = m_startOrder;
+    for (int row = 1; row < m_grid.RowCount(); ++row) {
+        const QString number = m_grid.Cells(ColNumber, row);
+        if (!order.contains(number))
+            order.append(number);
+    }
+    const qsizetype current = order.indexOf(m_grid.Cells(ColNumber, m_grid.Row()));
+    for (qsizetype step = 1; step <= order.size(); ++step) {
+        const QString &number = order[(current + step) % order.size()];
+        const int row = rowOfNumber(number);
+        if (row > 0 && noMarks(row) && !number.trimmed().isEmpty()) {
+            finishRowEntry(row);
+            return;
+        }
+    }
+}
+
+// --- Files -----------------------------------------------------------------------------
+
+void ResultTable::placeOpenedTable()
+{
+    m_changeAllowedFor.clear();
+    clearScoreboard();
+    rememberStartOrder();
+    AssignPlaces();
+    m_grid.SetModified(false);
+    emit tableReplaced();
+}
+
+void ResultTable::placeRestoredTable()
+{
+    m_changeAllowedFor.clear();
+    m_startOrder.clear();
+    AssignPlaces();
+    emit tableReplaced();
+}
+
+void ResultTable::markSaved()
+{
+    m_grid.SetModified(false);
+}
+
+bool ResultTable::hasUnsavedChanges() const
+{
+    return m_grid.Modified();
+}
+
+bool ResultTable::canSave() const
+{
+    return m_grid.RowCount() >= 3 && !m_grid.Cells(ColNumber, 1).isEmpty();
+}
+
+QString ResultTable::positionText(int row) const
+{
+    if (m_grid.RowCount() == 2 && m_grid.Cells(ColNumber, 1).trimmed().isEmpty())
+        return QString();
+    return QStringLiteral("%1:%2").arg(row).arg(m_grid.RowCount() - 1);
 }

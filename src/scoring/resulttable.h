@@ -1,16 +1,23 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
 #include <functional>
 
-class QString;
 class SortGridCore;
 
-// The result table of the main window on top of the grid's row store: 13 text
-// columns, the header row, the judge count and its hidden mark columns, the column
-// widths, the totals and places, and what showing a row and Enter do to the table.
-// The windows draw; every change of cells, order and current row is made here.
-class ResultTable
+// The result table on top of the grid's row store: 13 text columns, the header row, the
+// judge count and its hidden mark columns, the column widths, the totals and places, and
+// every rule of working the table: entry mode, which keys a cell takes, where Enter and
+// Tab go, what showing a couple does, the search by start number. The grid keeps the
+// mechanics (its editor, keys and mouse); the windows connect to the signals and only
+// show. Every change of cells, order and current row is made here.
+class ResultTable : public QObject
 {
+    Q_OBJECT
 public:
     enum Column
     {
@@ -28,25 +35,25 @@ public:
     static constexpr int kDefaultJudges = 5;
     static constexpr int kColWidth = 30;
     static constexpr int kRowHeight = 20;
+    // Digits typed outside entry mode within this time of each other form one start number.
+    static constexpr int kNumberSearchPause = 1000;
 
     // The column of judge 1 .. 7.
     static constexpr int markColumn(int judge) { return ColFirstMark + judge - 1; }
 
-    explicit ResultTable(SortGridCore &grid);
+    explicit ResultTable(SortGridCore &grid, QObject *parent = nullptr);
+    ~ResultTable() override;
 
     SortGridCore &grid() const { return m_grid; }
 
-    // Gives the grid the table's columns, sort settings and widths, and writes the header row.
+    // Gives the grid the table's columns, sort settings and widths and takes its cell
+    // selection; writes the header row.
     void setUpGrid();
     void writeHeader();
 
-    int JudgeCount = kDefaultJudges;
-
-    // Steps of SetJudgeCount that belong to the windows: the mark labels and the resize handler.
-    std::function<void(int judges)> showMarkLabels;
-    std::function<void()> runResizeHandler;
-    std::function<void(int judges)> mirrorMarkLabels;
-
+    int judgeCount() const { return m_judgeCount; }
+    // Shows the mark columns of the judges counted, hides the others, and shows the couple
+    // on the scoreboard again with the new count.
     void SetJudgeCount(int count);
     void LayoutTableColumns(int gridOuterWidth, int scrollArrowWidth);
 
@@ -55,34 +62,101 @@ public:
 
     // Every counted judge's cell of the row holds more than blanks.
     bool marksEntered(int row) const;
+    // No counted judge's cell of the row holds a mark.
+    bool noMarks(int row) const;
     // Empties the net total, place and raw total of the row.
     void clearResults(int row);
     // Makes the first row with the start number current and selects the whole row;
     // nothing moves when there is none.
     void selectCompetitor(const QString &number);
 
-    // Steps of showing a row that belong to the windows, connected by the shell: the
-    // row's captions on the scoreboard, its shown total and strike marks, and leaving
-    // entry mode on a row.
-    std::function<void(int row)> showRow;
-    std::function<void()> showStrikeMarks;
-    std::function<void(int row)> FinishRowEntry;
+    // The 13 texts a row shows on the scoreboard: its cells, the marks only when all of
+    // them are entered, and no mark of a judge not counted.
+    QStringList shownTexts(int row) const;
+    // The start number of the couple on the scoreboard; empty when it is cleared.
+    QString shownNumber() const { return m_shownNumber; }
 
-    // The scoreboard's total and strike marks from the marks it shows, then the placing.
-    void UpdateStrikeMarks();
-    // Shows the current row (double click, F9, the TV window shown): a row with marks
-    // missing loses its results, the scoreboard shows it, and the table is placed with
-    // the same competitor current again.
+    // Commands.
+    // Shows the current row (double click, F9, Enter outside entry mode, the TV window
+    // shown): a row with marks missing loses its results, the table is placed with the same
+    // competitor current, and the couple goes on the scoreboard.
     void showCurrentRow();
-    // Enter in the table: in browse mode it shows the current row; in entry mode it
-    // places the table and moves to the next column, or, when the row's marks are all
-    // entered, leaves entry mode and shows the row.
-    void enterPressed(bool entryMode);
+    // Ctrl+A.
+    void clearScoreboard();
+    // Ctrl+N: the next couple in start-list order (the order of the last open) without
+    // marks, selected as after a placing; nothing goes to the audience.
+    void nextCoupleWithoutMarks();
+    // Tab: the next shown column of the row, from the last shown judge (or beyond) to judge 1.
+    void nextColumn();
+
+    // The grid's events, which the window passes on.
+    void keyPress(QChar &key);
+    void keyDown(int &key, Qt::KeyboardModifiers shift);
+
+    // Entry mode: the current cell is one that the operator types into.
+    bool entryMode() const;
+    // Ends entry mode with the whole row selected (Esc, a finished row).
+    void finishRowEntry(int row);
+
+    // Files. A file has replaced every row: the scoreboard is emptied before the new table
+    // is placed, its order is the start-list order, and the table counts as saved.
+    void placeOpenedTable();
+    // The table of a session that did not end normally: placed, and not saved.
+    void placeRestoredTable();
+    // A save has written the table as it is now.
+    void markSaved();
+    // A cell has changed since the last successful save, or since the last open when
+    // nothing was saved after it.
+    bool hasUnsavedChanges() const;
+    // The table holds competitors that a save or print would write.
+    bool canSave() const;
+
+    // The first status panel: "row:rows", empty for an empty table.
+    QString positionText(int row) const;
+
+    // Asks the operator a yes/no question; true for "Ja". Without it every question is
+    // answered "Nein".
+    void setAskYesNo(std::function<bool(const QString &question)> ask) { m_askYesNo = std::move(ask); }
+
+signals:
+    // Enter completed the marks of a row (before it is placed).
+    void rowFinished(int row);
+    // Totals, places or order changed (after a placing).
+    void placesChanged();
+    // The grid's current row changed.
+    void currentRowChanged(int row);
+    // Open, recovery restore: all rows are new.
+    void tableReplaced();
+    void judgeCountChanged(int judges);
+    // The 13 texts of the row now on the scoreboard (shownTexts).
+    void coupleShown(const QStringList &rowTexts);
+    // Ctrl+A, an open.
+    void scoreboardCleared();
+    // The text of the position panel: the position, or the start number being searched.
+    void positionTextChanged(const QString &text);
 
 private:
     int countedJudges() const;
+    bool markMissing(int col, int row) const;
+    bool isShownMarkColumn(int col) const;
+    void selectCell(int col, int row, bool &canSelect);
+    void enterPressed();
     void showAndPlace(bool placedAlready);
     void keepPlaces();
+    void showCouple(int row);
+    void reshowCouple();
+    bool mayChangeMark();
+    void searchNumber(QChar key);
+    void endNumberSearch();
+    void rememberStartOrder();
+    int rowOfNumber(const QString &number) const;
 
     SortGridCore &m_grid;
+    int m_judgeCount = kDefaultJudges;
+    std::function<bool(const QString &)> m_askYesNo;
+    QString m_shownNumber;
+    QString m_changeAllowedFor; // the complete row whose marks the operator chose to change
+    QStringList m_startOrder; // start numbers in the order of the last open
+    QString m_searched; // the start number being typed
+    QElapsedTimer m_lastDigit;
 };

@@ -3,6 +3,7 @@
 #include "dialogs/dlgyesno.h"
 #include "dialogs/finfo.h"
 #include "dialogs/helpviewer.h"
+#include "dialogs/spinedit.h"
 #include "display/label3d.h"
 #include "display/tvwindow.h"
 #include "exchange/filecommands.h"
@@ -163,17 +164,6 @@ TEST_F(MainWindowTest, DigitFilterByColumn)
     EXPECT_TRUE(grid()->cellEditor()->text().endsWith(QStringLiteral("Bx")));
 }
 
-TEST_F(MainWindowTest, EnterInTheLastColumnOfAnIncompleteRowStays)
-{
-    load({ { "1", "Anna", "", "5" }, { "2", "Bert" } });
-    grid()->MoveCurrent(3, 1);
-    grid()->MoveCurrent(12, 1);
-    ASSERT_TRUE(grid()->hasOption(goEditing));
-    enter();
-    EXPECT_EQ(grid()->Col(), 12);
-    EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("1"));
-}
-
 // A protocol read back from a text file holds " " where marks are still to come: such
 // a cell is no mark, so Enter after judge 5 moves on to the blank judge 3.
 TEST_F(MainWindowTest, BlankMarkIsNoMark)
@@ -183,8 +173,7 @@ TEST_F(MainWindowTest, BlankMarkIsNoMark)
     type(QStringLiteral("9"));
     enter();
     EXPECT_TRUE(grid()->hasOption(goEditing));
-    EXPECT_EQ(grid()->Col(), 8);
-    grid()->MoveCurrent(5, grid()->Row());
+    EXPECT_EQ(grid()->Col(), 5);
     type(QStringLiteral("8"));
     enter();
     const int row = grid()->Row();
@@ -207,18 +196,128 @@ TEST_F(MainWindowTest, EscClosesTheEditorAndSelectsTheRow)
     EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("2:3"));
 }
 
-TEST_F(MainWindowTest, TabMovesToTheNextColumnAndWraps)
+// Tab moves through the shown columns and wraps from the last shown judge (or from the
+// totals, where Down leaves it) to judge 1, with the cell editor open or not.
+TEST_F(MainWindowTest, TabMovesToTheNextShownColumnAndWraps)
 {
+    struct Case
+    {
+        int judges;
+        int from;
+        bool editor;
+        int to;
+    };
+    const Case cases[] = { { 5, 0, false, 1 }, { 5, 2, true, 3 }, { 5, 6, false, 7 }, { 5, 7, true, 3 },
+        { 3, 5, false, 3 }, { 7, 9, true, 3 }, { 5, 12, false, 3 } };
     load({ { "1", "Anna" }, { "2", "Bert" } });
-    grid()->MoveCurrent(9, 1);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(grid()->Col(), 3);
-    grid()->MoveCurrent(0, 1);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(grid()->Col(), 1);
-    EXPECT_TRUE(grid()->hasFocus() || grid()->isAncestorOf(QApplication::focusWidget()));
+    for (const Case &c : cases) {
+        form->SetJudgeCount(c.judges);
+        if (c.from == ResultTable::ColRawTotal) {
+            grid()->MoveCurrent(1, 1);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        } else {
+            ASSERT_TRUE(grid()->MoveCurrent(c.from, 1));
+        }
+        if (c.editor)
+            type(QStringLiteral("4"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(grid()->Col(), c.to) << c.judges << " judges, from " << c.from;
+        EXPECT_TRUE(grid()->hasFocus() || grid()->isAncestorOf(QApplication::focusWidget()));
+    }
 }
 
+// Ctrl+N: the next couple of the start list without marks, whatever the placing did to
+// the order; the audience sees nothing of it.
+TEST_F(MainWindowTest, CtrlNGoesToTheNextCoupleWithoutMarksInStartListOrder)
+{
+    const QString startList = dir.filePath(QStringLiteral("Standard.txt"));
+    QFile file(startList);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Nr.\tName\tVerein\r\n5\tA\tX\t9\t9\t9\t9\t9\r\n2\tB\tX\r\n8\tC\tX\t7\r\n"
+               "1\tD\tX\t8\t8\t8\t8\t8\r\n4\tE\tX\r\n");
+    file.close();
+    FileDialog::setDriverForTests(typePath(startList));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+    FileDialog::setDriverForTests(nullptr);
+    QApplication::setActiveWindow(form.get());
+    grid()->setFocus();
+    ASSERT_EQ(grid()->RowCount(), 6);
+    ASSERT_EQ(grid()->Cells(0, 1), QStringLiteral("5")); // placed
+
+    // From the first couple of the list: 2, then 4, then round to 2 again; from an open
+    // editor as well.
+    grid()->MoveCurrent(1, 1);
+    const char *expected[] = { "2", "4", "2" };
+    for (const char *number : expected) {
+        type(QStringLiteral("x"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+        EXPECT_EQ(grid()->Cells(0, grid()->Row()), QString::fromLatin1(number));
+        EXPECT_EQ(grid()->Col(), ResultTable::ColRawTotal);
+        EXPECT_FALSE(grid()->hasOption(goEditing));
+        grid()->MoveCurrent(1, grid()->Row());
+    }
+    EXPECT_TRUE(caption(form->scoreboard().LabNum()).isEmpty());
+    // Tab starts entry at J.1 of the couple found.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(grid()->Col(), ResultTable::markColumn(1));
+    EXPECT_TRUE(grid()->hasOption(goEditing));
+}
+
+// Outside entry mode the operator types a start number; the status bar shows it.
+TEST_F(MainWindowTest, StartNumberTypedOutsideEntryShowsInThePositionPanel)
+{
+    load({ { "7", "Anna" }, { "12", "Bert" }, { "3", "Cora" } });
+    grid()->MoveCurrent(1, 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    type(QStringLiteral("12"));
+    EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("12"));
+    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("Nr. 12"));
+    type(QStringLiteral("9"));
+    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("129 fehlt"));
+    EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("12"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("%1:3").arg(grid()->Row()));
+}
+
+// A scored couple's mark is changed only after "Ja" in the program's box, where Enter
+// answers "Nein"; the keys go on to the table afterwards.
+TEST_F(MainWindowTest, ChangingAScoredCoupleAsksWithTheFocusOnNein)
+{
+    load({ { "4", "Anna", "TSC", "9", "8", "9", "9", "9" }, { "5", "Bert" } });
+    const int row = 1;
+    grid()->MoveCurrent(4, row);
+    struct Step
+    {
+        std::function<void(TFDlgYesNo &)> answer;
+        QString mark;
+    };
+    const auto press = [](Qt::Key key) {
+        return [key](TFDlgYesNo &dialog) { QTest::keyClick(dialog.focusWidget(), key); };
+    };
+    const Step steps[]
+        = { { press(Qt::Key_Return), "8" }, { press(Qt::Key_Escape), "8" }, { YesNoDriver::clickJa, "6" } };
+    for (const Step &step : steps) {
+        QString asked;
+        QWidget *focus = nullptr;
+        YesNoDriver::answerWhenShown(*form->FDlgYesNo(), [&](TFDlgYesNo &dialog) {
+            asked = dialog.Label1->text();
+            focus = dialog.focusWidget();
+            step.answer(dialog);
+        });
+        type(QStringLiteral("6"));
+        EXPECT_EQ(asked, QStringLiteral("Wertung von Nr. 4 ändern?"));
+        EXPECT_EQ(focus, form->FDlgYesNo()->CancelBtn);
+        EXPECT_EQ(grid()->Cells(4, row), step.mark);
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), form.get());
+        EXPECT_TRUE(grid()->hasFocus() || grid()->isAncestorOf(QApplication::focusWidget()));
+    }
+    enter();
+    EXPECT_EQ(caption(form->scoreboard().Lab(2)), QStringLiteral("6"));
+}
 TEST_F(MainWindowTest, PositionTextAfterLoadingTwelve)
 {
     QList<QStringList> rows;
@@ -273,6 +372,28 @@ TEST_F(MainWindowTest, OneMonitorCtrlTPutsTheTVWindowInFrontAndF5BringsTheMainWi
     EXPECT_FALSE(form->sbTV->isChecked());
 }
 
+// The TV window holds the program's own keys: they work there while the main window is hidden.
+TEST_F(MainWindowTest, TheProgramsKeysWorkInTheTVWindowWhileTheMainWindowIsHidden)
+{
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" }, { "3", "Cora" } });
+    grid()->MoveCurrent(1, 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
+    TFormTV *tv = form->FormTV();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    ASSERT_FALSE(form->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([tv] { return QApplication::activeWindow() == tv; }, 1000));
+    ASSERT_EQ(caption(tv->scoreboard().LabNum()), QStringLiteral("1"));
+    QTest::keyClick(tv, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(caption(tv->scoreboard().LabNum()).isEmpty());
+    QTest::keyClick(tv, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(grid()->Cells(0, grid()->Row()), QStringLiteral("2"));
+    QTest::keyClick(tv, Qt::Key_F9);
+    EXPECT_EQ(caption(tv->scoreboard().LabNum()), QStringLiteral("2"));
+    QTest::keyClick(tv, Qt::Key_F5);
+    EXPECT_TRUE(form->isVisible());
+}
+
 TEST_F(MainWindowTest, ClosingTheTVWindowNeverEndsTheProgram)
 {
     TFormTV *tv = form->FormTV();
@@ -309,6 +430,10 @@ TEST_F(MainWindowTest, ShortcutsWinOverAnOpenCellEditor)
 
     QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
     EXPECT_TRUE(form->FormTV()->isVisible());
+    // One monitor: the TV window has taken the keys; Ctrl+T there brings the table back.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->FormTV()));
+    QTest::keyClick(form->FormTV(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_TRUE(form->isVisible());
 
     int dialogs = 0;
     MessageBox::setAutoAnswer(QMessageBox::Ok);
@@ -429,12 +554,29 @@ TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
     file.write("Nr.\tName\tVerein\r\n3\tEva Stein\tTC Hansa\t5\t5\t5\t5\t5\r\n"
                "7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\r\n");
     file.close();
+    // A couple of the last table on both scoreboards.
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    // One monitor: F5 in the TV window brings the table in front for typing.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->FormTV()));
+    QTest::keyClick(form->FormTV(), Qt::Key_F5);
+    ASSERT_TRUE(form->isVisible());
+    QApplication::setActiveWindow(form.get());
+    grid()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
+    ASSERT_EQ(caption(form->FormTV()->scoreboard().LabNum()), QStringLiteral("1"));
 
     MessageBox::setAutoAnswer(QMessageBox::Ok);
     FileDialog::setDriverForTests(typePath(startList));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
     FileDialog::setDriverForTests(nullptr);
     ASSERT_EQ(grid()->RowCount(), 3) << MessageBox::lastText().toStdString();
+    for (const Scoreboard *board : { &form->scoreboard(), &form->FormTV()->scoreboard() }) {
+        EXPECT_TRUE(caption(board->LabNum()).isEmpty());
+        EXPECT_TRUE(caption(board->Lab(1)).isEmpty());
+        EXPECT_TRUE(caption(board->LabGesamt()).isEmpty());
+        EXPECT_FALSE(Scoreboard::shown(board->xLab1()));
+    }
     EXPECT_EQ(grid()->Cells(0, 1), QStringLiteral("7")); // placed after the open
     EXPECT_EQ(grid()->Cells(11, 1), QStringLiteral("1"));
     EXPECT_EQ(form->PageControl1->tabText(0), QStringLiteral("Latein"));
@@ -533,11 +675,6 @@ TEST_F(MainWindowTest, CtrlTShowsAndHidesTheTVWindow)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(tv->isVisible());
     EXPECT_FALSE(form->sbTV->isChecked());
-
-    // The TV and video buttons are one group: pressing one releases the other.
-    form->sbTV->setChecked(true);
-    form->bVideo->setChecked(true);
-    EXPECT_FALSE(form->sbTV->isChecked());
 }
 
 TEST_F(MainWindowTest, TVWindowMirrorsTheScoreboardAndTakesTheKeys)
@@ -545,6 +682,7 @@ TEST_F(MainWindowTest, TVWindowMirrorsTheScoreboardAndTakesTheKeys)
     load({ { "5", "Anna", "TSC", "5", "7", "5", "9", "9" }, { "6", "Bert" } });
     grid()->MoveCurrent(1, 1);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->FormTV()));
     QTest::keyClick(form->FormTV(), Qt::Key_F9);
     EXPECT_EQ(form->FormTV()->scoreboard().LabGesamt()->Caption(), QStringLiteral("21"));
     EXPECT_TRUE(form->FormTV()->isVisible());
@@ -580,6 +718,66 @@ TEST_F(MainWindowTest, SettingsDialogAppliesJudgesAndMonitorAtOnce)
     EXPECT_EQ(form->Monitor(), 1);
 }
 
+// F2 and two keys down: the couple on both scoreboards is shown again with three judges,
+// its strike marks chosen anew; the settings dialog starts on the judge count each time.
+TEST_F(MainWindowTest, AJudgeCountChangedWithF2ShowsTheCoupleAgain)
+{
+    load({ { "5", "Anna", "TSC", "5", "7", "5", "9", "9" }, { "6", "Bert" } });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+    // One monitor: F5 in the TV window brings the table in front for typing.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->FormTV()));
+    QTest::keyClick(form->FormTV(), Qt::Key_F5);
+    ASSERT_TRUE(form->isVisible());
+    QApplication::setActiveWindow(form.get());
+    grid()->setFocus();
+    grid()->MoveCurrent(1, 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
+    ASSERT_EQ(caption(form->scoreboard().LabGesamt()), QStringLiteral("21"));
+    TCfgDialog *dialog = form->CfgDialog();
+    // F2, then the keys typed into the dialog once it shows.
+    QWidget *focus = nullptr;
+    const auto f2 = [&](QList<Qt::Key> keys) {
+        auto *poll = new QTimer(dialog);
+        QObject::connect(poll, &QTimer::timeout, poll, [&, poll, keys] {
+            if (!dialog->isVisible())
+                return;
+            poll->deleteLater();
+            poll->stop();
+            focus = dialog->focusWidget();
+            for (Qt::Key key : keys)
+                QTest::keyClick(dialog->focusWidget(), key);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        poll->start(5);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        EXPECT_EQ(focus, dialog->seSUD);
+        QApplication::processEvents();
+        EXPECT_TRUE(grid()->hasFocus());
+    };
+    f2({ Qt::Key_Down, Qt::Key_Down, Qt::Key_Return });
+    ASSERT_EQ(form->JudgeCount(), 3);
+    f2({ Qt::Key_Up, Qt::Key_Return });
+    ASSERT_EQ(form->JudgeCount(), 4);
+    // With four judges 5 7 5 9: 5 and 9 struck, 12 counts.
+    for (const Scoreboard *board : { &form->scoreboard(), &form->FormTV()->scoreboard() }) {
+        EXPECT_EQ(caption(board->LabGesamt()), QStringLiteral("12"));
+        EXPECT_EQ(caption(board->Lab(4)), QStringLiteral("9"));
+        EXPECT_TRUE(caption(board->Lab(5)).isEmpty());
+        EXPECT_FALSE(board->Lab(5)->isVisibleTo(board->Lab(5)->parentWidget()));
+        EXPECT_EQ(board->xLab1()->geometry(), board->Lab(1)->geometry());
+        EXPECT_EQ(board->xLab2()->geometry(), board->Lab(4)->geometry());
+    }
+    EXPECT_EQ(grid()->Cells(ResultTable::ColTotal, 1), QStringLiteral("12"));
+
+    // A cleared scoreboard stays cleared.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    f2({ Qt::Key_Up, Qt::Key_Return });
+    ASSERT_EQ(form->JudgeCount(), 5);
+    EXPECT_TRUE(caption(form->scoreboard().LabNum()).isEmpty());
+    EXPECT_FALSE(Scoreboard::shown(form->FormTV()->scoreboard().xLab1()));
+}
+
 TEST_F(MainWindowTest, ClosingAsksAndOnlyJaCloses)
 {
     YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickNein);
@@ -588,6 +786,7 @@ TEST_F(MainWindowTest, ClosingAsksAndOnlyJaCloses)
     YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::key(Qt::Key_Escape));
     form->close();
     EXPECT_TRUE(form->isVisible());
+    QApplication::processEvents(); // the focus comes back to the window that had it
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
     YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickJa);
     form->close();

@@ -2,9 +2,12 @@
 #include "app/recovery.h"
 #include "dialogs/cfgdialog.h"
 #include "dialogs/dlgyesno.h"
+#include "exchange/filedialog.h"
+#include "exchange/recoveryfile.h"
 #include "exchange/textresultfile.h"
 #include "grid/sortgrid.h"
 #include "platform/monitors.h"
+#include "support/filedialogdriver.h"
 #include "support/resulttablefixture.h"
 #include "support/yesnodriver.h"
 
@@ -142,11 +145,16 @@ TEST_F(SessionRecoveryTest, AKilledSessionComesBackWithJaAndANormalEndRemovesThe
     EXPECT_EQ(form->PageControl1->tabText(0), tab);
     EXPECT_TRUE(form->sbSave->isEnabled());
 
-    YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickJa);
+    // The restored marks were never saved: "Ja" ends the program and keeps them for the next start.
+    QString asked;
+    YesNoDriver::answerWhenShown(*form->FDlgYesNo(), [&asked](TFDlgYesNo &dialog) {
+        asked = dialog.Label1->text();
+        YesNoDriver::clickJa(dialog);
+    });
     form->close();
     EXPECT_FALSE(form->isVisible());
-    EXPECT_FALSE(QFile::exists(file));
-    EXPECT_TRUE(filesIn(folder, QStringLiteral("*.dat")).isEmpty());
+    EXPECT_EQ(asked, QStringLiteral("Ergebnisse nicht gespeichert. Trotzdem beenden?"));
+    EXPECT_TRUE(QFile::exists(file));
 }
 
 TEST_F(SessionRecoveryTest, NeinSetsTheFileAsideAndACorruptFileStartsEmptyWithoutAQuestion)
@@ -202,6 +210,161 @@ TEST_F(SessionRecoveryTest, NeinSetsTheFileAsideAndACorruptFileStartsEmptyWithou
     form->table().AssignPlaces();
     form.reset();
     EXPECT_TRUE(RecoveryFile::read(file).snapshot.has_value());
+}
+
+// What "Beenden?" does with the recovery file: a table with changes not saved since the
+// last open or save keeps it for the next start, a saved one removes it.
+TEST_F(SessionRecoveryTest, ClosingKeepsTheFileOnlyWhileMarksAreNotSaved)
+{
+    const QString startList = dir.filePath(QStringLiteral("Latein.txt"));
+    QFile list(startList);
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("Nr.\tName\tVerein\r\n11\tAnna Berger\tTSC\r\n12\tBert Kranz\tBlau-Weiss\r\n");
+    list.close();
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
+    const QString file = folder + QStringLiteral("/recovery.dat");
+    const QString unsaved = QStringLiteral("Ergebnisse nicht gespeichert. Trotzdem beenden?");
+
+    std::unique_ptr<TForm1> form;
+    const auto key = [](int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+    };
+    const auto typeMark = [&form, key] {
+        TSortGrid *grid = form->SortGrid1;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(3, 1).center());
+        key(Qt::Key_7);
+    };
+    const auto open = [&form, &startList, key] {
+        FileDialog::setDriverForTests(typePath(startList));
+        key(Qt::Key_O, Qt::ControlModifier);
+        FileDialog::setDriverForTests(nullptr);
+        QApplication::setActiveWindow(form.get());
+        form->SortGrid1->setFocus();
+    };
+    int saves = 0;
+    const auto save = [&form, &saves, this, key] {
+        const QString name = QStringLiteral("Protokoll%1.txt").arg(++saves);
+        FileDialog::setDriverForTests(typePath(dir.filePath(name)));
+        QApplication::setActiveWindow(form.get());
+        key(Qt::Key_S, Qt::ControlModifier);
+        FileDialog::setDriverForTests(nullptr);
+        EXPECT_TRUE(QFile::exists(dir.filePath(name)));
+        QApplication::setActiveWindow(form.get());
+        form->SortGrid1->setFocus();
+    };
+    struct Case
+    {
+        const char *name;
+        std::function<void()> work;
+        QString asked;
+    };
+    const Case cases[] = {
+        { "nothing done", [] {}, QStringLiteral("Beenden?") },
+        { "a mark typed", typeMark, unsaved },
+        { "a list opened", open, QStringLiteral("Beenden?") },
+        { "a mark typed after the open",
+            [&] {
+                open();
+                typeMark();
+            },
+            unsaved },
+        { "a mark typed and saved",
+            [&] {
+                open();
+                typeMark();
+                save();
+            },
+            QStringLiteral("Beenden?") },
+        { "a mark typed after the save",
+            [&] {
+                open();
+                save();
+                typeMark();
+            },
+            unsaved },
+    };
+    for (const Case &c : cases) {
+        QDir(folder).removeRecursively();
+        form = start(folder);
+        c.work();
+        // Asked once and answered "Nein" by Enter: the program runs on.
+        QString asked;
+        YesNoDriver::answerWhenShown(*form->FDlgYesNo(), [&asked](TFDlgYesNo &dialog) {
+            asked = dialog.Label1->text();
+            YesNoDriver::key(Qt::Key_Escape)(dialog);
+        });
+        form->close();
+        EXPECT_TRUE(form->isVisible()) << c.name;
+        EXPECT_EQ(asked, c.asked) << c.name;
+        YesNoDriver::answerWhenShown(*form->FDlgYesNo(), YesNoDriver::clickJa);
+        form->close();
+        EXPECT_FALSE(form->isVisible()) << c.name;
+        form.reset();
+        const bool kept = c.asked == unsaved;
+        EXPECT_EQ(QFile::exists(file), kept) << c.name;
+        if (kept) {
+            const std::optional<RecoverySnapshot> snapshot = RecoveryFile::read(file).snapshot;
+            ASSERT_TRUE(snapshot.has_value()) << c.name;
+            bool markKept = false;
+            for (int row = 1; row < snapshot->rowCount; ++row)
+                markKept = markKept || snapshot->cell(3, row) == u"7";
+            EXPECT_TRUE(markKept) << c.name;
+            EXPECT_EQ(startAndAnswer(form, folder, YesNoDriver::clickNein), SessionRecovery::question())
+                << c.name;
+            form.reset();
+        }
+    }
+}
+
+// The menu starts the program through its "scorelane" link, a terminal as "Scorelane": both
+// keep their recovery file in one folder, so either finds what the other left.
+TEST_F(SessionRecoveryTest, TheProgramFindsItsRecoveryFileUnderEitherName)
+{
+    const QString program = QStringLiteral(SCORELANE_PROGRAM);
+    const QString link = dir.filePath(QStringLiteral("scorelane"));
+    ASSERT_TRUE(QFile::link(program, link));
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("SCORELANE_VIDEO_TEST_DEVICES"), QString());
+    const auto lockFolders = [&data] {
+        QStringList folders;
+        for (const QString &name : QDir(data).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString folder = data + u'/' + name + QStringLiteral("/recovery");
+            if (QFile::exists(folder + QStringLiteral("/recovery.lock")))
+                folders.append(folder);
+        }
+        return folders;
+    };
+
+    // The first start makes the folder (and holds its lock while it runs).
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(program, {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lockFolders().size() == 1; }, 20000));
+    const QString folder = lockFolders().first();
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+
+    // A file that cannot be restored is set aside, without a question, by the start that finds it.
+    for (const QString &name : { link, program }) {
+        QFile junk(folder + QStringLiteral("/recovery.dat"));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("not a recovery file");
+        junk.close();
+        const qsizetype setAside = filesIn(folder, QStringLiteral("recovery-*.dat")).size();
+        QProcess started;
+        started.setProcessEnvironment(environment);
+        started.start(name, {});
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return filesIn(folder, QStringLiteral("recovery-*.dat")).size() == setAside + 1; }, 20000))
+            << name.toStdString();
+        EXPECT_EQ(lockFolders(), QStringList { folder }) << name.toStdString();
+        started.kill();
+        started.waitForFinished(10000);
+    }
 }
 
 } // namespace

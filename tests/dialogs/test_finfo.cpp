@@ -58,52 +58,6 @@ protected:
 
 } // namespace
 
-TEST_F(FormInfoTest, TextsAndPlaces)
-{
-    EXPECT_EQ(info->windowTitle(), QStringLiteral("Information"));
-    EXPECT_EQ(info->size(), QSize(256, 426));
-    EXPECT_EQ(info->palette().color(QPalette::Window), QColor(192, 192, 192));
-    EXPECT_FALSE(info->windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(info->windowFlags() & Qt::WindowSystemMenuHint);
-
-    EXPECT_EQ(info->Image1->geometry(), QRect(10, 4, 238, 65));
-    EXPECT_EQ(info->Image1->pixmap().size(), QSize(238, 65));
-    EXPECT_EQ(info->Panel1->geometry(), QRect(8, 60, 38, 38));
-    EXPECT_EQ(info->ImageICON->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(info->ImageICON->pixmap().toImage(), TFormInfo::programIcon().pixmap(32, 32).toImage());
-
-    EXPECT_EQ(info->Label1->text(), QStringLiteral("Scorelane"));
-    EXPECT_EQ(info->Label1->geometry().right() + 1, 246);
-    EXPECT_EQ(info->Label1->y(), 64);
-    EXPECT_TRUE(info->Label1->font().bold());
-    EXPECT_TRUE(info->Label1->font().underline());
-    EXPECT_EQ(info->Label1->font().pixelSize(), 24);
-    EXPECT_EQ(info->Label1->palette().color(QPalette::WindowText), QColor(128, 0, 0));
-    EXPECT_TRUE(info->Label1->alignment() & Qt::AlignRight);
-
-    EXPECT_EQ(info->LabelVer->text(), QStringLiteral("Version 1.6 (18.03.2018)"));
-    EXPECT_EQ(info->LabelVer->geometry().right() + 1, 245);
-    EXPECT_EQ(info->LabelVer->y(), 95);
-    EXPECT_EQ(info->LabelVer->font().pixelSize(), 15);
-
-    EXPECT_EQ(info->sOK->text(), QStringLiteral("Einverstanden"));
-    EXPECT_EQ(info->sOK->geometry(), QRect(56, 347, 145, 28));
-    EXPECT_TRUE(info->sOK->font().bold());
-    EXPECT_FALSE(info->sOK->icon().isNull());
-
-    EXPECT_EQ(info->Lab->geometry(), QRect(8, 377, 238, 30));
-    EXPECT_EQ(info->Lab->text(),
-        QStringLiteral("Lob und Kritik, Verbesserungsvorschläge,\n"
-                       "Fragen und Bestellungen bitte schriftlich über"));
-    EXPECT_EQ(info->Label2->x(), 55);
-    EXPECT_EQ(info->Label2->y(), 408);
-    EXPECT_EQ(info->Label2->width(), 137);
-    EXPECT_EQ(info->Label2->palette().color(QPalette::WindowText), QColor(Qt::blue));
-    EXPECT_TRUE(info->Label2->font().underline());
-    EXPECT_EQ(info->Label2->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(info->Image1->cursor().shape(), Qt::PointingHandCursor);
-}
-
 TEST_F(FormInfoTest, CentredOnTheMainWindow)
 {
     runModal([&] { EXPECT_EQ(info->geometry().center(), owner.geometry().center()); });

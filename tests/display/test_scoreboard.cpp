@@ -187,19 +187,6 @@ TEST_F(ScoreboardTest, ClearingEmptiesBothWindowsAndLeavesTheTable)
     EXPECT_EQ(grid.Rows(1), rowBefore);
 }
 
-TEST_F(ScoreboardTest, DesignFontsResolveToTheirStandIns)
-{
-    const QFontInfo mark(board.Lab(1)->font());
-    EXPECT_TRUE(mark.family() == QStringLiteral("Liberation Sans Narrow") || mark.family() == "Arial Narrow")
-        << mark.family().toStdString();
-    EXPECT_TRUE(mark.bold());
-    EXPECT_EQ(mark.pixelSize(), 53);
-    const QFontInfo strike(board.xLab1()->font());
-    EXPECT_TRUE(strike.family() == QStringLiteral("Liberation Sans") || strike.family() == "Arial")
-        << strike.family().toStdString();
-    EXPECT_FALSE(strike.bold());
-}
-
 // Counts pixels of one colour inside a rectangle.
 int countPixels(const QImage &image, const QRect &area, const QColor &color)
 {

@@ -32,7 +32,7 @@ QList<QRect> itemBounds(const TFormTV &tv)
 TEST_F(TVWindowTest, CreatedHiddenWithItsItemsInDrawingOrder)
 {
     writeJpeg("TV-Logo.jpg", filled(64, 48, kLogoRed));
-    table.JudgeCount = 3;
+    table.SetJudgeCount(3);
     board.LabNum()->setCaption(QStringLiteral("12")); // not copied: the TV window starts cleared
     create(std::make_unique<FixedMonitorList>(QList<QRect> { { 0, 0, 1920, 1080 } }),
         filled(320, 200, qRgb(0, 0, 90)));
@@ -189,30 +189,6 @@ TEST_F(TVWindowTest, BackgroundIsStretchedOverTheWholeWindow)
     EXPECT_TRUE(near(image.pixel(1919, 1079), qRgb(0, 0, 200)));
     // No logo file: the video area is plain black.
     EXPECT_EQ(countNear(image, QRect(320, 180, 1280, 720), qRgb(0, 0, 0), 0), 1280 * 720);
-}
-
-TEST_F(TVWindowTest, KeysReachTheMainWindowsShortcutsWhileItIsHidden)
-{
-    create(std::make_unique<FixedMonitorList>(QList<QRect> { { 0, 0, 1024, 768 } }), filled(16, 9, 0));
-    int triggered = 0;
-    QAction tvMode(QStringLiteral("TV"), &mainWindow);
-    tvMode.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-    QAction logo2(QStringLiteral("2"), &mainWindow);
-    logo2.setShortcut(QKeySequence(Qt::ALT | Qt::Key_2));
-    for (QAction *action : { &tvMode, &logo2 }) {
-        action->setShortcutContext(Qt::ApplicationShortcut);
-        QObject::connect(action, &QAction::triggered, [&triggered] { ++triggered; });
-    }
-    mainWindow.addActions({ &tvMode, &logo2 });
-    tv->addActions({ &tvMode, &logo2 });
-    mainWindow.hide();
-    tv->show();
-    tv->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(tv.get()));
-
-    QTest::keyClick(tv.get(), Qt::Key_T, Qt::ControlModifier);
-    QTest::keyClick(tv.get(), Qt::Key_2, Qt::AltModifier);
-    EXPECT_EQ(triggered, 2);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ protected:
         setup.folder = folder();
         setup.setJudgeCount = [this](Scoreboard &tvBoard) {
             board.attachMirror(&tvBoard);
-            table.SetJudgeCount(table.JudgeCount);
+            table.SetJudgeCount(table.judgeCount());
         };
         setup.showCurrentRow = [this] {
             ++showsOfCurrentRow;

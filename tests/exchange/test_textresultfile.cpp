@@ -325,28 +325,6 @@ TEST(TextResultFileSave, GoldenFiles)
     EXPECT_EQ(bytesOf(savedUtf8), bytesOf(dataFile("protocol_expected_utf8.txt")));
 }
 
-TEST(TextResultFileSave, EmptyCellsExactlyAtTheEndOfTheBuffer)
-{
-    // Numbers of growing length move the empty cells across the end of the writer's
-    // buffer, in both encodings.
-    const struct
-    {
-        char16_t letter;
-        QByteArray byteOrderMark, letterBytes;
-    } encodings[] = { { u'x', "", "x" }, { u'\u0142', "\xef\xbb\xbf", "\xc5\x82" } };
-    const QByteArray header = "Nr.\tName\tVerein\tJ.1\tJ.2\tJ.3\tJ.4\tJ.5\tJ.6\tJ.7\tSumme\tPlatz\t\r\n";
-    const QByteArray empties = QByteArray(" \t").repeated(11) + "\r\n";
-    for (const auto &e : encodings) {
-        for (int length = 1; length <= 200; ++length) {
-            Table table;
-            table.setRows({ { QString(length, QChar(e.letter)) }, { QStringLiteral("7") } });
-            ASSERT_EQ(textResultFileBytes(table.grid),
-                e.byteOrderMark + header + e.letterBytes.repeated(length) + "\t" + empties + "7\t" + empties)
-                << length;
-        }
-    }
-}
-
 TEST(TextResultFileSave, Utf8CellsAreEncodedAsQtEncodesThem)
 {
     // Two-, three- and four-byte forms, and lone surrogates of either kind, which the

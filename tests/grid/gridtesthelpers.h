@@ -22,7 +22,8 @@ inline void setUpResultGrid(ResultTableFixture<TSortGrid> &fixture, int competit
     grid.setAlignmentHorz(taCenter);
     grid.setAlignmentVert(taMiddle);
     grid.resize(590, height);
-    table.runResizeHandler = [&] { table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness); };
+    QObject::connect(&table, &ResultTable::judgeCountChanged, &grid,
+        [&] { table.LayoutTableColumns(grid.width(), GridScrollBar::kThickness); });
     table.SetJudgeCount(5);
     grid.setRowCount(competitors + 1);
     for (int row = 1; row <= competitors; ++row) {

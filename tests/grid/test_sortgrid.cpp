@@ -53,24 +53,8 @@ protected:
     TSortGrid grid;
 };
 
-TEST_F(SortGridTest, ValuesWhenCreated)
+TEST_F(SortGridTest, MultiSelectKeepsRowSelectionAndUserSettingsCountAsAChange)
 {
-    EXPECT_EQ(grid.FixedRows(), 1);
-    EXPECT_EQ(grid.PopupMenu(), nullptr);
-    EXPECT_FALSE(grid.HideRows());
-    EXPECT_FALSE(grid.Filtered());
-    EXPECT_FALSE(grid.MultiSelect());
-    EXPECT_TRUE(grid.UserSettings().isEmpty());
-    EXPECT_EQ(grid.AlignmentHorz(), taLeftJustify);
-    EXPECT_EQ(grid.AlignmentVert(), taTopJustify);
-    EXPECT_EQ(grid.BevelStyle(), cbNone);
-    EXPECT_FALSE(grid.ProportionalScrollBars());
-    EXPECT_FALSE(grid.ExtendedKeys());
-    EXPECT_EQ(grid.PrintOptions().Copies, 0);
-    EXPECT_EQ(grid.PrintOptions().PrintRange, prAll);
-    EXPECT_TRUE(grid.PrintOptions().JobTitle.isEmpty());
-    EXPECT_TRUE(grid.SortOptions().CanSort);
-
     grid.setMultiSelect(true);
     EXPECT_TRUE(grid.hasOption(goRowSelect));
     grid.setMultiSelect(false);

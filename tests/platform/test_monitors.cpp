@@ -19,10 +19,3 @@ TEST(Monitors, MonitorShowingAnArea)
     EXPECT_EQ(monitors.monitorShowing(QRect(5000, 100, 900, 500)), -1);
     EXPECT_EQ(FixedMonitorList({}).count(), 1);
 }
-
-TEST(Monitors, ScreenListHasAtLeastOneMonitor)
-{
-    ScreenMonitorList monitors;
-    EXPECT_GE(monitors.count(), 1);
-    EXPECT_FALSE(monitors.rect(-5).isEmpty());
-}

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+
 namespace {
 
 class ResultTableTest : public ::testing::Test, protected ResultTableFixture<>
@@ -15,7 +17,8 @@ protected:
     void SetUp() override
     {
         grid.setRowCount(2);
-        table.runResizeHandler = [this] { table.LayoutTableColumns(590, 17); };
+        QObject::connect(
+            &table, &ResultTable::judgeCountChanged, [this] { table.LayoutTableColumns(590, 17); });
         table.SetJudgeCount(5);
     }
 
@@ -63,15 +66,50 @@ TEST_F(ResultTableTest, ColumnWidthsOfThe590PixelLayout)
     }
 }
 
-TEST_F(ResultTableTest, SetJudgeCountRunsItsStepsInOrder)
+// A new judge count is announced, and a couple on the scoreboard is shown again with it:
+// its marks of the judges counted, its total of the new count. A cleared scoreboard
+// stays cleared.
+TEST_F(ResultTableTest, AJudgeCountChangeShowsTheCoupleAgain)
 {
-    QStringList steps;
-    table.showMarkLabels = [&](int n) { steps << QStringLiteral("labels %1").arg(n); };
-    table.runResizeHandler = [&] { steps << QStringLiteral("resize"); };
-    table.mirrorMarkLabels = [&](int n) { steps << QStringLiteral("mirror %1").arg(n); };
-    table.SetJudgeCount(4);
-    EXPECT_EQ(steps, (QStringList { "labels 4", "resize", "mirror 4" }));
-    EXPECT_EQ(table.JudgeCount, 4);
+    struct Case
+    {
+        bool shown;
+        int judges;
+        QStringList marks; // as shown afterwards
+        QString total;
+    };
+    const Case cases[] = {
+        { true, 3, { "9", "5", "8", "", "", "", "" }, "8" },
+        { true, 7, { "", "", "", "", "", "", "" }, "" },
+        { true, 4, { "9", "5", "8", "7", "", "", "" }, "15" },
+        { false, 3, {}, "" },
+    };
+    for (const Case &c : cases) {
+        table.SetJudgeCount(5);
+        load({ { "1", "9", "5", "8", "7", "6" }, { "2", "5", "5", "5", "5", "5" } });
+        table.AssignPlaces();
+        grid.MoveCurrent(0, rowOfNumber(QStringLiteral("1")));
+        table.showCurrentRow();
+        if (!c.shown)
+            table.clearScoreboard();
+        grid.MoveCurrent(0, rowOfNumber(QStringLiteral("2"))); // the current row is another one
+        QSignalSpy counts(&table, &ResultTable::judgeCountChanged);
+        QSignalSpy shown(&table, &ResultTable::coupleShown);
+        table.SetJudgeCount(c.judges);
+        ASSERT_EQ(counts.size(), 1);
+        EXPECT_EQ(counts[0][0].toInt(), c.judges);
+        EXPECT_EQ(grid.Cells(0, grid.Row()), QStringLiteral("2"));
+        if (!c.shown) {
+            EXPECT_EQ(shown.size(), 0);
+            EXPECT_TRUE(table.shownNumber().isEmpty());
+            continue;
+        }
+        ASSERT_EQ(shown.size(), 1) << c.judges;
+        const QStringList texts = shown[0][0].toStringList();
+        EXPECT_EQ(texts[0], QStringLiteral("1"));
+        EXPECT_EQ(texts.mid(ResultTable::ColFirstMark, 7), c.marks) << c.judges;
+        EXPECT_EQ(texts[ResultTable::ColTotal], c.total) << c.judges;
+    }
 }
 
 TEST_F(ResultTableTest, RowTotals)

@@ -19,12 +19,21 @@ inline constexpr int kNotClosed = -1;
 
 inline void answerWhenShown(TFDlgYesNo &dialog, std::function<void(TFDlgYesNo &)> answer)
 {
+    // Polled: events may be processed between this call and the showing of the dialog.
     QPointer<TFDlgYesNo> guarded(&dialog);
-    QTimer::singleShot(0, &dialog, [guarded, answer] {
-        if (guarded && guarded->isVisible())
-            answer(*guarded);
+    auto *poll = new QTimer(&dialog);
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [guarded, answer, poll] {
+        if (!guarded || !guarded->isVisible())
+            return;
+        poll->deleteLater();
+        poll->stop();
+        answer(*guarded);
     });
-    QTimer::singleShot(3000, &dialog, [guarded] {
+    poll->start();
+    QTimer::singleShot(3000, &dialog, [guarded, poll = QPointer<QTimer>(poll)] {
+        if (poll)
+            poll->deleteLater();
         if (guarded && guarded->isVisible())
             guarded->QDialog::done(kNotClosed);
     });
@@ -37,7 +46,9 @@ inline std::function<void(TFDlgYesNo &)> key(Qt::Key key)
         dialog.activateWindow();
         if (!QTest::qWaitForWindowActive(&dialog, 1000))
             return;
-        QTest::keyClick(QApplication::focusWidget(), key);
+        QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : dialog.focusWidget();
+        if (focus)
+            QTest::keyClick(focus, key);
     };
 }
 

@@ -766,9 +766,10 @@ void TForm1::connectLiveResults()
     connect(m_table.get(), &ResultTable::placesChanged, &feed, &LiveFeed::placesChanged);
     connect(m_table.get(), &ResultTable::tableReplaced, &feed, &LiveFeed::tableReplaced);
     connect(m_table.get(), &ResultTable::judgeCountChanged, &feed, &LiveFeed::judgeCountChanged);
-    m_fileCommands->setTabCaption = [this, caption = std::move(m_fileCommands->setTabCaption)](const QString &text) {
-        caption(text);
-        if (m_live)
-            m_live->feed().setCompetitionName(text);
-    };
+    m_fileCommands->setTabCaption
+        = [this, caption = std::move(m_fileCommands->setTabCaption)](const QString &text) {
+              caption(text);
+              if (m_live)
+                  m_live->feed().setCompetitionName(text);
+          };
 }

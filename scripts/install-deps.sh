@@ -9,7 +9,10 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-gl gstreamer1.0-tools
     libfreexl-dev libxlsxwriter-dev libminizip-dev libchm-dev fp-utils-3.2.2
-    fonts-liberation xvfb xauth x11-xserver-utils clang-format
+    fonts-liberation
+    # Qt's own dialogs in German
+    qt6-translations-l10n
+    xvfb xauth x11-xserver-utils clang-format
     # the TV window's test under a window manager: openbox, and xprop to ask it
     openbox x11-utils
     # independent readers of the workbooks we write

@@ -1,6 +1,7 @@
 #include "app/firstpaintprobe.h"
 #include "app/mainwindow.h"
 #include "dialogs/finfo.h"
+#include "platform/qttranslations.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -9,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QtTranslations::install(app);
     QApplication::setWindowIcon(TFormInfo::programIcon());
     TForm1 form;
     FirstPaintProbe probe;

@@ -583,8 +583,9 @@ void TForm1::sbCLSClick()
 
 void TForm1::sbPrintClick()
 {
-    // Every competitor; the header row heads each page.
+    // Every competitor; the header row heads each page, the competition (the tab) the sheet.
     TPrintOptions &options = SortGrid1->PrintOptions();
+    options.JobTitle = options.PageTitle = PageControl1->tabText(PageControl1->indexOf(TabSheet1));
     options.FromRow = 1;
     options.ToRow = SortGrid1->RowCount() - 1;
     SortGrid1->Print();

@@ -71,6 +71,7 @@ TForm1::TForm1(Environment environment)
     createTVWindow();
     m_dlgYesNo = new TFDlgYesNo(this);
     m_formInfo = new TFormInfo(this);
+    m_formInfo->openManual = [this] { runGuarded([this] { bHelpClick(); }, this); };
     m_cfgDialog = new TCfgDialog(*m_monitors, this);
 
     m_recovery = std::make_unique<SessionRecovery>(*this,

@@ -74,6 +74,8 @@ fi
 if command -v lintian >/dev/null; then
     lintian -I "$deb" | tee "$scratch/lintian.log" || true
     grep -q '^E: ' "$scratch/lintian.log" && fail "lintian reports errors"
+    # Built with dpkg-buildflags' hardening=+all: no hardening-no-* notes.
+    grep -q 'hardening-no-' "$scratch/lintian.log" && fail "lintian reports missing hardening"
 else
     echo "lintian is not installed: skipped"
 fi

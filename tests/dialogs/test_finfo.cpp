@@ -140,6 +140,7 @@ TEST_F(FormInfoTest, WithoutAWebAddressTheLinkOpensTheManual)
 {
     info->setContactUrl(QUrl());
     EXPECT_EQ(info->Label2->text(), QString::fromUtf8(Maker::kEmail));
+    info->grab().save(QStringLiteral("finfo_without_web_address.png")); // to look at
     int manuals = 0;
     info->openManual = [&] { ++manuals; };
     EXPECT_TRUE(runModal([&] { QTest::mouseClick(info->Label2, Qt::LeftButton); }));

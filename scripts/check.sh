@@ -12,7 +12,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-check"
 suppressions="$top/tests/sanitizer-suppressions"
 targets=(fuzz_textfile fuzz_jpeg fuzz_settings fuzz_chm fuzz_xlsx fuzz_xls)
-"$top/scripts/install-deps.sh"
+"$top/scripts/install-deps.sh" test
 
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
@@ -30,7 +30,7 @@ configure() {
     fi
     CC=clang-14 CXX=clang++-14 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_C_FLAGS="$sanitize" -DCMAKE_CXX_FLAGS="$sanitize" -DSCORELANE_FUZZ=ON \
-        -DSCORELANE_BENCHMARKS=OFF "${launcher[@]}" >/dev/null
+        -DSCORELANE_BENCHMARKS=OFF -DSCORELANE_HARDENING=OFF "${launcher[@]}" >/dev/null
 }
 
 # fuzz <target> <seconds> [quiet]: runs on a copy of the seeds, so that the committed

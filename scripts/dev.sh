@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# scripts/dev.sh run    installs what is missing, builds and starts Scorelane
+# scripts/dev.sh run    installs what is missing, builds Scorelane with what it needs at run time
+#                       (help file, .xls reader, the files cpack packs) and starts it
 # scripts/dev.sh test   installs what is missing, then in phases: the core and its unit tests,
 #                       everything else with the benchmarks, every test, the formatting
 #                       check, and scripts/check.sh when present; fails if any phase fails
@@ -44,18 +45,20 @@ format_check() {
 
 case "${1:-}" in
 run)
-    "$top/scripts/install-deps.sh"
-    configure
-    cmake --build "$build" --target Scorelane
+    "$top/scripts/install-deps.sh" run
+    # Without the tests, which need packages that running does not.
+    configure -DSCORELANE_TESTS=OFF -DSCORELANE_BENCHMARKS=OFF
+    # The program with all it needs at run time (help file, .xls reader) and what cpack packs.
+    cmake --build "$build" -j "$jobs" --target Scorelane scorelane-xlsreader help_file packaging_files
     # The help file, Scorelane.chm, is looked up in the working folder; it is built beside the program.
     cd "$build/src"
     exec "$build/src/Scorelane"
     ;;
 test)
-    "$top/scripts/install-deps.sh"
+    "$top/scripts/install-deps.sh" test
     export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
     chmod 700 "$XDG_RUNTIME_DIR"
-    configure -DSCORELANE_WERROR=ON
+    configure -DSCORELANE_WERROR=ON -DSCORELANE_TESTS=ON -DSCORELANE_BENCHMARKS=ON
 
     phase "Core and unit tests"
     cmake --build "$build" -j "$jobs" --target unit_tests

@@ -32,8 +32,12 @@ maxGrowthKiB=$((10 * 1024))
 for tool in Xvfb openbox xdotool xwininfo xprop xrandr; do
     command -v "$tool" >/dev/null || { echo "soak: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
-[ -f "$build/CMakeCache.txt" ] || { echo "soak: no build in $build; configure it first" >&2; exit 1; }
-cmake --build "$build" --target Scorelane >/dev/null
+# A fresh clone has no build yet: configure one as scripts/dev.sh does.
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    echo "soak: configuring a build in $build"
+    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" --target Scorelane scorelane-xlsreader >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/scorelane-soak.XXXXXX")
 pid=""

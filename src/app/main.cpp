@@ -1,6 +1,7 @@
 #include "app/firstpaintprobe.h"
 #include "app/mainwindow.h"
 #include "dialogs/finfo.h"
+#include "platform/qttranslations.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     // The per-user data folder (the recovery file) must not follow the name the program was
     // started under: the "scorelane" link of the menu and "Scorelane" are one program.
     QCoreApplication::setApplicationName(QStringLiteral("Scorelane"));
+    QtTranslations::install(app);
     QApplication::setWindowIcon(TFormInfo::programIcon());
     TForm1 form;
     FirstPaintProbe probe;

@@ -80,6 +80,7 @@ TForm1::TForm1(Environment environment)
     createTVWindow();
     m_dlgYesNo = new TFDlgYesNo(this);
     m_formInfo = new TFormInfo(this);
+    m_formInfo->openManual = [this] { runGuarded([this] { bHelpClick(); }, this); };
     m_cfgDialog = new TCfgDialog(*m_monitors, this);
 
     m_recovery = std::make_unique<SessionRecovery>(*this,
@@ -627,8 +628,9 @@ void TForm1::sbCLSClick()
 
 void TForm1::sbPrintClick()
 {
-    // Every competitor; the header row heads each page.
+    // Every competitor; the header row heads each page, the competition (the tab) the sheet.
     TPrintOptions &options = SortGrid1->PrintOptions();
+    options.JobTitle = options.PageTitle = PageControl1->tabText(PageControl1->indexOf(TabSheet1));
     options.FromRow = 1;
     options.ToRow = SortGrid1->RowCount() - 1;
     SortGrid1->Print();

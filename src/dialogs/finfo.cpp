@@ -1,5 +1,7 @@
 #include "dialogs/finfo.h"
 
+#include "platform/maker.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
@@ -7,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 
 static void initInfoResources()
 {
@@ -41,7 +44,10 @@ QIcon tickIcon()
 
 } // namespace
 
-const QUrl TFormInfo::kContactUrl(QStringLiteral("https://example.org/scorelane/kontakt"));
+QUrl TFormInfo::defaultContactUrl()
+{
+    return QUrl(QString::fromUtf8(Maker::kUrl));
+}
 
 QIcon TFormInfo::programIcon()
 {
@@ -111,7 +117,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     Lab->setWordWrap(true);
     Lab->setFont(arial(11));
 
-    Label2 = new QLabel(QStringLiteral("example.org/scorelane"), this);
+    Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     QFont linkFont = arial(11);
     linkFont.setUnderline(true);
@@ -123,6 +129,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     Label2->setGeometry(55, 408, 137, QFontMetrics(linkFont).height());
     Label2->setCursor(Qt::PointingHandCursor);
     Label2->installEventFilter(this);
+    setContactUrl(defaultContactUrl());
 
     FormCreate();
 }
@@ -134,11 +141,37 @@ void TFormInfo::FormCreate()
                                 "Fragen und Bestellungen bitte schriftlich über"));
 }
 
+void TFormInfo::setContactUrl(const QUrl &url)
+{
+    m_contactUrl = url;
+    // "... schriftlich über" the web address, else the e-mail address; the link then
+    // opens the manual, which tells how to reach the maker.
+    if (url.isEmpty()) {
+        Label2->setText(QString::fromUtf8(Maker::kEmail));
+        Label2->setToolTip(QStringLiteral("Handbuch öffnen"));
+    } else {
+        Label2->setText(url.toString(QUrl::RemoveScheme | QUrl::StripTrailingSlash).mid(2));
+        Label2->setToolTip(url.toString());
+    }
+    Image1->setToolTip(QString::fromUtf8(Maker::kName) + QStringLiteral(": ") + Label2->toolTip());
+}
+
+void TFormInfo::contactClicked()
+{
+    if (!m_contactUrl.isEmpty()) {
+        QDesktopServices::openUrl(m_contactUrl);
+        return;
+    }
+    accept();
+    if (openManual)
+        QTimer::singleShot(0, this, openManual);
+}
+
 bool TFormInfo::eventFilter(QObject *watched, QEvent *event)
 {
     if ((watched == Image1 || watched == Label2) && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        QDesktopServices::openUrl(kContactUrl);
+        contactClicked();
         return true;
     }
     return QDialog::eventFilter(watched, event);

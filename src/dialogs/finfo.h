@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QUrl>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -17,7 +19,14 @@ class TFormInfo : public QDialog
 public:
     explicit TFormInfo(QWidget *parent = nullptr);
 
-    static const QUrl kContactUrl;
+    // The maker's web address, empty while there is none (platform/maker.h).
+    static QUrl defaultContactUrl();
+    // Where the logo and the address lead: the contact page, which the window stays over;
+    // without one, the installed manual through openManual, after the window closed (a
+    // window of the manual would wait behind it).
+    QUrl contactUrl() const { return m_contactUrl; }
+    void setContactUrl(const QUrl &url);
+    std::function<void()> openManual;
     // The program's own icon, for the application to carry.
     static QIcon programIcon();
 
@@ -36,4 +45,7 @@ protected:
 
 private:
     void FormCreate();
+    void contactClicked();
+
+    QUrl m_contactUrl;
 };

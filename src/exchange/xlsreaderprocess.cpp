@@ -221,8 +221,16 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 #endif
     });
     reader.start(QIODevice::ReadWrite);
-    if (!reader.waitForStarted())
-        throw CommandError(reader.program() + QStringLiteral(": ") + reader.errorString());
+    if (!reader.waitForStarted()) {
+        // An incomplete build or installation: say what is missing, not execvp's text.
+        if (!QFileInfo::exists(reader.program()))
+            throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien fehlt: %1. Scorelane ist "
+                                              "unvollständig gebaut oder installiert; .xlsx- und "
+                                              "Textdateien lassen sich weiter öffnen.")
+                                   .arg(reader.program()));
+        throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (%2).")
+                               .arg(reader.program(), reader.errorString()));
+    }
     reader.write(bytes);
     reader.closeWriteChannel();
 

@@ -196,61 +196,52 @@ int autoSizeWidth(const QList<int> &textWidths, int widthOfX, int widthOfXX)
     return widest == 0 ? widthOfXX : widest + widthOfX;
 }
 
-int printScale(int printerDpi, int screenDpi)
+int largestFittingSize(int smallest, int largest, const std::function<bool(int)> &fits)
 {
-    if (screenDpi <= 0)
-        return 1;
-    return std::max(1, printerDpi / screenDpi);
+    int low = smallest; // fits, or nothing does
+    int high = largest;
+    while (low < high) {
+        const int middle = low + (high - low + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
 }
 
-QList<PrintPage> layoutPrintPages(const QList<int> &widths, int fromRow, int toRow, int rowHeight,
-    const PrintLayout &layout, int pageWidth, int pageHeight)
+bool sheetInLandscape(int portraitSize, int landscapeSize, int readableSize)
 {
-    const int s = layout.scale;
-    QList<QList<int>> strips;
-    int x = layout.left * s;
-    for (int c = 0; c < widths.size(); ++c) {
-        if (widths[c] < 0)
-            continue;
-        const int width = widths[c] * s;
-        if (strips.isEmpty() || (x + width > pageWidth && !strips.last().isEmpty())) {
-            strips.append(QList<int>());
-            x = layout.left * s;
-        }
-        strips.last().append(c);
-        x += width;
-    }
-    if (strips.isEmpty())
-        strips.append(QList<int>());
+    return portraitSize < readableSize && landscapeSize > portraitSize;
+}
 
-    QList<QList<int>> rowPages { QList<int>() };
-    const int rowExtent = std::max(1, rowHeight * s);
-    const int firstRowTop = layout.headerTop * s + rowExtent;
-    const int limit = pageHeight - layout.bottomReserve * s;
-    int y = firstRowTop;
+QList<int> fitColumnWidths(QList<int> widths, int room)
+{
+    int total = 0;
+    for (int width : widths)
+        total += width;
+    if (total <= room || widths.isEmpty())
+        return widths;
+    const auto widest = std::max_element(widths.begin(), widths.end());
+    *widest = std::max(1, *widest - (total - room));
+    return widths;
+}
+
+QList<QList<int>> pageRows(int fromRow, int toRow, int rowsPerPage)
+{
+    rowsPerPage = std::max(1, rowsPerPage);
+    QList<QList<int>> pages { QList<int>() };
     for (int row = fromRow; row <= toRow; ++row) {
-        if (y + rowExtent > limit && !rowPages.last().isEmpty()) {
-            rowPages.append(QList<int>());
-            y = firstRowTop;
-        }
-        rowPages.last().append(row);
-        y += rowExtent;
-    }
-
-    QList<PrintPage> pages;
-    for (int p = 0; p < rowPages.size(); ++p) {
-        for (int strip = 0; strip < strips.size(); ++strip)
-            pages.append(PrintPage { p + 1, strip + 1, strips[strip], rowPages[p] });
+        if (pages.last().size() == rowsPerPage)
+            pages.append(QList<int>());
+        pages.last().append(row);
     }
     return pages;
 }
 
-QString printFooter(int page, int strip, int stripCount)
+QString printFooter(int page, int pageCount)
 {
-    QString text = QStringLiteral("Seite ") + QString::number(page);
-    if (stripCount > 1)
-        text += u'-' + QString::number(strip);
-    return text;
+    return QStringLiteral("Seite %1 von %2").arg(page).arg(pageCount);
 }
 
 } // namespace GridGeometry

@@ -96,34 +96,24 @@ int autoSizeTarget(int x, int col, int cellLeft, int cellRight, int previousCol)
 // Column auto-size: the widest text plus the width of "X", or the width of "xx".
 int autoSizeWidth(const QList<int> &textWidths, int widthOfX, int widthOfXX);
 
-// Printing: screen pixels times the whole-number quotient of the resolutions.
-int printScale(int printerDpi, int screenDpi);
+// The printed result sheet. Font sizes are in tenths of a point, widths in printer pixels.
 
-struct PrintPage
-{
-    int number = 1; // page number within the printout, counted per strip
-    int strip = 1; // strip of columns, from 1
-    QList<int> cols; // columns of the strip, left to right
-    QList<int> rows; // grid rows of the page, top to bottom (the header is extra)
-    bool operator==(const PrintPage &) const = default;
-};
+// The largest size from smallest to largest at which fits(size) holds, where fits holds
+// for every size below one that fits; smallest when none fits.
+int largestFittingSize(int smallest, int largest, const std::function<bool(int)> &fits);
 
-struct PrintLayout
-{
-    int scale = 1;
-    int left = 80; // from the left edge to the first box
-    int headerTop = 20; // from the top to the header row
-    int bottomReserve = 20; // a row may not come closer to the bottom
-    int textInset = 3;
-};
+// Portrait, unless its size is below readable and landscape allows a larger one.
+bool sheetInLandscape(int portraitSize, int landscapeSize, int readableSize);
 
-// Splits rows fromRow..toRow and the shown columns into pages: strips of columns
-// that fit the page width, and per strip the rows that fit the page height below
-// the header row. Pages come page by page, each with all its strips.
-QList<PrintPage> layoutPrintPages(const QList<int> &widths, int fromRow, int toRow, int rowHeight,
-    const PrintLayout &layout, int pageWidth, int pageHeight);
+// Columns that together are wider than room: the widest gives up the excess (its texts
+// are then cut short). Widths that fit come back unchanged.
+QList<int> fitColumnWidths(QList<int> widths, int room);
 
-// The footer of a page: "Seite 2", or "Seite 2-1" when there is more than one strip.
-QString printFooter(int page, int strip, int stripCount);
+// Rows fromRow..toRow split into pages of rowsPerPage (at least one a page); one empty
+// page when there are no rows, so that the header is still printed.
+QList<QList<int>> pageRows(int fromRow, int toRow, int rowsPerPage);
+
+// The footer of a page: "Seite 2 von 5".
+QString printFooter(int page, int pageCount);
 
 } // namespace GridGeometry

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +21,10 @@ public:
     virtual std::unique_ptr<QPrinter> createPdfPrinter(const QString &fileName) const;
 };
 
-// Prints the grid's rows PrintOptions().FromRow..ToRow: the page title centred at the
-// top, the header row on every page, boxed cells, strips of columns that do not fit
-// the page width, and "Seite " with the page number at the bottom right.
-void printGrid(TSortGrid &grid, QPrinter &printer);
+// Prints the grid's rows PrintOptions().FromRow..ToRow as a sheet to hand out: on every
+// page the page title and the time of printing as the heading, the header row, the rows
+// boxed, and "Seite n von m" at the bottom. Only the shown columns are printed, each as
+// wide as its widest text, in one font size for the whole sheet: the largest at which
+// every column fits the page width; landscape when portrait would need a size that is
+// hard to read.
+void printGrid(TSortGrid &grid, QPrinter &printer, const QDateTime &printedAt = QDateTime::currentDateTime());

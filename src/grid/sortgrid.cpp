@@ -7,12 +7,14 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPrinter>
 #include <QResizeEvent>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -251,6 +253,45 @@ TFormatOptions TSortGrid::CellFormat(int col, int row, bool *checkBox, bool *com
     if (ellipsis)
         *ellipsis = dots;
     return format;
+}
+
+bool TSortGrid::cellTextClipped(int col, int row) const
+{
+    const QRect rect = cellRect(col, row);
+    const QString text = Cells(col, row);
+    if (rect.isEmpty() || text.isEmpty())
+        return false;
+    const TFormatOptions format = CellFormat(col, row);
+    if (format.SuppressText)
+        return false;
+    // Measured as drawCell draws it.
+    const QFontMetrics &metrics = metricsFor(format.Font);
+    if (row == 0) {
+        const bool arrowShown = col == SortOptions().SortCol && SortOptions().CanSort;
+        return shortenHeaderText(text, headerTextRoom(rect.width(), arrowShown),
+                   [&metrics](const QString &t) { return metrics.horizontalAdvance(t); })
+            != text;
+    }
+    const int textWidth = metrics.horizontalAdvance(text);
+    const int dx = textOffsetHorz(format.AlignmentHorz, rect.width(), textWidth);
+    return dx < 0 || dx + textWidth > rect.width();
+}
+
+bool TSortGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return GridBase::viewportEvent(event);
+    // A long name or club cut off by its column shows whole under the mouse.
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QPoint cell = mouseCoord(help->pos());
+    if (cell.x() >= 0 && cellTextClipped(cell.x(), cell.y())) {
+        QToolTip::showText(
+            help->globalPos(), Cells(cell.x(), cell.y()), viewport(), cellRect(cell.x(), cell.y()));
+    } else {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
 }
 
 void TSortGrid::drawCell(

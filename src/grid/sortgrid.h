@@ -192,6 +192,7 @@ protected:
     void updateScrollRanges() override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void makeImages();
@@ -199,6 +200,8 @@ private:
     // CellFormat both take it from here.
     TFormatOptions formatCell(int col, int row, TGridDrawState state, const CellCanvas &canvas,
         bool &checkBox, bool &combobox, bool &ellipsis) const;
+    // Whether a shown cell's text is cut off (a header shortened to "..").
+    bool cellTextClipped(int col, int row) const;
     void validateCell();
     void rememberCell();
     void selectRowsOfSelection();

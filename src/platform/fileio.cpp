@@ -227,8 +227,10 @@ void writeFileAtomically(const QString &fileName, QByteArrayView bytes)
         writeAll(fd.get(), bytes, fileName);
         if (exists) {
             // Best effort: the new file keeps the old one's permissions and group.
-            if (::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0)
-                (void)::fchown(fd.get(), uid_t(-1), existing.st_gid);
+            if (::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0
+                && ::fchown(fd.get(), uid_t(-1), existing.st_gid) != 0) {
+                // Not allowed to give the group either: the file stays the user's own.
+            }
             (void)::fchmod(fd.get(), existing.st_mode & 07777);
         }
         if (syncFailed(fd.get()))

@@ -1,4 +1,5 @@
 #include "dialogs/finfo.h"
+#include "platform/maker.h"
 
 #include <gtest/gtest.h>
 
@@ -80,12 +81,31 @@ TEST_F(FormInfoTest, NothingElseCloses)
     EXPECT_TRUE(catcher.opened.isEmpty());
 }
 
-TEST_F(FormInfoTest, TheLogoAndTheAddressOpenTheContactPageAndTheWindowStays)
+TEST_F(FormInfoTest, WithAWebAddressTheLogoAndTheAddressOpenItAndTheWindowStays)
 {
+    const QUrl page(QStringLiteral("https://tanzsport.invalid/scorelane"));
+    info->setContactUrl(page);
+    EXPECT_EQ(info->Label2->text(), QStringLiteral("tanzsport.invalid/scorelane"));
     EXPECT_FALSE(runModal([&] { QTest::mouseClick(info->Image1, Qt::LeftButton); }));
     EXPECT_FALSE(runModal([&] { QTest::mouseClick(info->Label2, Qt::LeftButton); }));
-    EXPECT_EQ(catcher.opened, QList<QUrl>({ TFormInfo::kContactUrl, TFormInfo::kContactUrl }));
-    EXPECT_EQ(TFormInfo::kContactUrl.host(), QStringLiteral("example.org"));
+    EXPECT_EQ(catcher.opened, QList<QUrl>({ page, page }));
+}
+
+// No web address is set yet: nothing links to a placeholder; the link opens the manual.
+TEST_F(FormInfoTest, WithoutAWebAddressTheLinkOpensTheManual)
+{
+    info->setContactUrl(QUrl());
+    EXPECT_EQ(info->Label2->text(), QString::fromUtf8(Maker::kEmail));
+    info->grab().save(QStringLiteral("finfo_without_web_address.png")); // to look at
+    int manuals = 0;
+    info->openManual = [&] { ++manuals; };
+    EXPECT_TRUE(runModal([&] { QTest::mouseClick(info->Label2, Qt::LeftButton); }));
+    QApplication::processEvents();
+    EXPECT_EQ(manuals, 1);
+    EXPECT_TRUE(runModal([&] { QTest::mouseClick(info->Image1, Qt::LeftButton); }));
+    QApplication::processEvents();
+    EXPECT_EQ(manuals, 2);
+    EXPECT_TRUE(catcher.opened.isEmpty());
 }
 
 #include "test_finfo.moc"

@@ -2,21 +2,27 @@
 #include "grid/sortgrid.h"
 #include "grid/sortgridcore.h"
 #include "platform/messagebox.h"
+#include "platform/qttranslations.h"
 #include "scoring/resulttable.h"
 #include "support/nopermissionoverride.h"
 #include "support/resulttablefixture.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include <sys/stat.h>
 
@@ -469,6 +475,37 @@ TEST_F(FileCommandsTest, CancelDoesNothing)
     EXPECT_EQ(commands.OpenDialog1.InitialDir, program);
     EXPECT_TRUE(commands.SaveDialog1.FileName.isEmpty());
     EXPECT_TRUE(captions.isEmpty());
+}
+
+TEST_F(FileCommandsTest, QtDialogsSpeakGermanUnderTheCLocale)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
+    QTranslator *german = QtTranslations::install(*QCoreApplication::instance());
+    ASSERT_NE(german, nullptr) << "qtbase_de.qm (qt6-translations-l10n) is missing";
+
+    QStringList buttons, labels;
+    QString filter;
+    FileDialog::setDriverForTests([&](QFileDialog &dialog) {
+        for (const QAbstractButton *button : dialog.findChildren<QAbstractButton *>()) {
+            if (!button->text().isEmpty())
+                buttons.append(QString(button->text()).remove(u'&'));
+        }
+        for (const QLabel *label : dialog.findChildren<QLabel *>())
+            labels.append(QString(label->text()).remove(u'&'));
+        filter = dialog.selectedNameFilter();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    commands.sbLoadClick();
+    QCoreApplication::removeTranslator(german);
+    delete german;
+    QLocale::setDefault(before);
+
+    EXPECT_TRUE(buttons.contains(QStringLiteral("Öffnen"))) << buttons.join(u'|').toStdString();
+    EXPECT_TRUE(buttons.contains(QStringLiteral("Abbrechen"))) << buttons.join(u'|').toStdString();
+    EXPECT_TRUE(labels.contains(QStringLiteral("Dateiname:"))) << labels.join(u'|').toStdString();
+    // The program's own texts stay as they are.
+    EXPECT_EQ(filter, QStringLiteral("All files (*.txt;*.xls;*.xlsx)"));
 }
 
 } // namespace

@@ -459,7 +459,13 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
     EXPECT_EQ(failure(good), damaged + QStringLiteral("das Lesen dauerte länger als 0,3 s"));
     EXPECT_LT(timer.elapsed(), 5000);
     Workbook::setXlsReaderProgram(dir.filePath(QStringLiteral("nowhere")));
-    EXPECT_TRUE(failure(good).startsWith(dir.filePath(QStringLiteral("nowhere: "))));
+    EXPECT_EQ(failure(good),
+        QStringLiteral("Das Leseprogramm für .xls-Dateien fehlt: %1. Scorelane ist unvollständig gebaut oder "
+                       "installiert; .xlsx- und Textdateien lassen sich weiter öffnen.")
+            .arg(dir.filePath(QStringLiteral("nowhere"))));
+    Workbook::setXlsReaderProgram(dir.path()); // there, but no program
+    EXPECT_TRUE(failure(good).startsWith(
+        QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (").arg(dir.path())));
     EXPECT_EQ(rows(), before);
 
     Workbook::setXlsReaderProgram(real);

@@ -156,30 +156,35 @@ TEST(MouseHits, ColumnSizingAndAutoSize)
     EXPECT_EQ(autoSizeWidth({ 0, 0 }, 7, 14), 14);
 }
 
-TEST(Printing, PagesStripsAndFooter)
+TEST(Printing, SheetSizeOrientationAndPages)
 {
-    EXPECT_EQ(printScale(1200, 96), 12);
-    EXPECT_EQ(printScale(600, 96), 6);
-    EXPECT_EQ(printScale(72, 96), 1);
+    // Text 10 units wide per tenth of a point plus 100 of air, in a room of 1000: 90 fits
+    // (1000), 91 does not (1010).
+    const auto fitsIn = [](int room) { return [room](int size) { return size * 10 + 100 <= room; }; };
+    EXPECT_EQ(largestFittingSize(40, 120, fitsIn(1000)), 90);
+    EXPECT_EQ(largestFittingSize(40, 120, fitsIn(100000)), 120);
+    EXPECT_EQ(largestFittingSize(40, 120, fitsIn(10)), 40); // nothing fits: the smallest
 
-    PrintLayout layout; // scale 1: left 80, header at 20, 20 kept free at the bottom
-    // Page 300 wide: 80 + 100 + 100 fit, the third column starts a strip; the hidden one is left out.
-    // Page 200 high: rows start at 40 and a row may end at 180 at most: 7 rows a page.
-    const QList<PrintPage> pages = layoutPrintPages({ 100, -1, 100, 150 }, 1, 10, 20, layout, 300, 200);
-    ASSERT_EQ(pages.size(), 4);
-    EXPECT_EQ(pages[0], (PrintPage { 1, 1, { 0, 2 }, { 1, 2, 3, 4, 5, 6, 7 } }));
-    EXPECT_EQ(pages[1], (PrintPage { 1, 2, { 3 }, { 1, 2, 3, 4, 5, 6, 7 } }));
-    EXPECT_EQ(pages[2], (PrintPage { 2, 1, { 0, 2 }, { 8, 9, 10 } }));
-    EXPECT_EQ(pages[3], (PrintPage { 2, 2, { 3 }, { 8, 9, 10 } }));
+    const struct
+    {
+        int portrait, landscape;
+        bool landscapeChosen;
+    } orientations[] = { { 120, 120, false }, { 90, 120, false }, { 89, 120, true }, { 60, 60, false },
+        { 60, 55, false } };
+    for (const auto &o : orientations)
+        EXPECT_EQ(sheetInLandscape(o.portrait, o.landscape, 90), o.landscapeChosen)
+            << o.portrait << o.landscape;
 
-    // The main window's settings: rows 0 to 0, the header printed once more as a row.
-    const QList<PrintPage> header = layoutPrintPages({ 30, 30 }, 0, 0, 20, layout, 3000, 3000);
-    ASSERT_EQ(header.size(), 1);
-    EXPECT_EQ(header[0].rows, QList<int> { 0 });
-    EXPECT_EQ(layoutPrintPages({ 30 }, 5, 4, 20, layout, 3000, 3000)[0].rows, QList<int>());
+    EXPECT_EQ(fitColumnWidths({ 10, 50, 20 }, 80), (QList<int> { 10, 50, 20 }));
+    EXPECT_EQ(fitColumnWidths({ 10, 50, 20 }, 70), (QList<int> { 10, 40, 20 }));
+    EXPECT_EQ(fitColumnWidths({ 10, 50, 20 }, 10), (QList<int> { 10, 1, 20 }));
 
-    EXPECT_EQ(printFooter(2, 1, 1), QStringLiteral("Seite 2"));
-    EXPECT_EQ(printFooter(2, 3, 3), QStringLiteral("Seite 2-3"));
+    EXPECT_EQ(pageRows(1, 5, 2), (QList<QList<int>> { { 1, 2 }, { 3, 4 }, { 5 } }));
+    EXPECT_EQ(pageRows(1, 4, 2), (QList<QList<int>> { { 1, 2 }, { 3, 4 } }));
+    EXPECT_EQ(pageRows(1, 2, 0), (QList<QList<int>> { { 1 }, { 2 } }));
+    EXPECT_EQ(pageRows(1, 0, 30), (QList<QList<int>> { {} }));
+
+    EXPECT_EQ(printFooter(2, 5), QStringLiteral("Seite 2 von 5"));
 }
 
 } // namespace

@@ -11,8 +11,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHelpEvent>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QToolTip>
 
 namespace {
 
@@ -169,6 +171,31 @@ TEST(GridPicture, ArrowBoxesButtonsAndBevel)
     EXPECT_EQ(image.pixel(plain.center().x(), plain.top()), light);
 }
 
+// Resting the mouse on a cell: the tool tip shows a text that the column cuts off.
+TEST_F(ResultGridRender, ClippedNamesAndClubsShowWholeAsToolTips)
+{
+    const QString longName
+        = QStringLiteral("Maximilian von Hohenberg-Schwarzenfels / Anna Müller-Lüdenscheidt");
+    grid.setCells(1, 2, longName);
+    grid.setCells(2, 2, QStringLiteral("Tanzclub Blau-Gold Mönchengladbach"));
+    const auto tipAt = [this](int col, int row) {
+        QToolTip::hideText(); // fades out: wait until it is gone
+        for (int i = 0; i < 100 && QToolTip::isVisible(); ++i)
+            QTest::qWait(20);
+        const QPoint pos = cellCentre(grid, col, row);
+        QHelpEvent hover(QEvent::ToolTip, pos, grid.viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(grid.viewport(), &hover);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tipAt(1, 2), longName);
+    EXPECT_EQ(tipAt(2, 2), QStringLiteral("Tanzclub Blau-Gold Mönchengladbach"));
+    EXPECT_EQ(tipAt(1, 3), QString()); // "Paar 3" fits
+    EXPECT_EQ(tipAt(0, 2), QString());
+    grid.setColWidths(1, 1000); // widened until the whole name shows
+    EXPECT_EQ(tipAt(1, 2), QString());
+    QToolTip::hideText();
+}
+
 int pdfPageCount(const QString &file)
 {
     QFile pdf(file);
@@ -193,15 +220,14 @@ TEST_F(ResultGridRender, NoPrinterInstalled)
     EXPECT_FALSE(QFile::exists(file));
 }
 
-TEST_F(ResultGridRender, PrintsPagesAndStrips)
+TEST_F(ResultGridRender, PrintsTheShownColumnsOnCountedPages)
 {
-    ASSERT_EQ(grid.logicalDpiY(), 96);
     const QString file = QDir::current().filePath(QStringLiteral("grid_print.pdf"));
     QFile::remove(file);
     grid.setPrinterProvider(std::make_shared<PdfPrinters>(QStringList { QStringLiteral("PDF") }, file));
     grid.PrintOptions().JobTitle = QStringLiteral("Ergebnisliste");
     grid.PrintOptions().PageTitle = QStringLiteral("Turnier am Sonntag");
-    grid.PrintOptions().FromRow = 0;
+    grid.PrintOptions().FromRow = 1;
     grid.PrintOptions().ToRow = 60; // clamped to the 30 data rows
     grid.OnSetFilter = [](TSortGrid *, const QStringList &texts, bool &accept) { accept = texts[0] == "1"; };
     grid.setFiltered(true);
@@ -209,17 +235,50 @@ TEST_F(ResultGridRender, PrintsPagesAndStrips)
     grid.Print();
     EXPECT_FALSE(grid.Filtered());
     EXPECT_EQ(grid.RowCount(), 31);
-    // A4 at 1200 dpi: 9921 x 14031 printer pixels, scale 12. Columns take 80 + 559 units:
-    // one strip. Rows start at 40 units and may end 20 units above the bottom: 55 a page,
-    // so rows 0..30 fit one page.
+    QString text = pdfText(file);
     EXPECT_EQ(pdfPageCount(file), 1);
+    for (const char *shown : { "Turnier am Sonntag", "Seite 1 von 1", "J.5", "Paar 30", "TSC E" })
+        EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << shown;
+    EXPECT_FALSE(text.contains(QStringLiteral("J.6"))) << "a hidden judge column was printed";
 
-    // Name 500 wide: 80 + 30 + 500 + 96 + 5 x 30 = 856 units > 826 (9921 / 12): the fifth
-    // mark column and the totals go to a second strip.
-    grid.setColWidths(1, 500);
-    grid.PrintOptions().ToRow = 30;
+    // Three hundred rows: every page has the heading, the header row and its number.
+    grid.setRowCount(301);
+    for (int row = 31; row <= 300; ++row)
+        grid.setRows(
+            row, { QString::number(row), QStringLiteral("Paar %1").arg(row), QStringLiteral("TSC") });
+    grid.PrintOptions().ToRow = 300;
     grid.Print();
-    EXPECT_EQ(pdfPageCount(file), 2);
+    text = pdfText(file);
+    const int pages = pdfPageCount(file);
+    ASSERT_GT(pages, 2);
+    EXPECT_EQ(text.count(QStringLiteral("Turnier am Sonntag")), pages);
+    EXPECT_EQ(text.count(QStringLiteral("Verein")), pages);
+    for (int page = 1; page <= pages; ++page)
+        EXPECT_TRUE(text.contains(QStringLiteral("Seite %1 von %2").arg(page).arg(pages))) << page;
+    EXPECT_TRUE(text.contains(QStringLiteral("Paar 300")));
+}
+
+// Short names fit portrait at a good size; seven judges beside long names go landscape.
+TEST_F(ResultGridRender, LandscapeOnlyWhenPortraitIsTooSmall)
+{
+    table.SetJudgeCount(7);
+    grid.PrintOptions().FromRow = 1;
+    grid.PrintOptions().ToRow = 30;
+    const auto orientation = [this](const QString &name) {
+        grid.setCells(1, 7, QStringLiteral("Kurz"));
+        grid.setCells(2, 7, name);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QDir::current().filePath(QStringLiteral("grid_print_orientation.pdf")));
+        grid.PrintTo(printer);
+        return std::pair { printer.pageLayout().orientation(), pdfText(printer.outputFileName()) };
+    };
+    EXPECT_EQ(orientation(QStringLiteral("TSC")).first, QPageLayout::Portrait);
+    const QString club = QStringLiteral("Tanzsportgemeinschaft Blau-Weiß-Gold im Turn- und Sportverein "
+                                        "Hohenberg-Schwarzenfels 1887 e.V. Abteilung Standard und Latein");
+    const auto [landscape, text] = orientation(club);
+    EXPECT_EQ(landscape, QPageLayout::Landscape);
+    EXPECT_TRUE(text.contains(club)) << text.toStdString();
 }
 
 // "&" is text in a cell and on paper: Courier draws "Anna & Max" as wide as "Anna + Max".

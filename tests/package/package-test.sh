@@ -32,7 +32,7 @@ echo "package: $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for need in libqt6widgets6 libqt6printsupport6 libjpeg62-turbo qt6-qpa-plugins gstreamer1.0-plugins-base \
-    gstreamer1.0-plugins-good gstreamer1.0-gl gstreamer1.0-x fonts-liberation; do
+    gstreamer1.0-plugins-good gstreamer1.0-gl gstreamer1.0-x fonts-liberation qt6-translations-l10n; do
     grep -Eq "(^|, )$need( |,|$)" <<<"$depends" || fail "Depends lacks $need"
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "Recommends is not qt6-wayland"
@@ -74,6 +74,8 @@ fi
 if command -v lintian >/dev/null; then
     lintian -I "$deb" | tee "$scratch/lintian.log" || true
     grep -q '^E: ' "$scratch/lintian.log" && fail "lintian reports errors"
+    # Built with dpkg-buildflags' hardening=+all: no hardening-no-* notes.
+    grep -q 'hardening-no-' "$scratch/lintian.log" && fail "lintian reports missing hardening"
 else
     echo "lintian is not installed: skipped"
 fi

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,7 @@ class QWidget;
 
 // What an open or save dialog keeps between uses: its filter entries, the entry
 // chosen last, the default extension, the initial folder and a proposed name. Each
-// use shows Qt's own dialog rather than the desktop's, so that it behaves the same
+// use shows the same Qt dialog (made on first use) rather than the desktop's, so that it behaves the same
 // everywhere and tests can drive it.
 class FileDialog
 {
@@ -32,6 +33,9 @@ public:
     explicit FileDialog(Kind kind)
         : m_kind(kind)
     { }
+    ~FileDialog();
+    FileDialog(const FileDialog &) = delete;
+    FileDialog &operator=(const FileDialog &) = delete;
 
     // "description|patterns|description|patterns...", patterns separated by ";".
     QString Filter;
@@ -67,4 +71,6 @@ public:
 
 private:
     Kind m_kind;
+    // Qt's dialog, made on first use and kept while its parent lives.
+    QPointer<QFileDialog> m_dialog;
 };

@@ -118,27 +118,44 @@ char *appendEscaped(char *out, QStringView text)
 class Body
 {
 public:
-    explicit Body(qsizetype capacity) { m_bytes.resize(std::max<qsizetype>(capacity, 256)); }
+    explicit Body(qsizetype capacity)
+    {
+        m_bytes.resize(std::max<qsizetype>(capacity, 256));
+        m_data = m_bytes.data();
+    }
+    // The byte array is not shared while it is built: its data pointer is kept, so that
+    // each cell does not ask it again.
     char *room(qsizetype size)
     {
-        if (m_used + size > m_bytes.size())
+        if (m_used + size > m_bytes.size()) {
             m_bytes.resize(std::max(m_bytes.size() * 2, m_used + size));
-        return m_bytes.data() + m_used;
+            m_data = m_bytes.data();
+        }
+        return m_data + m_used;
     }
     void put(std::string_view text)
     {
-        m_used = std::copy(text.begin(), text.end(), room(qsizetype(text.size()))) - m_bytes.data();
+        m_used = std::copy(text.begin(), text.end(), room(qsizetype(text.size()))) - m_data;
     }
     void putNumber(qint64 value) { put(QByteArray::number(value).toStdString()); }
-    void putCell(QStringView text) { m_used = appendEscaped(room(text.size() * 6), text) - m_bytes.data(); }
+    void putCell(QStringView text) { m_used = appendEscaped(room(text.size() * 6), text) - m_data; }
+    // The cell and the byte that ends it.
+    void putCell(QStringView text, char end)
+    {
+        char *out = appendEscaped(room(text.size() * 6 + 1), text);
+        *out++ = end;
+        m_used = out - m_data;
+    }
     QByteArray take()
     {
         m_bytes.truncate(m_used);
+        m_data = nullptr;
         return std::move(m_bytes);
     }
 
 private:
     QByteArray m_bytes;
+    char *m_data = nullptr;
     qsizetype m_used = 0;
 };
 
@@ -349,12 +366,12 @@ QByteArray encodeUnsealed(int columns, int rows, int hiddenRows, CellAt cellAt, 
     body.putNumber(hiddenRows);
     body.put("\n");
     for (int row = 0; row < rows + hiddenRows; ++row) {
-        for (int col = 0; col < columns; ++col) {
-            if (col > 0)
-                body.put("\t");
-            body.putCell(cellAt(col, row));
-        }
-        body.put("\n");
+        for (int col = 0; col < columns; ++col)
+            body.putCell(cellAt(col, row), col + 1 < columns ? '\t' : '\n');
+    }
+    if (columns == 0) {
+        for (int row = 0; row < rows + hiddenRows; ++row)
+            body.put("\n");
     }
     return body.take();
 }

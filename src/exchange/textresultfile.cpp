@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -488,27 +489,46 @@ void LoadTextFile(SortGridCore &grid, const QString &fileName)
     reader.fillTable(grid);
 }
 
-QByteArray textResultFileBytes(const SortGridCore &grid)
+namespace {
+
+// Encodes the file at the start of buffer, which grows to the largest form the table may
+// take; returns the bytes written. The rare cell outside Windows-1252 starts the encoding
+// over as UTF-8.
+size_t encodeTextResultFile(const SortGridCore &grid, std::vector<char> &buffer)
 {
-    // One buffer with room for the largest UTF-8 form of every text in the table, a blank
-    // and a TAB per cell and a line end per row. Pages the file does not reach are never
-    // touched, so the room costs nothing; the rare cell outside Windows-1252 starts the
-    // encoding over as UTF-8.
+    // Room for the largest UTF-8 form of every text in the table, a blank and a TAB per
+    // cell and a line end per row.
     const qint64 room
         = 3 + 3 * grid.textUnits() + qint64(grid.RowCount()) * (2 * std::max(grid.ColCount() - 1, 0) + 2);
-    QByteArray bytes(qsizetype(room), Qt::Uninitialized);
-    char *out = bytes.data();
+    if (buffer.size() < size_t(room))
+        buffer.resize(size_t(room));
+    char *out = buffer.data();
     if (!writeRows(out, grid, [](char *at, QStringView text) { return toWindows1252(at, text); })) {
-        out = bytes.data();
+        out = buffer.data();
         std::memcpy(out, kByteOrderMark, 3);
         out += 3;
         writeRows(out, grid, [](char *at, QStringView text) { return toUtf8(at, text); });
     }
-    bytes.truncate(out - bytes.constData());
-    return bytes;
+    return size_t(out - buffer.data());
+}
+
+} // namespace
+
+QByteArray textResultFileBytes(const SortGridCore &grid)
+{
+    std::vector<char> buffer;
+    const size_t size = encodeTextResultFile(grid, buffer);
+    return QByteArray(buffer.data(), qsizetype(size));
 }
 
 void SaveTextFile(const SortGridCore &grid, const QString &fileName)
 {
-    FileIo::writeFileAtomically(fileName, textResultFileBytes(grid));
+    // Kept from one save to the next: its pages are mapped already. A buffer that a very
+    // large table left behind goes again.
+    thread_local std::vector<char> buffer;
+    const size_t size = encodeTextResultFile(grid, buffer);
+    FileIo::writeFileAtomically(fileName, QByteArrayView(buffer.data(), qsizetype(size)));
+    constexpr size_t kKept = size_t(64) << 20;
+    if (buffer.size() > kKept)
+        std::vector<char>().swap(buffer);
 }

@@ -349,10 +349,17 @@ int SortGridCore::FindRowWithText(int col, const QString &text, bool ignoreCase)
     const int last = std::min(m_rowCount + m_hiddenRowCount, storedRows());
     if (col < 0 || col >= m_colCount)
         return -1;
-    const QString wanted = ignoreCase ? lowerAsciiLetters(text) : text;
+    if (ignoreCase) {
+        const QString wanted = lowerAsciiLetters(text);
+        for (int row = kFixedRows; row < last; ++row) {
+            if (lowerAsciiLetters(rowCells(row)[col].text) == wanted)
+                return row;
+        }
+        return -1;
+    }
+    // Compared in place: a copy of each text would touch its shared block twice.
     for (int row = kFixedRows; row < last; ++row) {
-        const QString &cell = rowCells(row)[col].text;
-        if ((ignoreCase ? lowerAsciiLetters(cell) : cell) == wanted)
+        if (rowCells(row)[col].text == text)
             return row;
     }
     return -1;

@@ -1,22 +1,47 @@
 #include "scoring/marks.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <atomic>
 #include <limits>
-#include <string>
 
 namespace {
 
-constexpr int kSharedNumbers = 10000;
-constexpr int kSharedNumberWidth = 5; // four digits and a terminating zero
+// Shared texts for every number a table of up to a million rows shows as a total or a
+// place, made a block at a time on first use.
+constexpr int kBlockNumbers = 8192;
+constexpr int kBlocks = 128;
+constexpr int kSharedNumberWidth = 8; // up to seven digits, then zeros
 
-// Never freed: cells anywhere may still point into it when static objects go. Copies
-// share it without reference counting, so placing a large table neither allocates nor
-// pays an atomic operation per cell for its totals and places.
-char16_t *sharedNumberStorage()
+qsizetype decimalDigits(qint64 value)
 {
-    static char16_t *const block = new char16_t[size_t(kSharedNumbers) * kSharedNumberWidth]();
-    return block;
+    qsizetype digits = 1;
+    for (; value >= 10; value /= 10)
+        ++digits;
+    return digits;
+}
+
+// Never freed: cells anywhere may still point into them when static objects go. Copies
+// share them without reference counting, so placing a large table neither allocates nor
+// pays an atomic operation per cell for its totals and places. A block is written whole
+// before it is published, so any thread may read what it finds.
+const char16_t *sharedNumberBlock(int block)
+{
+    static std::atomic<const char16_t *> blocks[kBlocks] = {};
+    std::atomic<const char16_t *> &slot = blocks[block];
+    if (const char16_t *found = slot.load(std::memory_order_acquire))
+        return found;
+    auto *made = new char16_t[size_t(kBlockNumbers) * kSharedNumberWidth]();
+    for (int i = 0; i < kBlockNumbers; ++i) {
+        const int value = block * kBlockNumbers + i;
+        char16_t *text = made + size_t(i) * kSharedNumberWidth;
+        for (qsizetype d = decimalDigits(value) - 1, rest = value; d >= 0; --d, rest /= 10)
+            text[d] = char16_t(u'0' + rest % 10);
+    }
+    const char16_t *expected = nullptr;
+    if (slot.compare_exchange_strong(expected, made, std::memory_order_acq_rel))
+        return made;
+    delete[] made; // another thread was first
+    return expected;
 }
 
 } // namespace
@@ -78,15 +103,9 @@ MarkTally tallyMarks(std::span<const QStringView> marks)
 
 QString numberText(qint64 value)
 {
-    if (value < 0 || value >= kSharedNumbers)
+    if (value < 0 || value >= qint64(kBlockNumbers) * kBlocks)
         return QString::number(value);
-    char16_t *text = sharedNumberStorage() + value * kSharedNumberWidth;
-    if (text[0] == 0) {
-        char digits[kSharedNumberWidth] = {};
-        const int length = std::snprintf(digits, sizeof digits, "%d", int(value));
-        for (int i = 0; i < length; ++i)
-            text[i] = char16_t(digits[i]);
-    }
-    return QString::fromRawData(
-        reinterpret_cast<const QChar *>(text), qsizetype(std::char_traits<char16_t>::length(text)));
+    const char16_t *text
+        = sharedNumberBlock(int(value / kBlockNumbers)) + (value % kBlockNumbers) * kSharedNumberWidth;
+    return QString::fromRawData(reinterpret_cast<const QChar *>(text), decimalDigits(value));
 }

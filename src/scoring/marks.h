@@ -30,6 +30,6 @@ struct MarkTally
 };
 MarkTally tallyMarks(std::span<const QStringView> marks);
 
-// Decimal text of a total or place; small values come from shared storage, so that
+// Decimal text of a total or place; values below 2^20 come from shared storage, so that
 // placing a large table does not allocate a string per cell.
 QString numberText(qint64 value);

@@ -309,8 +309,12 @@ TEST(Marks, PresentOnlyWhenTheWholeTextIsAnInteger)
 TEST(Marks, NumberTextsFromTheSharedStorageStayApart)
 {
     EXPECT_EQ(numberText(0), QStringLiteral("0"));
-    EXPECT_EQ(numberText(9999), QStringLiteral("9999")); // the widest shared text
-    EXPECT_EQ(numberText(10000), QStringLiteral("10000"));
+    EXPECT_EQ(numberText(8191), QStringLiteral("8191")); // the ends of shared blocks
+    EXPECT_EQ(numberText(8192), QStringLiteral("8192"));
+    EXPECT_EQ(numberText(100000), QStringLiteral("100000"));
+    EXPECT_EQ(numberText(1048575), QStringLiteral("1048575")); // the widest shared text
+    EXPECT_EQ(numberText(1048576), QStringLiteral("1048576"));
+    EXPECT_EQ(numberText(10000000000), QStringLiteral("10000000000"));
     EXPECT_EQ(numberText(-3), QStringLiteral("-3"));
     // A cell edited by hand must not change every other cell showing the same number.
     QString copy = numberText(42);

@@ -6,8 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QLineEdit>
-#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -21,18 +19,17 @@ class ConfirmingFileDialog : public QFileDialog
 public:
     using Completion = std::function<QString(const QFileDialog &dialog, const QString &name)>;
 
-    ConfirmingFileDialog(QWidget *parent, bool askBeforeReplacing)
+    ConfirmingFileDialog(QWidget *parent, bool askBeforeReplacing, Completion complete)
         : QFileDialog(parent)
         , m_askBeforeReplacing(askBeforeReplacing)
+        , m_complete(std::move(complete))
     { }
-
-    void setCompletion(Completion complete) { m_complete = std::move(complete); }
 
     void accept() override
     {
         if (m_askBeforeReplacing) {
             const QStringList files = selectedFiles();
-            const QFileInfo info(m_complete ? m_complete(*this, files.value(0)) : files.value(0));
+            const QFileInfo info(m_complete(*this, files.value(0)));
             if (files.size() == 1 && info.exists() && !info.isDir()) {
                 const QString question = QStringLiteral("%1 already exists.\nDo you want to replace it?");
                 if (MessageBox::askYesNo(windowTitle(), question.arg(info.fileName()), this)
@@ -89,37 +86,20 @@ QString FileDialog::completedName(const QString &fileName, int filterIndex) cons
     return fileName.endsWith(u'.') ? fileName + extension : fileName + u'.' + extension;
 }
 
-FileDialog::~FileDialog()
-{
-    delete m_dialog.data();
-}
-
 std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastFolder)
 {
     const bool saving = m_kind == Kind::Save;
-    // Made once and kept: building and tearing down Qt's dialog (its file system model
-    // and watcher) costs more than many a command it serves.
-    if (m_dialog && m_dialog->parentWidget() != parent)
-        delete m_dialog.data();
-    if (!m_dialog) {
-        auto *made = new ConfirmingFileDialog(parent, saving);
-        made->setOption(QFileDialog::DontUseNativeDialog);
-        made->setOption(QFileDialog::DontConfirmOverwrite);
-        made->setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        made->setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        made->setSizeGripEnabled(true);
-        m_dialog = made;
-    }
-    auto &dialog = static_cast<ConfirmingFileDialog &>(*m_dialog);
     QStringList descriptions;
-    dialog.setCompletion([this, saving, &descriptions](const QFileDialog &shown, const QString &name) {
-        return saving ? completedName(name, int(descriptions.indexOf(shown.selectedNameFilter())) + 1) : name;
-    });
-    const QPointer<ConfirmingFileDialog> kept(&dialog);
-    const auto forget = qScopeGuard([&kept] {
-        if (kept)
-            kept->setCompletion({});
-    });
+    ConfirmingFileDialog dialog(
+        parent, saving, [this, saving, &descriptions](const QFileDialog &shown, const QString &name) {
+            return saving ? completedName(name, int(descriptions.indexOf(shown.selectedNameFilter())) + 1)
+                          : name;
+        });
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setSizeGripEnabled(true);
 
     const QList<FilterEntry> entries = parseFilter(Filter);
     for (const FilterEntry &entry : entries)
@@ -136,9 +116,8 @@ std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastF
             files->setNameFilters(entries[index - 1].patterns);
         dialog.setDefaultSuffix(extensionFor(index));
     };
-    const QMetaObject::Connection entryChosen = QObject::connect(&dialog, &QFileDialog::filterSelected,
-        &dialog, [&](const QString &description) { useEntry(int(descriptions.indexOf(description)) + 1); });
-    const auto disconnect = qScopeGuard([&entryChosen] { QObject::disconnect(entryChosen); });
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+        [&](const QString &description) { useEntry(int(descriptions.indexOf(description)) + 1); });
     const int preselected = FilterIndex >= 1 && FilterIndex <= entries.size() ? FilterIndex : 1;
     if (!entries.isEmpty())
         dialog.selectNameFilter(descriptions[preselected - 1]);
@@ -157,9 +136,6 @@ std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastF
     if (folder.isEmpty())
         folder = QDir::currentPath();
     dialog.setDirectory(folder);
-    // No name from an earlier use stays in the name field.
-    if (auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-        name->clear();
     if (!proposedName.isEmpty())
         dialog.selectFile(proposedName);
 
@@ -167,8 +143,7 @@ std::optional<QString> FileDialog::Execute(QWidget *parent, const QString &lastF
         const Driver driver = g_driver;
         QTimer::singleShot(0, &dialog, [driver, &dialog] { driver(dialog); });
     }
-    // Its parent may go while it is shown.
-    if (dialog.exec() != QDialog::Accepted || !kept)
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty())

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +12,7 @@ class QWidget;
 
 // What an open or save dialog keeps between uses: its filter entries, the entry
 // chosen last, the default extension, the initial folder and a proposed name. Each
-// use shows the same Qt dialog (made on first use) rather than the desktop's, so that it behaves the same
+// use shows Qt's own dialog rather than the desktop's, so that it behaves the same
 // everywhere and tests can drive it.
 class FileDialog
 {
@@ -33,9 +32,6 @@ public:
     explicit FileDialog(Kind kind)
         : m_kind(kind)
     { }
-    ~FileDialog();
-    FileDialog(const FileDialog &) = delete;
-    FileDialog &operator=(const FileDialog &) = delete;
 
     // "description|patterns|description|patterns...", patterns separated by ";".
     QString Filter;
@@ -71,6 +67,4 @@ public:
 
 private:
     Kind m_kind;
-    // Qt's dialog, made on first use and kept while its parent lives.
-    QPointer<QFileDialog> m_dialog;
 };

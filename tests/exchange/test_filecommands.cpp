@@ -191,31 +191,6 @@ const QByteArray kStartList = "Nr.;Name;Verein\r\n"
                               "1;Low;TC A;5;5;5;5;5\r\n"
                               "2;High;TC B;9;9;9;9;9\r\n";
 
-TEST_F(FileCommandsTest, TheOpenDialogIsKeptAndForgetsANameTypedBefore)
-{
-    write(program + QStringLiteral("/start.txt"), kStartList);
-    const QFileDialog *shown[2] = {};
-    // The operator types a name, then thinks better of it.
-    FileDialog::setDriverForTests([&](QFileDialog &dialog) {
-        shown[0] = &dialog;
-        auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        ASSERT_TRUE(edit);
-        QTest::keyClicks(edit, QStringLiteral("other.txt"));
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-    });
-    commands.sbLoadClick();
-    Seen seen;
-    FileDialog::setDriverForTests([&](QFileDialog &dialog) {
-        shown[1] = &dialog;
-        operatorTypes(QStringLiteral("start.txt"), seen)(dialog);
-    });
-    commands.sbLoadClick();
-    ASSERT_NE(shown[0], nullptr);
-    EXPECT_EQ(shown[0], shown[1]);
-    EXPECT_EQ(seen.name, QString());
-    EXPECT_EQ(grid.RowCount(), 3);
-}
-
 TEST_F(FileCommandsTest, OpenReadsPlacesAndProposesTheSaveName)
 {
     write(program + QStringLiteral("/start.txt"), kStartList);

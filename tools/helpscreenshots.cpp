@@ -12,6 +12,7 @@
 #include "grid/sortgrid.h"
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
+#include "platform/qttranslations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,6 +55,7 @@ bool save(const QImage &image, const QDir &out, const QString &name)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QtTranslations::install(app);
     QApplication::setWindowIcon(TFormInfo::programIcon());
     if (argc != 2) {
         std::fprintf(stderr, "usage: help_screenshots OUTDIR\n");

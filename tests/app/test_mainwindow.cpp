@@ -945,6 +945,32 @@ TEST_F(MainWindowHelpTest, F1AltIAndTheButtonShowTheContentsWhileTheFileIsThere)
     EXPECT_TRUE(viewer.isNull());
 }
 
+// The program's keys belong to its two windows: in the help window Ctrl+A and Tab
+// leave the audience's scoreboard and the table alone; back in the main window they work.
+TEST_F(MainWindowHelpTest, TheHelpWindowLeavesTheProgramsKeysAlone)
+{
+    placeHelpFile();
+    stop();
+    start();
+    load({ { "5", "Anna", "TSC", "5", "7", "5", "9", "9" }, { "6", "Bert" } });
+    grid()->MoveCurrent(1, 1);
+    press(Qt::Key_F9);
+    ASSERT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("5"));
+    press(Qt::Key_F1);
+    ASSERT_TRUE(helpShown());
+    const QPoint cell(grid()->Col(), grid()->Row());
+
+    QApplication::setActiveWindow(form->HelpViewer());
+    ASSERT_EQ(QApplication::activeWindow(), form->HelpViewer());
+    QTest::keyClick(form->HelpViewer()->Browser, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(form->HelpViewer()->Browser, Qt::Key_Tab);
+    EXPECT_EQ(caption(form->scoreboard().LabNum()), QStringLiteral("5"));
+    EXPECT_EQ(QPoint(grid()->Col(), grid()->Row()), cell);
+
+    press(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(caption(form->scoreboard().LabNum()).isEmpty());
+}
+
 TEST_F(MainWindowHelpTest, ADamagedHelpFileGivesAnErrorBoxAndNoWindow)
 {
     QFile fixture(QStringLiteral(SCORELANE_TEST_CHM));

@@ -85,7 +85,7 @@ TEST(TextResultFileLoad, HeaderLinesAndFilesThatAreNoText)
         { "Start-Nr.\tName\r\n2\tA\tNr.\r\n", { texts({ "2", "A", "Nr." }) }, "" },
         { "3;Nr.\tx\r\n", {}, "" }, // a TAB line: its first field is "3;Nr."
         { "\tNr.\r\n", { texts({ " ", "Nr." }) }, "" },
-        { QByteArray("1;Anna\r\n2;B\0b\r\n", 17), {},
+        { QByteArray("1;Anna\r\n2;B\0b\r\n", 15), {},
             "„f.txt“ ist keine Textdatei: sie enthält Binärdaten (Null-Bytes). Die Tabelle bleibt "
             "unverändert" },
         { QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8), {},

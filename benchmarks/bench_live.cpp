@@ -6,6 +6,7 @@
 // WebSocket clients on a thread of their own; each looks for the couple's start number in what
 // it receives. The program repaints first and then hands the state to the server; before each
 // timed Enter the previous couple has reached every page.
+#include "competition.h"
 #include "guienvironment.h"
 #include "ratioreporter.h"
 
@@ -107,15 +108,7 @@ struct Fixture
 
     Fixture()
     {
-        TSortGrid *grid = form.SortGrid1;
-        grid->setRowCount(kCompetitors + 1);
-        for (int row = 1; row <= kCompetitors; ++row) {
-            grid->setCells(0, row, QString::number(row));
-            grid->setCells(1, row, QStringLiteral("Paar %1").arg(row));
-            grid->setCells(2, row, QStringLiteral("Club %1").arg(row % 37));
-            for (int judge = 0; judge < 5; ++judge)
-                grid->setCells(3 + judge, row, QString::number(random() % 11));
-        }
+        fillCompetition(*form.SortGrid1, kCompetitors, 3);
         form.table().AssignPlaces();
         form.recovery().setInterval(0);
         form.show();

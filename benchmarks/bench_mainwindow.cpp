@@ -6,6 +6,7 @@
 // opened by a click on the tool button, to the painted table, against the text load
 // into the same table plus one plain repaint of the window. The protocols are in a
 // folder on the disk, named in the output.
+#include "competition.h"
 #include "guienvironment.h"
 #include "ratioreporter.h"
 
@@ -26,7 +27,6 @@
 
 #include <map>
 #include <memory>
-#include <random>
 
 namespace {
 
@@ -41,16 +41,7 @@ struct Fixture
 
     Fixture()
     {
-        TSortGrid *grid = form.SortGrid1;
-        grid->setRowCount(kCompetitors + 1);
-        std::mt19937 random(3);
-        for (int row = 1; row <= kCompetitors; ++row) {
-            grid->setCells(0, row, QString::number(row));
-            grid->setCells(1, row, QStringLiteral("Paar %1").arg(row));
-            grid->setCells(2, row, QStringLiteral("Club %1").arg(row % 37));
-            for (int judge = 0; judge < 5; ++judge)
-                grid->setCells(3 + judge, row, QString::number(random() % 11));
-        }
+        fillCompetition(*form.SortGrid1, kCompetitors, 3);
         form.table().AssignPlaces();
         form.recovery().setInterval(0);
         form.show();
@@ -94,15 +85,7 @@ QString protocolFile(int competitors)
         table.setUpGrid();
         table.writeHeader();
         table.SetJudgeCount(5);
-        grid.setRowCount(competitors + 1);
-        std::mt19937 random(7);
-        for (int row = 1; row <= competitors; ++row) {
-            grid.setCells(0, row, QString::number(row));
-            grid.setCells(1, row, QStringLiteral("Paar %1").arg(row));
-            grid.setCells(2, row, QStringLiteral("Club %1").arg(row % 37));
-            for (int judge = 0; judge < 5; ++judge)
-                grid.setCells(3 + judge, row, QString::number(random() % 11));
-        }
+        fillCompetition(grid, competitors, 7);
         table.AssignPlaces();
         path = dir.filePath(QStringLiteral("protocol-%1.txt").arg(competitors));
         SaveTextFile(grid, path);

@@ -72,6 +72,15 @@ protected:
         form->UpdateSaveButtons();
     }
 
+    // A start list in the test's folder, for Ctrl+O.
+    QString writeStartList(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+            << name.toStdString();
+        return file.fileName();
+    }
+
     void type(const QString &text)
     {
         for (QChar c : text)
@@ -231,12 +240,9 @@ TEST_F(MainWindowTest, TabMovesToTheNextShownColumnAndWraps)
 // the order; the audience sees nothing of it.
 TEST_F(MainWindowTest, CtrlNGoesToTheNextCoupleWithoutMarksInStartListOrder)
 {
-    const QString startList = dir.filePath(QStringLiteral("Standard.txt"));
-    QFile file(startList);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Nr.\tName\tVerein\r\n5\tA\tX\t9\t9\t9\t9\t9\r\n2\tB\tX\r\n8\tC\tX\t7\r\n"
-               "1\tD\tX\t8\t8\t8\t8\t8\r\n4\tE\tX\r\n");
-    file.close();
+    const QString startList = writeStartList(QStringLiteral("Standard.txt"),
+        "Nr.\tName\tVerein\r\n5\tA\tX\t9\t9\t9\t9\t9\r\n2\tB\tX\r\n8\tC\tX\t7\r\n"
+        "1\tD\tX\t8\t8\t8\t8\t8\r\n4\tE\tX\r\n");
     FileDialog::setDriverForTests(typePath(startList));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
     FileDialog::setDriverForTests(nullptr);
@@ -548,12 +554,9 @@ TEST_F(MainWindowTest, EachToolButtonRunsItsCommandOnce)
 
 TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
 {
-    const QString startList = dir.filePath(QStringLiteral("Latein.txt"));
-    QFile file(startList);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Nr.\tName\tVerein\r\n3\tEva Stein\tTC Hansa\t5\t5\t5\t5\t5\r\n"
-               "7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\r\n");
-    file.close();
+    const QString startList = writeStartList(QStringLiteral("Latein.txt"),
+        "Nr.\tName\tVerein\r\n3\tEva Stein\tTC Hansa\t5\t5\t5\t5\t5\r\n"
+        "7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\r\n");
     // A couple of the last table on both scoreboards.
     load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);

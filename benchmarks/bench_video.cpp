@@ -8,6 +8,8 @@
 
 #include "app/mainwindow.h"
 #include "display/tvwindow.h"
+#include "platform/videomodule.h"
+#include "video/gstvideopreview.h"
 #include "video/testpatterndevices.h"
 
 #include <QApplication>
@@ -78,13 +80,14 @@ struct Program
         (void)QTest::qWaitForWindowExposed(form.get());
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
-        waitFor([this] { return video().graph().active() && !video().starting(); });
+        waitFor(
+            [this] { return form->FormTV()->video() && video().graph().active() && !video().starting(); });
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
         waitFor([this] { return form->FormTV()->isVisible(); });
         QTest::qWait(1000);
     }
 
-    VideoPreview &video() const { return *form->FormTV()->video(); }
+    GstVideoPreview &video() const { return static_cast<GstVideoPreview &>(*form->FormTV()->video()); }
 };
 
 std::unique_ptr<Program> g_program;
@@ -168,6 +171,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "xcb");
     GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
+    VideoModule::setPath(QStringLiteral(SCORELANE_VIDEO_MODULE));
     std::printf(
         "CPU time in milliseconds per second of preview; Ctrl+V to the first buffer in milliseconds\n");
     const int result = runWithRatios(argc, argv, { { "BM_PreviewInTVWindow", "BM_GstLaunchPreview", 1.2 } });

@@ -118,18 +118,22 @@ void TFormTV::FormCreate()
     LogoClick(0);
     if (m_setup.setJudgeCount)
         m_setup.setJudgeCount(*m_board);
-    if (m_setup.video.Videomain) {
-        VideoPreview::Items items;
-        items.VideoWindow = VideoWindow;
-        items.GreenRect = GreenRect;
-        items.ImageNoVideo = ImageNoVideo;
-        items.setPlainRenderer = [this](bool plain) { setPlainRenderer(plain); };
-        m_video = std::make_unique<VideoPreview>(std::move(m_setup.video), std::move(items));
-    }
 }
 
 void TFormTV::probeVideoDevices()
 {
+    if (!m_video && m_setup.video.Videomain && !m_videoLoadTried) {
+        m_videoLoadTried = true;
+        VideoPreview::Items items;
+        items.VideoWindow = VideoWindow;
+        items.GreenRect = GreenRect;
+        items.ImageNoVideo = ImageNoVideo;
+        items.setStreaming = [this](bool streaming) { VideoWindow->setStreaming(streaming); };
+        items.setPlainRenderer = [this](bool plain) { setPlainRenderer(plain); };
+        m_video = VideoPreview::create(std::move(m_setup.video), std::move(items));
+        if (m_video)
+            connect(VideoWindow, &TVideoWindow::resized, m_video.get(), &VideoPreview::setRenderSize);
+    }
     if (m_video)
         m_video->probe();
 }

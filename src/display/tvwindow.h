@@ -68,10 +68,11 @@ public:
     // A native child window for the live picture; hidden until the video shows.
     TVideoWindow *VideoWindow = nullptr;
 
-    // The live picture; nullptr without video controls.
+    // The live picture; nullptr without video controls, before the devices were listed, and
+    // when the video module could not be loaded.
     VideoPreview *video() const { return m_video.get(); }
-    // Device set-up's listing of the devices, kept until the main window has been painted
-    // once so that start-up does not wait for the cameras.
+    // Loads the video module and lists the devices, once; kept until the main window has
+    // been painted once so that start-up waits neither for GStreamer nor for the cameras.
     void probeVideoDevices();
 
     // Puts the window on the full rectangle of monitor "Monitor", shown or not, and lays it
@@ -113,6 +114,7 @@ private:
     std::unique_ptr<MonitorList> m_ownMonitors;
     std::unique_ptr<Scoreboard> m_board;
     std::unique_ptr<VideoPreview> m_video;
+    bool m_videoLoadTried = false;
     TVLayout m_layout;
     QSize m_layoutSize;
     int m_layoutPpi = 0;

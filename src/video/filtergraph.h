@@ -14,21 +14,6 @@
 typedef struct _GstBus GstBus;
 typedef struct _GstElement GstElement;
 
-enum class RendererMode
-{
-    Mixing, // keeps the aspect ratio on request
-    Plain, // always stretches
-};
-
-// The two renderers as pipeline descriptions, the sink last. Tests that run without an X
-// server put fakesink in their place: a real sink given an offscreen window's id ends the
-// process with an X error.
-struct VideoRenderers
-{
-    QByteArray mixing = "glimagesink";
-    QByteArray plain = "videoconvert ! videoscale ! ximagesink force-aspect-ratio=false";
-};
-
 // The preview pipeline: the chosen device's source, a decoder that GStreamer picks for what
 // the device sends (raw pictures pass through, MJPEG is decoded), and a renderer that draws
 // into the video window. Every step throws EDirectShowException with the framework's text.

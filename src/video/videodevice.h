@@ -10,6 +10,21 @@
 typedef struct _GstDevice GstDevice;
 typedef struct _GstElement GstElement;
 
+enum class RendererMode
+{
+    Mixing, // keeps the aspect ratio on request
+    Plain, // always stretches
+};
+
+// The two renderers as pipeline descriptions, the sink last. Tests that run without an X
+// server put fakesink in their place: a real sink given an offscreen window's id ends the
+// process with an X error.
+struct VideoRenderers
+{
+    QByteArray mixing = "glimagesink";
+    QByteArray plain = "videoconvert ! videoscale ! ximagesink force-aspect-ratio=false";
+};
+
 // One capture device as the device list keeps it.
 struct VideoDevice
 {

@@ -1,27 +1,24 @@
 #pragma once
 
-#include "video/filter.h"
-#include "video/filtergraph.h"
-#include "video/sysdevenum.h"
+#include "video/videodevice.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QRect>
+#include <QSize>
 
 #include <functional>
 #include <memory>
 
 class QAction;
-class QActionGroup;
 class QMenu;
-class TVideoWindow;
+class QWidget;
 
-// The live camera picture in the TV window: the device list with its entries in the main
-// window's video popup, the device choice, the toggle and the aspect-ratio switch. Lives
-// with the TV window; its controls on the main window come through Setup.
+// The live camera picture in the TV window, as the windows see it: the device list with its
+// entries in the main window's video popup, the device choice, the toggle and the
+// aspect-ratio switch. The code behind it, and with it GStreamer, lives in the video module,
+// which is loaded when the picture is first needed (create()), so that the program starts
+// without it.
 class VideoPreview : public QObject
 {
-    Q_OBJECT
 public:
     struct Setup
     {
@@ -34,8 +31,8 @@ public:
         std::function<bool()> keepAR;
         // Runs a command under the standard error box.
         std::function<void(const std::function<void()> &)> guarded;
-        // Test seams: where the devices come from (makeVideoDeviceProvider when not given)
-        // and the renderers.
+        // Test seams: where the devices come from (the system's device monitor when not
+        // given) and the renderers.
         std::function<std::unique_ptr<VideoDeviceProvider>()> devices;
         VideoRenderers renderers;
     };
@@ -43,62 +40,39 @@ public:
     // The TV window's items that the video shows and hides.
     struct Items
     {
-        TVideoWindow *VideoWindow = nullptr;
+        // The native window the renderer draws into.
+        QWidget *VideoWindow = nullptr;
         QWidget *GreenRect = nullptr;
         QWidget *ImageNoVideo = nullptr;
+        // Qt leaves the video window unpainted while a renderer draws into it.
+        std::function<void(bool streaming)> setStreaming;
         // The plain renderer wants a 4:3 frame at the next layout.
         std::function<void(bool plain)> setPlainRenderer;
     };
 
-    VideoPreview(Setup setup, Items items, QObject *parent = nullptr);
-    // Ends the preview: pipeline stopped and released, device monitor stopped.
-    ~VideoPreview() override;
+    // Loads the video module, once, and makes the preview; nullptr when the module cannot be
+    // loaded (the reason goes to the log), and the program runs on without live picture.
+    static std::unique_ptr<VideoPreview> create(Setup setup, Items items);
 
     // Device set-up: lists the devices and makes their entries; with exactly one device the
-    // preview starts. Once; the program runs it after the main window's first paint.
-    void probe();
-    bool probed() const { return m_probed; }
-
-    // Builds the device's preview and starts it; the rest follows once the framework's
-    // verdict is in, so the window stays live. A second choice gives up the first.
-    void SelectVideoDevice(QAction *entry);
+    // preview starts. Once.
+    virtual void probe() = 0;
+    virtual bool probed() const = 0;
     // A device chosen and waiting for its verdict.
-    bool starting() const { return !m_starting.isNull(); }
+    virtual bool starting() const = 0;
     // Ctrl+V or "Enable"; checked is the action's check state after Qt toggled it.
-    void mVideoOnClick(bool checked);
+    virtual void mVideoOnClick(bool checked) = 0;
     // Applies the aspect mode to the running renderer.
-    void setKeepAspectRatio(bool keep);
+    virtual void setKeepAspectRatio(bool keep) = 0;
+    // The size of the video window, which the renderer fills.
+    virtual void setRenderSize(const QSize &size) = 0;
+    // The popup entry of the device with that key; nullptr when there is none.
+    virtual QAction *entry(const QString &path) const = 0;
 
-    const TSysDevEnum &devices() const { return m_devEnum; }
-    const TFilter &filter() const { return m_filter; }
-    const TFilterGraph &graph() const { return m_graph; }
-    TFilterGraph &graph() { return m_graph; }
-    QAction *entry(const QString &path) const;
-
-    // On Wayland the renderer cannot be embedded into a Qt child window.
-    static bool overlaySupported();
-
-private:
-    void addEntry(int index);
-    void deviceAdded(const VideoDevice &device);
-    void deviceRemoved(const QString &path);
-    void devicesAvailable(bool available);
-    void showVideo(bool shown);
-    void showEnableEntry();
-    void endPreview();
-    void startPreview(RendererMode mode);
-    void previewStarted();
-    void previewFailed(const QString &text);
-
-    Setup m_setup;
-    Items m_items;
-    std::unique_ptr<VideoDeviceProvider> m_provider;
-    TSysDevEnum m_devEnum;
-    TFilter m_filter;
-    TFilterGraph m_graph;
-    QActionGroup *m_entries = nullptr;
-    QPointer<QAction> m_chosen;
-    QPointer<QAction> m_starting;
-    QPointer<QAction> m_lastChoice;
-    bool m_probed = false;
+protected:
+    using QObject::QObject;
 };
+
+// The video module's one entry point, looked up by name once the module is loaded.
+using MakeVideoPreview = VideoPreview *(*)(VideoPreview::Setup *setup, VideoPreview::Items *items);
+inline constexpr char kMakeVideoPreview[] = "scorelaneMakeVideoPreview";

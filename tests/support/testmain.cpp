@@ -1,4 +1,5 @@
 #include "exchange/xlsreaderprocess.h"
+#include "platform/videomodule.h"
 
 #include <gtest/gtest.h>
 
@@ -39,5 +40,6 @@ int main(int argc, char **argv)
 
     TestApplication app(argc, argv);
     Workbook::setXlsReaderProgram(QStringLiteral(SCORELANE_XLS_READER));
+    VideoModule::setPath(QStringLiteral(SCORELANE_VIDEO_MODULE));
     return RUN_ALL_TESTS();
 }

@@ -5,6 +5,7 @@
 #include "display/tvwindow.h"
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
+#include "video/gstvideopreview.h"
 #include "video/testpatterndevices.h"
 #include "video/videowindow.h"
 
@@ -80,7 +81,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
-        ASSERT_TRUE(waitFor([this] { return video()->probed(); }));
+        ASSERT_TRUE(waitFor([this] { return video() && video()->probed(); }));
         ASSERT_NE(devices, nullptr);
         settle();
     }
@@ -104,7 +105,8 @@ protected:
         return true;
     }
 
-    VideoPreview *video() const { return form->FormTV()->video(); }
+    // The program loaded the video module this binary is linked with: the same preview class.
+    GstVideoPreview *video() const { return static_cast<GstVideoPreview *>(form->FormTV()->video()); }
     TFormTV *tv() const { return form->FormTV(); }
     int boxes() const { return MessageBox::shownCount() - boxesBefore; }
 

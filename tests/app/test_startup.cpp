@@ -1,0 +1,59 @@
+#include "app/mainwindow.h"
+#include "display/tvwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+bool mapped(const char *library)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+}
+
+// What was loaded when the window painted for the first time.
+class FirstPaintWatch : public QObject
+{
+public:
+    bool painted = false;
+    bool gstreamerLoaded = false;
+    bool moduleLoaded = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !painted) {
+            painted = true;
+            gstreamerLoaded = mapped("libgstreamer-1.0");
+            moduleLoaded = mapped("libscorelane-video");
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+// The main window paints before GStreamer is loaded; the video module comes right after, when
+// the cameras are listed, and the video controls work from there on.
+TEST(StartUp, VideoModuleIsLoadedAfterTheFirstPaint)
+{
+    ASSERT_FALSE(mapped("libgstreamer-1.0"));
+    QTemporaryDir dir;
+    TForm1 form(TForm1::Environment { dir.filePath(QStringLiteral("Scorelane.ini")) });
+    FirstPaintWatch watch;
+    form.installEventFilter(&watch);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&watch] { return watch.painted; }));
+    EXPECT_FALSE(watch.gstreamerLoaded);
+    EXPECT_FALSE(watch.moduleLoaded);
+
+    ASSERT_TRUE(QTest::qWaitFor([&form] { return form.FormTV()->video() != nullptr; }));
+    EXPECT_TRUE(form.FormTV()->video()->probed());
+    EXPECT_TRUE(mapped("libgstreamer-1.0"));
+    EXPECT_TRUE(mapped("libscorelane-video"));
+}

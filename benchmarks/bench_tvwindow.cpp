@@ -36,7 +36,7 @@ struct Window
     {
         TFormTV::Setup setup;
         setup.monitors = &monitors;
-        setup.background = Pictures::defaultBackground();
+        setup.background = [](QSize area) { return Pictures::defaultBackground(area); };
         tv = std::make_unique<TFormTV>(std::move(setup));
         QImage logo(800, 200, QImage::Format_RGB32);
         logo.fill(QColor(170, 20, 40));

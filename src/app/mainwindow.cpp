@@ -103,7 +103,10 @@ void TForm1::createTVWindow()
     TFormTV::Setup setup;
     setup.monitors = m_monitors;
     setup.monitor = [this] { return m_settings.Monitor; };
-    setup.background = Image1->picture();
+    setup.background = [this](QSize area) {
+        return Pictures::loadBackground(
+            ProgramInfo::dataFolders(), Pictures::largestMonitorSize(*m_monitors), area);
+    };
     setup.setJudgeCount = [this](Scoreboard &tvBoard) {
         m_scoreboard->attachMirror(&tvBoard);
         m_table->SetJudgeCount(m_table->judgeCount());
@@ -448,8 +451,8 @@ void TForm1::FormCreate()
     m_table->SetJudgeCount(m_settings.ColSUD);
     Aspectratio1->setChecked(m_settings.KeepAR);
 
-    Image1->setPicture(
-        Pictures::loadBackground(ProgramInfo::dataFolders(), Pictures::largestMonitorSize(*m_monitors)));
+    Image1->setPicture(Pictures::loadBackground(
+        ProgramInfo::dataFolders(), Pictures::largestMonitorSize(*m_monitors), size()));
 }
 
 void TForm1::FormDestroy()

@@ -18,13 +18,13 @@ static void initBackgroundResource()
 
 namespace {
 
-QImage builtInBackground()
+QImage builtInBackground(QSize area)
 {
     initBackgroundResource();
     QFile file(QStringLiteral(":/default-background.jpg"));
     if (file.open(QIODevice::ReadOnly)) {
         try {
-            return Jpeg::decode(file.readAll());
+            return Jpeg::decode(file.readAll(), QSize(), area);
         } catch (const JpegError &) { }
     }
     // Only a broken build gets here; the scoreboard must still stand on something dark.
@@ -51,9 +51,9 @@ QString logoFileName(int n)
     return {};
 }
 
-QImage defaultBackground()
+QImage defaultBackground(QSize area)
 {
-    return builtInBackground();
+    return builtInBackground(area);
 }
 
 QSize largestMonitorSize(const MonitorList &monitors)
@@ -68,25 +68,25 @@ QSize largestMonitorSize(const MonitorList &monitors)
     return largest;
 }
 
-bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor)
+bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor, QSize area)
 {
     if (!QFileInfo(path).isFile())
         return false;
     try {
-        picture = Jpeg::readFile(path, largestMonitor);
+        picture = Jpeg::readFile(path, largestMonitor, area);
         return true;
     } catch (const JpegError &) {
         return false;
     }
 }
 
-QImage loadBackground(const QStringList &folders, QSize largestMonitor)
+QImage loadBackground(const QStringList &folders, QSize largestMonitor, QSize area)
 {
-    QImage background = defaultBackground();
+    QImage background;
     const QString path = ProgramInfo::findDataFile(backgroundFileName(), folders);
-    if (!path.isEmpty())
-        loadPicture(path, background, largestMonitor);
-    return background;
+    if (!path.isEmpty() && loadPicture(path, background, largestMonitor, area))
+        return background;
+    return defaultBackground(area);
 }
 
 bool loadLogo(const QStringList &folders, int n, QImage &logo, QSize largestMonitor)

@@ -28,8 +28,9 @@ QString backgroundFileName();
 // "TV-Logo.jpg" for 0, "TV-Logo1.jpg" .. "TV-Logo5.jpg" for 1..5; empty for any other n.
 QString logoFileName(int n);
 
-// The built-in 1920 x 1080 background.
-QImage defaultBackground();
+// The built-in 1920 x 1080 background; for a smaller area given, decoded at a smaller scale
+// that still covers it (see Jpeg::decode).
+QImage defaultBackground(QSize area = QSize());
 
 // Pictures are read for the largest monitor (see Jpeg::decode), so that a huge file neither
 // fills the memory nor slows the start. Callers that know no monitors use the TV layout's
@@ -40,14 +41,17 @@ inline constexpr QSize kReferenceMonitor(1920, 1080);
 QSize largestMonitorSize(const MonitorList &monitors);
 
 // Replaces picture by the JPEG file at path, scaled down for the largest monitor when it is
-// large. A missing or unreadable file, or one too large even then, leaves picture as it
-// was, silently. Returns whether the picture was replaced.
-bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor);
+// large, and for the area it fills when one is given (see Jpeg::decode). A missing or
+// unreadable file, or one too large even then, leaves picture as it was, silently. Returns
+// whether the picture was replaced.
+bool loadPicture(const QString &path, QImage &picture, QSize largestMonitor, QSize area = QSize());
 
-// The main window's background at start-up: the first "Hintergrund.jpg" in folders (each
-// ending in a separator, see ProgramInfo::dataFolders) when it reads, the built-in picture
-// otherwise.
-QImage loadBackground(const QStringList &folders, QSize largestMonitor = kReferenceMonitor);
+// The background of a window: the first "Hintergrund.jpg" in folders (each ending in a
+// separator, see ProgramInfo::dataFolders) when it reads, the built-in picture otherwise;
+// decoded for the area of that window when one is given. Each window reads its own at its
+// own size: the main window's at start, the TV window's when it is first shown.
+QImage loadBackground(
+    const QStringList &folders, QSize largestMonitor = kReferenceMonitor, QSize area = QSize());
 
 // LogoClick and the first logo: the first file of logo n in folders into logo, which stays
 // as it is when there is none or it is unreadable. Returns whether logo was replaced.

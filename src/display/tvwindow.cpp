@@ -113,7 +113,6 @@ TFormTV::~TFormTV()
 
 void TFormTV::FormCreate()
 {
-    Image1->setPicture(m_setup.background);
     m_board->clear();
     LogoClick(0);
     if (m_setup.setJudgeCount)
@@ -150,6 +149,7 @@ void TFormTV::FormShow()
 {
     m_waitingForMonitor = false;
     PlaceTVWindow();
+    ensureBackground();
     if (m_setup.showCurrentRow)
         m_setup.showCurrentRow();
 }
@@ -213,8 +213,20 @@ int TFormTV::screenPpi() const
     return shownOn ? qRound(shownOn->logicalDotsPerInchY()) : kDefaultPpi;
 }
 
+void TFormTV::ensureBackground()
+{
+    const QSize area = size();
+    if (!m_setup.background || area.isEmpty()
+        || (area.width() <= m_backgroundArea.width() && area.height() <= m_backgroundArea.height()))
+        return;
+    m_backgroundArea = area.expandedTo(m_backgroundArea);
+    Image1->setPicture(m_setup.background(m_backgroundArea));
+}
+
 void TFormTV::FormResize()
 {
+    if (isVisible())
+        ensureBackground();
     const int ppi = screenPpi();
     if (size() == m_layoutSize && ppi == m_layoutPpi)
         return;

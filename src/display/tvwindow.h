@@ -23,7 +23,7 @@ class Scoreboard;
 //     TFormTV::Setup setup;
 //     setup.monitors = &monitorList;                       // outlives the window
 //     setup.monitor = [this] { return Monitor; };
-//     setup.background = backgroundPicture;                // copied now
+//     setup.background = [](QSize area) { return picture for area; }; // when first shown
 //     setup.setJudgeCount = [this](Scoreboard &tvBoard) {
 //         board.attachMirror(&tvBoard);
 //         table.SetJudgeCount(table.judgeCount());
@@ -41,8 +41,10 @@ public:
         const MonitorList *monitors = nullptr;
         // The stored "Monitor"; monitor 0 when not given.
         std::function<int()> monitor;
-        // The main window's background at the moment the window is created.
-        QImage background;
+        // The background picture decoded for a window of the given size; asked for when the
+        // window is shown and when it is placed on a larger monitor, so that start-up does
+        // not pay for it and the audience never sees a picture scaled up from fewer pixels.
+        std::function<QImage(QSize area)> background;
         // Where the logos are looked for first, ending in a separator; the program folder when
         // empty. The per-user and the installed data folder follow (ProgramInfo::dataFolders).
         QString folder;
@@ -106,6 +108,7 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void ensureBackground();
     int screenPpi() const;
     void screenRemoved(QScreen *screen);
     void screensChanged();
@@ -119,6 +122,8 @@ private:
     QSize m_layoutSize;
     int m_layoutPpi = 0;
     bool m_plainRenderer = false;
+    // The window size the background was last decoded for.
+    QSize m_backgroundArea;
     // The screen the window was put full screen on; null for a plain frameless placement.
     QPointer<QScreen> m_placedOn;
     bool m_waitingForMonitor = false;

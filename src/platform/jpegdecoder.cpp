@@ -8,6 +8,16 @@
 
 namespace {
 
+// QImage::Format_RGB32 holds 0xffRRGGBB words: bytes B, G, R, 0xff in memory on this
+// byte order, which libjpeg-turbo writes itself as BGRA with an opaque alpha.
+#if defined(JCS_EXTENSIONS) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr J_COLOR_SPACE kDirectColorSpace = JCS_EXT_BGRA;
+constexpr J_COLOR_SPACE kDirectDecodedColorSpace = JCS_EXT_BGRA;
+#else
+constexpr J_COLOR_SPACE kDirectColorSpace = JCS_RGB;
+constexpr J_COLOR_SPACE kDirectDecodedColorSpace = JCS_UNKNOWN; // never: every row is converted
+#endif
+
 // Working memory libjpeg may take besides the output picture. A progressive picture keeps
 // all its coefficients; beyond this it fails instead of growing further.
 constexpr long kMaxDecoderMemory = 512L * 1024 * 1024;
@@ -26,6 +36,7 @@ struct Decoder
     // arrived in full, so that nothing but the end marker is missing.
     bool multiScanDataEnded;
     QSize largestMonitor;
+    QSize area;
     QImage image;
 };
 
@@ -65,22 +76,34 @@ bool allCoefficientsComplete(j_decompress_ptr cinfo)
 }
 
 // The largest scale M/8 at which each side is at most twice the monitor's; the decoder then
-// only computes the smaller picture. Refuses what stays above four times its area.
-void chooseScale(j_decompress_ptr cinfo, QSize monitor)
+// only computes the smaller picture. Refuses what stays above four times its area. Then, for
+// a given area, the smallest scale below that which still covers the area.
+void chooseScale(j_decompress_ptr cinfo, QSize monitor, QSize area)
 {
-    if (monitor.isEmpty())
-        return;
-    const qint64 maxWidth = 2 * qint64(monitor.width());
-    const qint64 maxHeight = 2 * qint64(monitor.height());
     cinfo->scale_denom = 8;
-    for (unsigned m = 8; m >= 1; --m) {
+    cinfo->scale_num = 8;
+    if (!monitor.isEmpty()) {
+        const qint64 maxWidth = 2 * qint64(monitor.width());
+        const qint64 maxHeight = 2 * qint64(monitor.height());
+        for (unsigned m = 8; m >= 1; --m) {
+            cinfo->scale_num = m;
+            jpeg_calc_output_dimensions(cinfo);
+            if (cinfo->output_width <= maxWidth && cinfo->output_height <= maxHeight)
+                break;
+        }
+        if (qint64(cinfo->output_width) * cinfo->output_height > maxWidth * maxHeight)
+            jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG picture too large for the monitors");
+    }
+    if (area.isEmpty())
+        return;
+    for (unsigned m = cinfo->scale_num - 1; m >= 1; --m) {
         cinfo->scale_num = m;
         jpeg_calc_output_dimensions(cinfo);
-        if (cinfo->output_width <= maxWidth && cinfo->output_height <= maxHeight)
-            return;
+        if (cinfo->output_width < unsigned(area.width()) || cinfo->output_height < unsigned(area.height())) {
+            ++cinfo->scale_num;
+            break;
+        }
     }
-    if (qint64(cinfo->output_width) * cinfo->output_height > maxWidth * maxHeight)
-        jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG picture too large for the monitors");
 }
 
 bool allocateImage(Decoder *d, int width, int height)
@@ -148,10 +171,11 @@ bool decodeInto(Decoder *d, const unsigned char *bytes, unsigned long size)
         cinfo->out_color_space = JCS_CMYK;
         break;
     default:
-        cinfo->out_color_space = JCS_RGB;
+        // Colour straight into the picture's own pixel layout where libjpeg can give it.
+        cinfo->out_color_space = kDirectColorSpace;
         break;
     }
-    chooseScale(cinfo, d->largestMonitor);
+    chooseScale(cinfo, d->largestMonitor, d->area);
     // A picture of many scans is read whole here.
     jpeg_start_decompress(cinfo);
     if (d->multiScanDataEnded && !allCoefficientsComplete(cinfo))
@@ -160,6 +184,16 @@ bool decodeInto(Decoder *d, const unsigned char *bytes, unsigned long size)
     if (!allocateImage(d, int(cinfo->output_width), int(cinfo->output_height)))
         jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "Not enough memory for the JPEG picture");
 
+    if (cinfo->out_color_space == kDirectDecodedColorSpace) {
+        while (cinfo->output_scanline < cinfo->output_height) {
+            JSAMPROW row = d->image.scanLine(int(cinfo->output_scanline));
+            if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
+                jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "JPEG data ends early");
+        }
+        jpeg_finish_decompress(cinfo);
+        jpeg_destroy_decompress(cinfo);
+        return true;
+    }
     JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
         cinfo->output_width * unsigned(cinfo->output_components), 1);
     while (cinfo->output_scanline < cinfo->output_height) {
@@ -177,7 +211,7 @@ bool decodeInto(Decoder *d, const unsigned char *bytes, unsigned long size)
 
 namespace Jpeg {
 
-QImage decode(QByteArrayView data, QSize largestMonitor)
+QImage decode(QByteArrayView data, QSize largestMonitor, QSize area)
 {
     if (data.isEmpty())
         throw JpegError("Empty JPEG data");
@@ -186,13 +220,14 @@ QImage decode(QByteArrayView data, QSize largestMonitor)
     // Zero-initialised, so that cleaning up after an early failure finds no stale pointers.
     auto decoder = std::make_unique<Decoder>();
     decoder->largestMonitor = largestMonitor;
+    decoder->area = area;
     if (!decodeInto(decoder.get(), reinterpret_cast<const unsigned char *>(data.data()),
             static_cast<unsigned long>(data.size())))
         throw JpegError(decoder->err.message);
     return std::move(decoder->image);
 }
 
-QImage readFile(const QString &path, QSize largestMonitor)
+QImage readFile(const QString &path, QSize largestMonitor, QSize area)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -202,7 +237,7 @@ QImage readFile(const QString &path, QSize largestMonitor)
     const QByteArray data = file.read(kMaxFileSize + 1);
     if (data.size() > kMaxFileSize)
         throw JpegError(("File too large: " + path).toStdString());
-    return decode(data, largestMonitor);
+    return decode(data, largestMonitor, area);
 }
 
 } // namespace Jpeg

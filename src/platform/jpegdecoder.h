@@ -29,10 +29,14 @@ inline constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 // scale M/8 that brings each side to at most twice that monitor's side, and one that
 // still has more than four times the monitor's area is refused. An empty size decodes
 // at full size.
-QImage decode(QByteArrayView data, QSize largestMonitor = QSize());
+//
+// With the area given that the picture will fill, it is decoded at the smallest of those
+// scales that still covers the area in both sides: a window smaller than the picture costs
+// only the pixels it shows, and nothing is ever scaled up from fewer pixels than it has.
+QImage decode(QByteArrayView data, QSize largestMonitor = QSize(), QSize area = QSize());
 
 // Reads and decodes a JPEG file, as decode(). Throws JpegError when the file cannot be
 // read or decoded.
-QImage readFile(const QString &path, QSize largestMonitor = QSize());
+QImage readFile(const QString &path, QSize largestMonitor = QSize(), QSize area = QSize());
 
 } // namespace Jpeg

@@ -45,13 +45,39 @@ TEST_F(TVWindowTest, CreatedHiddenWithItsItemsInDrawingOrder)
             "LabGesamt", "LabPlatz", "GreenRect", "xLab1", "xLab2", "ImageNoVideo", "VideoWindow" }));
     EXPECT_TRUE(tv->VideoWindow->testAttribute(Qt::WA_NativeWindow));
     EXPECT_FALSE(tv->VideoWindow->isVisibleTo(tv.get()));
-    EXPECT_EQ(tv->Image1->picture().size(), QSize(320, 200));
+    // The background is decoded only once the window shows.
+    EXPECT_TRUE(backgroundAreas.isEmpty());
+    EXPECT_TRUE(tv->Image1->picture().isNull());
     EXPECT_EQ(tv->ImageNoVideo->picture().size(), QSize(64, 48));
     EXPECT_TRUE(tv->scoreboard().LabNum()->Caption().isEmpty());
     EXPECT_FALSE(Scoreboard::shown(tv->scoreboard().xLab1()));
     // The judge count reached the TV window's mark labels through the main window.
     EXPECT_TRUE(Scoreboard::shown(tv->scoreboard().Lab(3)));
     EXPECT_FALSE(Scoreboard::shown(tv->scoreboard().Lab(4)));
+}
+
+// The background is read for the window's own size when it shows, and again only for a
+// larger monitor: the audience never sees it scaled up from a smaller decode.
+TEST_F(TVWindowTest, BackgroundIsReadForTheSizeOfItsMonitor)
+{
+    create(std::make_unique<FixedMonitorList>(QList<QRect> { { 0, 0, 1024, 768 }, { 1024, 0, 1920, 1080 } }),
+        filled(320, 200, qRgb(0, 0, 90)));
+    const struct
+    {
+        int monitor;
+        QList<QSize> areas;
+    } steps[] = {
+        { 0, { { 1024, 768 } } },
+        { 1, { { 1024, 768 }, { 1920, 1080 } } },
+        { 0, { { 1024, 768 }, { 1920, 1080 } } },
+    };
+    tv->show();
+    for (const auto &step : steps) {
+        Monitor = step.monitor;
+        tv->PlaceTVWindow();
+        EXPECT_EQ(backgroundAreas, step.areas) << step.monitor;
+    }
+    EXPECT_EQ(tv->Image1->picture().size(), QSize(320, 200));
 }
 
 // Items where the layout puts them, with a competitor and a logo on the default background;

@@ -31,6 +31,7 @@ protected:
     Scoreboard board { &mainWindow, ScoreboardWindow::Main };
     int Monitor = 0;
     int showsOfCurrentRow = 0;
+    QList<QSize> backgroundAreas; // each size the TV window asked its background for
     std::unique_ptr<MonitorList> monitors;
     std::unique_ptr<TFormTV> tv;
 
@@ -60,7 +61,10 @@ protected:
         TFormTV::Setup setup;
         setup.monitors = monitors.get();
         setup.monitor = [this] { return Monitor; };
-        setup.background = background;
+        setup.background = [this, background](QSize area) {
+            backgroundAreas.append(area);
+            return background;
+        };
         setup.folder = folder();
         setup.setJudgeCount = [this](Scoreboard &tvBoard) {
             board.attachMirror(&tvBoard);

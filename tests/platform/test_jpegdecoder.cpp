@@ -209,6 +209,30 @@ TEST(JpegDecoder, LargePicturesAreScaledForTheLargestMonitor)
     EXPECT_THROW(Jpeg::decode(jpeg, QSize(200, 150)), JpegError);
 }
 
+TEST(JpegDecoder, PicturesAreDecodedAtTheSmallestScaleThatCoversTheirArea)
+{
+    const struct
+    {
+        QSize monitor, area, expected;
+    } cases[] = {
+        { {}, { 900, 525 }, { 960, 540 } }, // 4/8
+        { {}, { 961, 525 }, { 1200, 675 } }, // 5/8: one pixel wider than 4/8 gives
+        { {}, { 1920, 1080 }, { 1920, 1080 } },
+        { {}, { 3840, 2160 }, { 1920, 1080 } }, // never above full size
+        { {}, { 100, 1080 }, { 1920, 1080 } }, // both sides must be covered
+        { {}, { 10, 10 }, { 240, 135 } }, // 1/8 at the least
+        { { 640, 360 }, { 1920, 1080 }, { 1200, 675 } }, // the monitors' limit comes first
+    };
+    QImage source(1920, 1080, QImage::Format_RGB32);
+    source.fill(qRgb(40, 120, 200));
+    const QByteArray jpeg = Jpeg::encode(source);
+    for (const auto &c : cases) {
+        const QImage image = Jpeg::decode(jpeg, c.monitor, c.area);
+        EXPECT_EQ(image.size(), c.expected) << c.area.width() << "x" << c.area.height();
+        expectNear(image.pixel(image.width() / 2, image.height() / 2), qRgb(40, 120, 200), "centre");
+    }
+}
+
 TEST(JpegDecoder, EndlessScansAreRefused)
 {
     const QByteArray jpeg = Jpeg::encode(quadrants(32, 32), { 90, true, Colours::Rgb });

@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <future>
 #include <utility>
 
 namespace {
@@ -73,15 +74,13 @@ TForm1::TForm1(Environment environment)
         | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
 
+    // The background decodes on a thread of its own while the window is built.
+    std::future<QImage> background = std::async(std::launch::async,
+        [folders = ProgramInfo::dataFolders(), largest = Pictures::largestMonitorSize(*m_monitors),
+            area = size()] { return Pictures::loadBackground(folders, largest, area); });
     buildForm();
     FormCreate();
-
-    // The other windows of the program, in their order.
-    createTVWindow();
-    m_dlgYesNo = new TFDlgYesNo(this);
-    m_formInfo = new TFormInfo(this);
-    m_formInfo->openManual = [this] { runGuarded([this] { bHelpClick(); }, this); };
-    m_cfgDialog = new TCfgDialog(*m_monitors, this);
+    Image1->setPicture(background.get());
 
     m_recovery = std::make_unique<SessionRecovery>(*this,
         environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
@@ -96,6 +95,44 @@ TForm1::TForm1(Environment environment)
     // The program ends only through the closing question, never because the last
     // shown window went away.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TForm1::createOtherWindows()
+{
+    FormTV();
+    FDlgYesNo();
+    FormInfo();
+    CfgDialog();
+}
+
+TFDlgYesNo *TForm1::FDlgYesNo()
+{
+    if (!m_dlgYesNo)
+        m_dlgYesNo = new TFDlgYesNo(this);
+    return m_dlgYesNo;
+}
+
+TCfgDialog *TForm1::CfgDialog()
+{
+    if (!m_cfgDialog)
+        m_cfgDialog = new TCfgDialog(*m_monitors, this);
+    return m_cfgDialog;
+}
+
+TFormInfo *TForm1::FormInfo()
+{
+    if (!m_formInfo) {
+        m_formInfo = new TFormInfo(this);
+        m_formInfo->openManual = [this] { runGuarded([this] { bHelpClick(); }, this); };
+    }
+    return m_formInfo;
+}
+
+TFormTV *TForm1::FormTV()
+{
+    if (!m_formTV)
+        createTVWindow();
+    return m_formTV.get();
 }
 
 void TForm1::createTVWindow()
@@ -407,7 +444,7 @@ void TForm1::connectTable()
     connect(m_table.get(), &ResultTable::tableReplaced, this, [this] { UpdateSaveButtons(); });
     // A change of a scored couple's mark is asked in the program's own box, "Nein" first.
     m_table->setAskYesNo([this](const QString &question) {
-        m_dlgYesNo->SetQuestion(question, TFDlgYesNo::FocusOnNo);
+        FDlgYesNo()->SetQuestion(question, TFDlgYesNo::FocusOnNo);
         return m_dlgYesNo->exec() == TFDlgYesNo::kYes;
     });
 }
@@ -450,9 +487,6 @@ void TForm1::FormCreate()
     move(mainWindowPosition(QPoint(m_settings.Left, m_settings.Top), frameGeometry().size(), *m_monitors));
     m_table->SetJudgeCount(m_settings.ColSUD);
     Aspectratio1->setChecked(m_settings.KeepAR);
-
-    Image1->setPicture(Pictures::loadBackground(
-        ProgramInfo::dataFolders(), Pictures::largestMonitorSize(*m_monitors), size()));
 }
 
 void TForm1::FormDestroy()
@@ -484,7 +518,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     bool close = false;
     const bool unsaved = m_table->hasUnsavedChanges();
-    runGuarded([&] { close = confirmClose(*m_dlgYesNo, unsaved); }, this);
+    runGuarded([&] { close = confirmClose(*FDlgYesNo(), unsaved); }, this);
     if (!close) {
         event->ignore();
         return;
@@ -503,15 +537,15 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    // The window paints in answer to its first expose, right after this filter; the camera
-    // probe comes after that, so that start-up does not wait for the cameras.
+    // The window paints in answer to its first expose, right after this filter; the other
+    // windows and the camera probe come after that, so that start-up waits for neither.
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
         windowHandle()->removeEventFilter(this);
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (m_formTV)
-                    runGuarded([this] { m_formTV->probeVideoDevices(); }, this);
+                createOtherWindows();
+                runGuarded([this] { m_formTV->probeVideoDevices(); }, this);
             },
             Qt::QueuedConnection);
     }
@@ -680,12 +714,12 @@ void TForm1::bHelpClick()
 
 void TForm1::bInfoClick()
 {
-    m_formInfo->exec();
+    FormInfo()->exec();
 }
 
 void TForm1::bCFGClick()
 {
-    const auto choice = m_cfgDialog->edit(m_table->judgeCount(), m_settings.Monitor);
+    const auto choice = CfgDialog()->edit(m_table->judgeCount(), m_settings.Monitor);
     if (!choice)
         return;
     // Let the dialog go and the window repaint first, without running typed-ahead keys here.
@@ -711,9 +745,7 @@ void TForm1::sbSaveClick()
 
 void TForm1::sbTVClick()
 {
-    if (!m_formTV)
-        return;
-    m_formTV->setVisible(!m_formTV->isVisible());
+    FormTV()->setVisible(!m_formTV->isVisible());
     Modus1->setChecked(m_formTV->isVisible());
     // Over this window's monitor the audience's window stands alone and takes the keys; F5
     // brings this window for typing. Put away rather than lowered: window managers do not
@@ -730,8 +762,7 @@ void TForm1::sbTVClick()
 
 void TForm1::LogoClick(int n)
 {
-    if (m_formTV)
-        m_formTV->LogoClick(n);
+    FormTV()->LogoClick(n);
 }
 
 void TForm1::bVideoClick()

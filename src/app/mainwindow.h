@@ -104,11 +104,13 @@ public:
     int Monitor() const { return m_settings.Monitor; }
     bool KeepAR() const { return m_settings.KeepAR; }
     QString HelpFile() const { return m_helpFile; }
-    TFDlgYesNo *FDlgYesNo() const { return m_dlgYesNo; }
-    TCfgDialog *CfgDialog() const { return m_cfgDialog; }
-    TFormInfo *FormInfo() const { return m_formInfo; }
+    // The other windows are made after the first paint, so that start-up does not wait for
+    // them, or at their first use before that.
+    TFDlgYesNo *FDlgYesNo();
+    TCfgDialog *CfgDialog();
+    TFormInfo *FormInfo();
+    TFormTV *FormTV();
     THelpViewer *HelpViewer() const { return m_helpViewer; } // nullptr until help was shown
-    TFormTV *FormTV() const { return m_formTV.get(); }
     FileCommands &fileCommands() { return *m_fileCommands; }
     SessionRecovery &recovery() { return *m_recovery; }
     LiveResults &liveResults() { return *m_live; }
@@ -164,6 +166,7 @@ private:
     void windowUnblocked();
     void FormCreate();
     void createTVWindow();
+    void createOtherWindows();
     void FormResize();
     void FormDestroy();
     QAction *addShortcut(const QString &objectName, const QString &caption, const QKeySequence &key,

@@ -537,18 +537,6 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    // The window paints in answer to its first expose, right after this filter; the other
-    // windows and the camera probe come after that, so that start-up waits for neither.
-    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
-        windowHandle()->removeEventFilter(this);
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                createOtherWindows();
-                runGuarded([this] { m_formTV->probeVideoDevices(); }, this);
-            },
-            Qt::QueuedConnection);
-    }
     if (watched == m_formTV.get() && event->type() == QEvent::Hide && !m_formTV->isVisible())
         tvWindowHidden();
     // Also when it comes back by itself with its monitor.
@@ -563,6 +551,18 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 
 bool TForm1::event(QEvent *event)
 {
+    // The other windows and the camera probe come once the window stands on the screen, so
+    // that start-up waits for neither.
+    if (event->type() == QEvent::Paint && !m_firstPaintDone) {
+        m_firstPaintDone = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                createOtherWindows();
+                runGuarded([this] { m_formTV->probeVideoDevices(); }, this);
+            },
+            Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::WindowBlocked)
         windowBlocked(this);
     else if (event->type() == QEvent::WindowUnblocked)
@@ -596,15 +596,6 @@ void TForm1::windowUnblocked()
             focus->setFocus(Qt::OtherFocusReason);
         },
         Qt::QueuedConnection);
-}
-
-void TForm1::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (!m_videoProbeArmed && windowHandle()) {
-        m_videoProbeArmed = true;
-        windowHandle()->installEventFilter(this);
-    }
 }
 
 void TForm1::tvWindowHidden()

@@ -150,7 +150,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -194,7 +193,7 @@ private:
     QActionGroup *m_tvVideoGroup = nullptr;
     std::function<std::unique_ptr<VideoDeviceProvider>()> m_videoDevices;
     VideoRenderers m_videoRenderers;
-    bool m_videoProbeArmed = false;
+    bool m_firstPaintDone = false;
     bool m_settingsWritten = false;
     QPointer<QWidget> m_focusBeforeDialog; // in this window or the TV window
     bool m_focusReturnQueued = false;

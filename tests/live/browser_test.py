@@ -58,7 +58,8 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     program, output = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    for tool in (CHROMIUM, DRIVER, shutil.which("Xvfb"), shutil.which("xdotool"), shutil.which("openbox")):
+    for tool in (CHROMIUM, DRIVER, shutil.which("Xvfb"), shutil.which("xdotool"), shutil.which("openbox"),
+                 shutil.which("xprop")):
         if not tool or not os.path.exists(tool):
             fail("%s is missing (scripts/install-deps.sh)" % tool)
     os.makedirs(output, exist_ok=True)
@@ -83,6 +84,11 @@ def main():
         env["DISPLAY"] = ":" + display
         processes.append(subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
                                           stderr=subprocess.DEVNULL))
+        # A window mapped while openbox is still starting may stay unmapped: the program
+        # starts once openbox manages the screen.
+        within(10, lambda: "window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                                                          capture_output=True, text=True).stdout,
+               "openbox did not start")
 
         # The live results on, as the operator left them; a start list in Windows-1252.
         port = free_port()

@@ -68,6 +68,28 @@ GstElement *decoderBin()
     return bin;
 }
 
+// A source that sends nothing but raw pictures agrees on their format with the renderer
+// itself. Behind decodebin it would settle on one before the renderer is asked, and the
+// pictures would be converted on the processor. Asked with the source ready, so that a camera
+// answers with what it really sends; a source that cannot get ready goes the decoder's way
+// and fails there with the framework's own words.
+bool sendsOnlyRawPictures(GstElement *source)
+{
+    if (gst_element_set_state(source, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    GstPad *pad = gst_element_get_static_pad(source, "src");
+    if (!pad)
+        return false;
+    GstCaps *caps = gst_pad_query_caps(pad, nullptr);
+    gst_object_unref(pad);
+    bool raw = caps && !gst_caps_is_empty(caps) && !gst_caps_is_any(caps);
+    for (guint i = 0; raw && i < gst_caps_get_size(caps); ++i)
+        raw = gst_structure_has_name(gst_caps_get_structure(caps, i), "video/x-raw");
+    if (caps)
+        gst_caps_unref(caps);
+    return raw;
+}
+
 bool hasProperty(GstElement *element, const char *name)
 {
     return element && g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
@@ -147,8 +169,12 @@ void TFilterGraph::addSourceAndRenderer(const TFilter &filter, RendererMode mode
         GstElement *source = filter.device().createSource();
         gst_bin_add(GST_BIN(m_pipeline), source);
         m_source = source;
-        // Whatever the device sends: decodebin picks the decoder (jpegdec for MJPEG) and lets
-        // raw pictures through; the converter gives the renderer a format it takes.
+        if (sendsOnlyRawPictures(source)) {
+            m_decoder = source;
+            return addRenderer(mode);
+        }
+        // Whatever else the device sends: decodebin picks the decoder (jpegdec for MJPEG) and
+        // lets raw pictures through; the converter gives the renderer a format it takes.
         GstElement *decoder = decoderBin();
         gst_bin_add(GST_BIN(m_pipeline), decoder);
         m_decoder = decoder;
@@ -156,6 +182,11 @@ void TFilterGraph::addSourceAndRenderer(const TFilter &filter, RendererMode mode
             throw EDirectShowException(
                 QStringLiteral("Could not connect the device to its decoder"), VideoStep::AddSource);
     }
+    addRenderer(mode);
+}
+
+void TFilterGraph::addRenderer(RendererMode mode)
+{
     if (m_renderer) {
         gst_element_unlink(m_decoder, m_renderer);
         gst_bin_remove(GST_BIN(m_pipeline), m_renderer);
@@ -174,7 +205,7 @@ void TFilterGraph::addSourceAndRenderer(const TFilter &filter, RendererMode mode
     gst_bin_add(GST_BIN(m_pipeline), renderer);
     m_renderer = renderer;
     m_sink = sinkOf(renderer);
-    if (window && m_sink && GST_IS_VIDEO_OVERLAY(m_sink))
+    if (const quintptr window = m_window; window && m_sink && GST_IS_VIDEO_OVERLAY(m_sink))
         gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(m_sink), window);
 }
 
@@ -257,6 +288,7 @@ void TFilterGraph::release()
     m_renderer = nullptr;
     m_sink = nullptr;
     m_window = 0;
+    m_firstBufferNs = 0;
 }
 
 std::optional<std::chrono::steady_clock::time_point> TFilterGraph::firstBufferTime() const

@@ -66,6 +66,7 @@ signals:
 
 private:
     friend struct FilterGraphBus;
+    void addRenderer(RendererMode mode);
     void streamError(int generation, const QString &text);
     void firstPicture(int generation);
     void noPicture();

@@ -37,6 +37,36 @@ QString threadNames()
 
 using VideoTest = VideoFixture;
 
+// The caps on the source pad of the pipeline's first element made by factory.
+QString negotiatedCaps(GstElement *anyElement, const char *factory)
+{
+    GstElement *pipeline = anyElement;
+    while (GST_OBJECT_PARENT(pipeline))
+        pipeline = GST_ELEMENT(GST_OBJECT_PARENT(pipeline));
+    QString text;
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (text.isEmpty() && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        GstElement *element = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory *made = gst_element_get_factory(element);
+        if (made && qstrcmp(GST_OBJECT_NAME(made), factory) == 0) {
+            GstPad *pad = gst_element_get_static_pad(element, "src");
+            if (GstCaps *caps = pad ? gst_pad_get_current_caps(pad) : nullptr) {
+                gchar *string = gst_caps_to_string(caps);
+                text = QString::fromUtf8(string);
+                g_free(string);
+                gst_caps_unref(caps);
+            }
+            if (pad)
+                gst_object_unref(pad);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return text;
+}
+
 TEST(DeviceList, SortedByKeyInNaturalOrderEachKeyOnceNamesCut)
 {
     QList<VideoDevice> nodes;
@@ -165,6 +195,33 @@ TEST_F(VideoTest, FirstRendererFailingFallsBackSilentlyAndALaterErrorShowsTheLog
     settle();
     EXPECT_TRUE(video()->graph().active());
     EXPECT_TRUE(videoShown());
+}
+
+// A camera of raw pictures sends them in a format the renderer takes, with nothing converted
+// on the way; one that sends MJPEG is decoded.
+TEST_F(VideoTest, RawPicturesComeInTheRenderersFormatAndMjpegIsDecoded)
+{
+    VideoRenderers renderers;
+    renderers.mixing = "capsfilter caps=video/x-raw,format=RGBA ! fakesink";
+    renderers.plain = "fakesink";
+    const struct
+    {
+        const char *encoder, *sourceFactory, *sourceCaps;
+    } cases[] = {
+        { nullptr, "videotestsrc", "video/x-raw, format=(string)RGBA" },
+        { "jpegenc", "jpegenc", "image/jpeg" },
+    };
+    for (const auto &c : cases) {
+        form.reset();
+        devices = nullptr;
+        start({ camera("Cam", 320, 240, "smpte", c.encoder) }, renderers);
+        ASSERT_TRUE(video()->graph().active()) << c.sourceFactory;
+        EXPECT_EQ(video()->graph().rendererMode(), RendererMode::Mixing);
+        EXPECT_TRUE(waitFor([this] { return sinkWidth() == 320; }));
+        EXPECT_TRUE(
+            negotiatedCaps(video()->graph().sink(), c.sourceFactory).startsWith(QLatin1String(c.sourceCaps)))
+            << qPrintable(negotiatedCaps(video()->graph().sink(), c.sourceFactory));
+    }
 }
 
 TEST_F(VideoTest, NoDeviceLeavesVideoDisabledAndHotPluggingFollowsTheCameras)

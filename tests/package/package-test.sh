@@ -46,7 +46,7 @@ for file in usr/bin/Scorelane usr/share/applications/scorelane.desktop \
     usr/share/man/man1/scorelane.1.gz usr/share/doc/scorelane/copyright usr/share/doc/scorelane/changelog.Debian.gz \
     usr/share/doc/scorelane/examples/Starterliste.txt usr/share/doc/scorelane/examples/Protokoll.txt \
     usr/share/doc/scorelane/examples/TV-Logo.jpg usr/share/scorelane/Scorelane.chm \
-    usr/libexec/scorelane/scorelane-xlsreader; do
+    usr/libexec/scorelane/scorelane-xlsreader usr/libexec/scorelane/libscorelane-video.so; do
     [ -f "$root/$file" ] || fail "missing $file"
 done
 [ "$(readlink "$root/usr/bin/scorelane")" = Scorelane ] || fail "usr/bin/scorelane is no link to Scorelane"
@@ -66,6 +66,13 @@ QT_QPA_PLATFORM=xcb "$root/usr/bin/scorelane" >"$scratch/program.log" 2>&1 &
 program=$!
 if timeout 30 xdotool search --sync --onlyvisible --name '^Scorelane 1\.6$' >/dev/null; then
     echo "main window up"
+    # The video module follows the first paint, from the package's own library folder.
+    for _ in $(seq 50); do
+        grep -q "$root/usr/libexec/scorelane/libscorelane-video.so" "/proc/$program/maps" && break
+        sleep 0.1
+    done
+    grep -q "$root/usr/libexec/scorelane/libscorelane-video.so" "/proc/$program/maps" \
+        || { cat "$scratch/program.log" >&2; fail "the unpacked program did not load its video module"; }
 else
     cat "$scratch/program.log" >&2
     fail "the unpacked program showed no main window"

@@ -736,15 +736,16 @@ void TForm1::sbSaveClick()
 
 void TForm1::sbTVClick()
 {
-    FormTV()->setVisible(!m_formTV->isVisible());
-    Modus1->setChecked(m_formTV->isVisible());
+    TFormTV *tv = FormTV();
+    tv->setVisible(!tv->isVisible());
+    Modus1->setChecked(tv->isVisible());
     // Over this window's monitor the audience's window stands alone and takes the keys; F5
     // brings this window for typing. Put away rather than lowered: window managers do not
     // let a program stack its windows as it likes, but a hidden window is hidden everywhere.
-    if (coversWindow(m_formTV.get(), *this)) {
+    if (coversWindow(tv, *this)) {
         hide();
-        m_formTV->raise();
-        m_formTV->activateWindow();
+        tv->raise();
+        tv->activateWindow();
         return;
     }
     raise();

@@ -11,11 +11,11 @@ namespace {
 // QImage::Format_RGB32 holds 0xffRRGGBB words: bytes B, G, R, 0xff in memory on this
 // byte order, which libjpeg-turbo writes itself as BGRA with an opaque alpha.
 #if defined(JCS_EXTENSIONS) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-constexpr J_COLOR_SPACE kDirectColorSpace = JCS_EXT_BGRA;
-constexpr J_COLOR_SPACE kDirectDecodedColorSpace = JCS_EXT_BGRA;
+constexpr bool kColourIntoPicture = true;
+constexpr J_COLOR_SPACE kColourSpace = JCS_EXT_BGRA;
 #else
-constexpr J_COLOR_SPACE kDirectColorSpace = JCS_RGB;
-constexpr J_COLOR_SPACE kDirectDecodedColorSpace = JCS_UNKNOWN; // never: every row is converted
+constexpr bool kColourIntoPicture = false;
+constexpr J_COLOR_SPACE kColourSpace = JCS_RGB;
 #endif
 
 // Working memory libjpeg may take besides the output picture. A progressive picture keeps
@@ -172,7 +172,7 @@ bool decodeInto(Decoder *d, const unsigned char *bytes, unsigned long size)
         break;
     default:
         // Colour straight into the picture's own pixel layout where libjpeg can give it.
-        cinfo->out_color_space = kDirectColorSpace;
+        cinfo->out_color_space = kColourSpace;
         break;
     }
     chooseScale(cinfo, d->largestMonitor, d->area);
@@ -184,7 +184,7 @@ bool decodeInto(Decoder *d, const unsigned char *bytes, unsigned long size)
     if (!allocateImage(d, int(cinfo->output_width), int(cinfo->output_height)))
         jpegFail(reinterpret_cast<j_common_ptr>(cinfo), "Not enough memory for the JPEG picture");
 
-    if (cinfo->out_color_space == kDirectDecodedColorSpace) {
+    if (kColourIntoPicture && cinfo->out_color_space == kColourSpace) {
         while (cinfo->output_scanline < cinfo->output_height) {
             JSAMPROW row = d->image.scanLine(int(cinfo->output_scanline));
             if (jpeg_read_scanlines(cinfo, &row, 1) != 1)

@@ -329,7 +329,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int result = runWithRatios(argc, argv,
         { { "BM_EnterToPixelsWithPages", "BM_EnterToPixelsWithoutServer", 1.1 },
-            { "BM_EnterToLastPage", "BM_EnterToPixelsWithoutServer", 0 } },
+            { "BM_EnterToLastPage", "", 50.0 } },
         [](const RatioReporter &) {
             if (!g_fixture)
                 return;

@@ -328,9 +328,7 @@ int main(int argc, char **argv)
     GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
     const int result = runWithRatios(argc, argv,
-        { { "BM_EnterToPixelsWithPages", "BM_EnterToPixelsWithoutServer", 1.1 },
-            { "BM_EnterToLastPage", "", 50.0 } },
-        [](const RatioReporter &) {
+        { { "BM_EnterToPixelsWithPages", "BM_EnterToPixelsWithoutServer", 1.1 } }, [](const RatioReporter &) {
             if (!g_fixture)
                 return;
             const std::vector<double> &ms = g_fixture->latenciesMs;
@@ -339,6 +337,7 @@ int main(int argc, char **argv)
                 "\nEnter to the last of %d pages, %zu Enters: median %.2f ms, 99th percentile %.2f ms, "
                 "goal: 99th percentile under 50 ms: %s\n",
                 kPages, ms.size(), percentile(ms, 0.5), p99, p99 < 50 ? "ok" : "ABOVE GOAL");
+            reportAbsolute("Enter to the last page, 99th percentile", p99, 50.0, "ms");
             const PixelSamples &pixels = pixelSamples();
             const double with = percentile(pixels.with, 0.5);
             const double without = percentile(pixels.without, 0.5);

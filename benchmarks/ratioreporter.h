@@ -113,6 +113,20 @@ private:
     std::map<std::string, std::string> m_units;
 };
 
+// A figure with an absolute goal that no single benchmark run gives (a percentile of many
+// samples, say): printed with its verdict and appended to the table like the pairs.
+inline void reportAbsolute(const std::string &name, double measured, double goal, const char *unit)
+{
+    const char *verdict = measured <= goal ? "ok" : "ABOVE GOAL";
+    std::printf("%-44s %11.3f %-2s %14s %8s %6.1f %s (absolute)\n", name.c_str(), measured, unit, "-", "-",
+        goal, verdict);
+    if (const char *path = std::getenv("SCORELANE_BENCH_TABLE")) {
+        std::ofstream table(path, std::ios::app);
+        table << name << '\t' << measured << "\t\t\t" << goal << '\t' << unit << '\t' << verdict << '\n';
+    }
+    std::fflush(stdout);
+}
+
 inline int runWithRatios(int argc, char **argv, std::vector<RatioReporter::Pair> pairs,
     const std::function<void(const RatioReporter &)> &more = {})
 {

@@ -1,6 +1,8 @@
 #include "exchange/xlsreaderprocess.h"
 
-#include "exchange/xlsreader.h"
+#include "exchange/xlscheck.h"
+#include "exchange/xlsreply.h"
+#include "grid/sharedtexts.h"
 #include "platform/commanderror.h"
 
 #include <QCoreApplication>
@@ -8,14 +10,23 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace Workbook {
 namespace {
 
-constexpr char kHeader[] = "scorelane-xls 1\n";
 constexpr char kProgramName[] = "scorelane-xlsreader";
 // A real answer is a fraction of the file; one beyond this comes from a broken reader.
 constexpr qsizetype kMaxReplyBytes = qsizetype(kMaxFileBytes);
@@ -26,39 +37,23 @@ constexpr rlim_t kAddressSpace = rlim_t(1) << 30;
 QString g_program;
 std::chrono::milliseconds g_timeLimit { 10'000 };
 
-void appendEscaped(QByteArray &out, const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    for (const char c : utf8) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 [[noreturn]] void throwBadReply()
 {
     throwDamaged(QStringLiteral("der Leseprozess gab eine ungültige Antwort"));
 }
 
-// One escaped field as text, at most maxChars long.
-QString unescaped(QByteArrayView field, qsizetype maxChars)
+// One escaped field as text; nullopt when it is longer than maxChars.
+std::optional<QString> unescaped(QByteArrayView field, qsizetype maxChars)
 {
-    if (field.size() > 3 * maxChars) // three UTF-8 bytes or two escaped ones per character at most
-        throwBadReply();
+    // Three UTF-8 bytes per character at most, each escaped in two.
+    if (field.size() > 6 * maxChars)
+        return std::nullopt;
+    const bool plain = std::none_of(field.begin(), field.end(), [](char c) { return c == '\\' || c & 0x80; });
+    if (plain) { // ASCII without escapes, as most texts of a protocol are
+        if (const QString *shared = SharedTexts::find(field.data(), field.size()))
+            return *shared;
+        return field.size() > maxChars ? std::nullopt : std::optional(QString::fromLatin1(field));
+    }
     QByteArray raw;
     raw.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -88,55 +83,129 @@ QString unescaped(QByteArrayView field, qsizetype maxChars)
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(raw);
-    if (decoder.hasError() || text.size() > maxChars)
+    if (decoder.hasError())
         throwBadReply();
+    if (text.size() > maxChars)
+        return std::nullopt;
     return text;
+}
+
+QString numberField(QByteArrayView digits, const QLocale &locale)
+{
+    // Whole numbers, as marks and places are, read as they stand.
+    const bool whole = !digits.isEmpty() && digits.size() <= 15 && (digits.size() == 1 || digits[0] != '0')
+        && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (whole) {
+        const QString *shared = SharedTexts::find(digits.data(), digits.size());
+        return shared ? *shared : QString::fromLatin1(digits);
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.isEmpty())
+        throwBadReply();
+    return numberText(value, locale);
+}
+
+// The cell of a field; col and row (1-based) name it in messages.
+Cell cellOf(QByteArrayView field, int col, int row, const QLocale &locale)
+{
+    Cell cell;
+    if (field.isEmpty())
+        return cell;
+    const QByteArrayView rest = field.sliced(1);
+    switch (field[0]) {
+    case 't': {
+        std::optional<QString> text = unescaped(rest, kMaxCellText);
+        if (!text)
+            throwTooLong(col, row);
+        cell.text = std::move(*text);
+        break;
+    }
+    case 'n':
+        cell.text = numberField(rest, locale);
+        break;
+    case 'd': {
+        const std::optional<QString> text = unescaped(rest, 100);
+        if (!text)
+            throwBadReply();
+        cell.text = dateTimeText(*text, locale);
+        break;
+    }
+    case 'b':
+        if (rest != "0" && rest != "1")
+            throwBadReply();
+        cell.text = rest == "1" ? QStringLiteral("WAHR") : QStringLiteral("FALSCH");
+        break;
+    case 'e':
+        if (!rest.isEmpty())
+            throwBadReply();
+        cell.error = true;
+        break;
+    default:
+        throwBadReply();
+    }
+    return cell;
+}
+
+// A sealed file in memory that holds the bytes; -1 when the system has none.
+int sealedCopy(const QByteArray &bytes)
+{
+    const int fd = ::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd < 0)
+        return -1;
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t put = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            ::close(fd);
+            return -1;
+        }
+        at += put;
+    }
+    if (::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0
+        || ::lseek(fd, 0, SEEK_SET) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
 
-QByteArray xlsReply(const SheetRows &sheet)
+void checkXls(const QByteArray &bytes)
 {
-    QByteArray out(kHeader);
-    for (const Row &row : sheet.rows()) {
-        out += 'r';
-        for (const Cell &cell : row) {
-            out += '\t';
-            if (cell.error)
-                out += "\\e";
-            else
-                appendEscaped(out, cell.text);
-        }
-        out += '\n';
+    try {
+        Xls::check(std::string_view(bytes.constData(), size_t(bytes.size())));
+    } catch (const Xls::Damaged &e) {
+        throwDamaged(QString::fromUtf8(e.what()));
+    } catch (const Xls::NotAWorkbook &) {
+        throwNotAWorkbook();
     }
-    if (sheet.contentBelow())
-        out += "below\n";
-    out += "end\t" + QByteArray::number(qsizetype(sheet.rows().size())) + '\n';
-    return out;
 }
 
-QByteArray xlsFailureReply(const QString &message)
+SheetRows parseXlsReply(const QByteArray &reply, const QLocale &locale)
 {
-    QByteArray out(kHeader);
-    out += "fail\t";
-    appendEscaped(out, message.left(kMaxFailureText));
-    out += '\n';
-    return out;
-}
-
-SheetRows parseXlsReply(const QByteArray &reply)
-{
-    if (!reply.startsWith(kHeader) || !reply.endsWith('\n'))
+    const QByteArrayView header(XlsReply::kHeader.data(), qsizetype(XlsReply::kHeader.size()));
+    if (!reply.startsWith(header) || !reply.endsWith('\n'))
         throwBadReply();
     SheetRows sheet;
+    // The count at the end sizes the rows at once: no copying as they come.
+    const qsizetype endLine = reply.lastIndexOf("\nend\t");
+    if (endLine >= 0)
+        sheet.reserve(size_t(std::clamp(reply.sliced(endLine + 5).trimmed().toLongLong(), 0LL, 1LL << 16)));
     qsizetype rows = 0;
-    qsizetype at = qsizetype(sizeof kHeader) - 1;
+    qsizetype at = header.size();
     while (at < reply.size()) {
         const qsizetype end = reply.indexOf('\n', at);
         const QByteArrayView line(reply.constData() + at, end - at);
         at = end + 1;
-        if (line.startsWith("fail\t") && rows == 0 && at == reply.size())
-            throw CommandError(unescaped(line.sliced(5), kMaxFailureText));
+        if (line.startsWith("fail\t") && rows == 0 && at == reply.size()) {
+            const std::optional<QString> message = unescaped(line.sliced(5), kMaxFailureText);
+            if (!message)
+                throwBadReply();
+            throw CommandError(*message);
+        }
         if (line.startsWith("end\t")) {
             bool ok = false;
             if (at != reply.size() || line.sliced(4).toLongLong(&ok) != rows || !ok)
@@ -157,11 +226,7 @@ SheetRows parseXlsReply(const QByteArray &reply)
                 throwBadReply();
             if (to < 0)
                 to = line.size();
-            const QByteArrayView field = line.sliced(from, to - from);
-            if (field == "\\e")
-                cells[size_t(col)].error = true;
-            else
-                cells[size_t(col)].text = unescaped(field, kMaxCellText);
+            cells[size_t(col)] = cellOf(line.sliced(from, to - from), col, int(rows) + 1, locale);
             from = to + 1;
         }
         ++rows;
@@ -201,12 +266,21 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
     // The check here gives the precise messages; the reader checks again before FreeXL.
     checkXls(bytes);
 
+    // The workbook goes to the reader as a sealed file in memory on its standard input:
+    // it maps the very bytes checked here, with no pipe to copy them through.
+    const int input = sealedCopy(bytes);
+    const auto closeInput = qScopeGuard([input] {
+        if (input >= 0)
+            ::close(input);
+    });
+
     QProcess reader;
     reader.setProgram(xlsReaderProgram());
-    reader.setArguments({ locale.name() });
     // The reader's own complaints (a sanitizer's report) go where ours go, not into memory.
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    reader.setChildProcessModifier([] {
+    reader.setChildProcessModifier([input] {
+        if (input >= 0)
+            ::dup2(input, STDIN_FILENO);
         const rlimit noCore { 0, 0 };
         ::setrlimit(RLIMIT_CORE, &noCore);
 #if defined(__has_feature)
@@ -231,7 +305,8 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
         throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (%2).")
                                .arg(reader.program(), reader.errorString()));
     }
-    reader.write(bytes);
+    if (input < 0)
+        reader.write(bytes); // no sealed file here: through the pipe
     reader.closeWriteChannel();
 
     const auto stop = [&](const QString &why) {
@@ -257,10 +332,10 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
     if (reader.exitStatus() == QProcess::CrashExit)
         throwDamaged(QStringLiteral("der Leseprozess brach mit Signal %1 ab").arg(reader.exitCode()));
     if (reader.exitCode() == 1 && reply.contains("\nfail\t"))
-        parseXlsReply(reply); // throws the reader's message
+        parseXlsReply(reply, locale); // throws the reader's message
     if (reader.exitCode() != 0)
         throwDamaged(QStringLiteral("der Leseprozess endete mit Code %1").arg(reader.exitCode()));
-    return parseXlsReply(reply);
+    return parseXlsReply(reply, locale);
 }
 
 } // namespace Workbook

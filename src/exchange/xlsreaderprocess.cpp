@@ -55,34 +55,40 @@ std::optional<QString> unescaped(QByteArrayView field, qsizetype maxChars)
         return field.size() > maxChars ? std::nullopt : std::optional(QString::fromLatin1(field));
     }
     QByteArray raw;
-    raw.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c != '\\') {
-            raw += c;
-            continue;
+    QByteArrayView utf8 = field;
+    if (field.contains('\\')) {
+        raw.reserve(field.size());
+        for (qsizetype i = 0; i < field.size(); ++i) {
+            const qsizetype escape = field.indexOf('\\', i);
+            if (escape < 0) {
+                raw.append(field.sliced(i));
+                break;
+            }
+            raw.append(field.sliced(i, escape - i));
+            i = escape + 1;
+            if (i == field.size())
+                throwBadReply();
+            switch (field[i]) {
+            case '\\':
+                raw += '\\';
+                break;
+            case 't':
+                raw += '\t';
+                break;
+            case 'n':
+                raw += '\n';
+                break;
+            case 'r':
+                raw += '\r';
+                break;
+            default:
+                throwBadReply();
+            }
         }
-        if (++i == field.size())
-            throwBadReply();
-        switch (field[i]) {
-        case '\\':
-            raw += '\\';
-            break;
-        case 't':
-            raw += '\t';
-            break;
-        case 'n':
-            raw += '\n';
-            break;
-        case 'r':
-            raw += '\r';
-            break;
-        default:
-            throwBadReply();
-        }
+        utf8 = raw;
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(raw);
+    QString text = decoder.decode(utf8);
     if (decoder.hasError())
         throwBadReply();
     if (text.size() > maxChars)

@@ -15,6 +15,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <future>
 
 namespace WorkbookWriter {
 
@@ -104,6 +105,13 @@ QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount)
 
 WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
 {
+    WorkbookLayout layout = unfittedLayoutOf(grid, programTitle);
+    layout.columnWidths = fittedColumnWidths(layout.rows, layout.columnCount);
+    return layout;
+}
+
+WorkbookLayout unfittedLayoutOf(const SortGridCore &grid, const QString &programTitle)
+{
     WorkbookLayout layout;
     layout.sheetName = sheetName(programTitle);
     layout.author = kAuthor;
@@ -140,7 +148,6 @@ WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
             texts.append(QString());
         layout.rows.append(std::move(texts));
     }
-    layout.columnWidths = fittedColumnWidths(layout.rows, layout.columnCount);
     return layout;
 }
 
@@ -175,9 +182,18 @@ bool WorkbookLayout::isNumber(int row, int col, double *value) const
 
 void SaveWorkbook(const SortGridCore &grid, const QString &fileName, WorkbookFormat format)
 {
-    const WorkbookLayout layout = WorkbookWriter::layoutOf(grid, ProgramInfo::title());
-    const QByteArray bytes
-        = format == WorkbookFormat::Xls ? biffWorkbookBytes(layout) : xlsxWorkbookBytes(layout);
+    QByteArray bytes;
+    if (format == WorkbookFormat::Xls) {
+        bytes = biffWorkbookBytes(WorkbookWriter::layoutOf(grid, ProgramInfo::title()));
+    } else {
+        // Measuring the texts is the slow part of the layout, and libxlsxwriter needs the
+        // widths only when it closes the book: they are measured on a second thread while
+        // it takes the cells (fonts measure on an image, which any thread may do).
+        const WorkbookLayout layout = WorkbookWriter::unfittedLayoutOf(grid, ProgramInfo::title());
+        auto widths = std::async(std::launch::async,
+            [&layout] { return WorkbookWriter::fittedColumnWidths(layout.rows, layout.columnCount); });
+        bytes = xlsxWorkbookBytes(layout, [&widths] { return widths.get(); });
+    }
     try {
         FileIo::writeFileAtomically(fileName, bytes);
     } catch (const CommandError &error) {

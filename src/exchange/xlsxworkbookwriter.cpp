@@ -9,6 +9,13 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr lxw_row_t kMaxRows = 1'048'576;
@@ -35,9 +42,55 @@ lxw_format *cellFormat(lxw_workbook *book, bool bold)
     return format;
 }
 
+// A file in memory for the finished book: libxlsxwriter writes it by name, and its bytes
+// are read from memory instead of from a file on disk.
+class MemoryFile
+{
+public:
+    MemoryFile()
+        : m_fd(::memfd_create("workbook", MFD_CLOEXEC))
+    { }
+    ~MemoryFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    MemoryFile(const MemoryFile &) = delete;
+    MemoryFile &operator=(const MemoryFile &) = delete;
+
+    bool isValid() const { return m_fd >= 0; }
+    QString path() const { return QStringLiteral("/proc/self/fd/") + QString::number(m_fd); }
+    // Its whole content; empty with a message in error when it cannot be read.
+    QByteArray bytes(QString &error) const
+    {
+        struct stat info
+        {
+        };
+        if (::fstat(m_fd, &info) != 0) {
+            error = QString::fromLocal8Bit(std::strerror(errno));
+            return QByteArray();
+        }
+        QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+        for (qsizetype at = 0; at < bytes.size();) {
+            const ssize_t got = ::pread(m_fd, bytes.data() + at, size_t(bytes.size() - at), off_t(at));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                error = got < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("zu kurz");
+                return QByteArray();
+            }
+            at += got;
+        }
+        return bytes;
+    }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
-QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
+QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout, const std::function<QList<int>()> &columnWidths)
 {
     if (layout.rows.size() > qsizetype(kMaxRows))
         throw CommandError(QStringLiteral("Tabelle zu groß für eine Arbeitsmappe"));
@@ -46,7 +99,9 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
         throw CommandError(
             QStringLiteral("Arbeitsmappe kann nicht angelegt werden: %1").arg(folder.errorString()));
     const QByteArray folderPath = QFile::encodeName(folder.path());
-    const QString bookPath = folder.filePath(QStringLiteral("book.xlsx"));
+    // Without files in memory, the book goes into the private folder.
+    const MemoryFile memory;
+    const QString bookPath = memory.isValid() ? memory.path() : folder.filePath(QStringLiteral("book.xlsx"));
     const QByteArray bookPathBytes = QFile::encodeName(bookPath);
 
     lxw_workbook_options options = {};
@@ -76,29 +131,33 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
     lxw_format *headerRow = cellFormat(book, true);
 
     check(worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT, headerRow));
-    for (int col = 0; col < layout.columnCount; ++col) {
-        const int width = layout.columnWidths.value(col);
-        if (width > 0)
-            check(worksheet_set_column(sheet, lxw_col_t(col), lxw_col_t(col), width, nullptr));
-    }
 
     QByteArray text;
     for (qsizetype row = 0; row < layout.rows.size(); ++row) {
         lxw_format *format = row == 0 ? header : row == 1 ? belowHeader : framed;
         const QStringList &texts = layout.rows[row];
+        const lxw_row_t r = lxw_row_t(row);
         for (int col = 0; col < layout.columnCount; ++col) {
-            const lxw_row_t r = lxw_row_t(row);
             const lxw_col_t c = lxw_col_t(col);
+            const QString &cell = texts[col];
             double number = 0;
-            if (texts[col].isEmpty()) {
+            if (cell.isEmpty()) {
                 check(worksheet_write_blank(sheet, r, c, format));
             } else if (layout.isNumber(int(row), col, &number)) {
                 check(worksheet_write_number(sheet, r, c, number, format));
             } else {
-                text = texts[col].toUtf8();
+                text = cell.toUtf8();
                 check(worksheet_write_string(sheet, r, c, text.constData(), format));
             }
         }
+    }
+
+    // libxlsxwriter keeps the column widths apart from the cells and writes them on closing.
+    const QList<int> widths = columnWidths ? columnWidths() : layout.columnWidths;
+    for (int col = 0; col < layout.columnCount; ++col) {
+        const int width = widths.value(col);
+        if (width > 0)
+            check(worksheet_set_column(sheet, lxw_col_t(col), lxw_col_t(col), width, nullptr));
     }
 
     const QByteArray author = layout.author.toUtf8();
@@ -109,6 +168,13 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
     closed = true;
     check(workbook_close(book));
 
+    if (memory.isValid()) {
+        QString error;
+        QByteArray bytes = memory.bytes(error);
+        if (!error.isEmpty())
+            throw CommandError(QStringLiteral("Arbeitsmappe kann nicht gelesen werden: %1").arg(error));
+        return bytes;
+    }
     QFile written(bookPath);
     if (!written.open(QIODevice::ReadOnly))
         throw CommandError(

@@ -33,6 +33,12 @@ struct Failure
 {
     std::string message;
 };
+// Standard output is gone: nobody to tell.
+struct WriteFailure
+{
+};
+// The answer goes out in pieces of about this size.
+constexpr std::size_t kPiece = std::size_t(16) << 10;
 
 [[noreturn]] void damaged(const std::string &what)
 {
@@ -61,8 +67,12 @@ void limitItself()
 #endif
 }
 
+// Whether any of the answer went out: a failure after that comes without the header.
+bool g_answered = false;
+
 bool writeAll(const std::string &bytes)
 {
+    g_answered = g_answered || !bytes.empty();
     for (std::size_t at = 0; at < bytes.size();) {
         const ssize_t put = ::write(STDOUT_FILENO, bytes.data() + at, bytes.size() - at);
         if (put < 0 && errno == EINTR)
@@ -263,7 +273,7 @@ std::string readSheet(const Input &input)
         damaged(freexlFailure(code));
 
     std::string out(XlsReply::kHeader);
-    out.reserve(input.bytes().size());
+    out.reserve(kPiece + 4096);
     const unsigned short taken = std::min<unsigned short>(cols, kColumns);
     std::size_t sent = 0;
     bool ended = false;
@@ -296,6 +306,12 @@ std::string readSheet(const Input &input)
         out += line;
         ++sent;
         ended = !filled[0];
+        // The program reads the rows while the rest are made.
+        if (out.size() >= kPiece) {
+            if (!writeAll(out))
+                throw WriteFailure();
+            out.clear();
+        }
     }
     out += "end\t" + std::to_string(sent) + '\n';
     return out;
@@ -312,8 +328,10 @@ int main(int argc, char **)
         const Input input;
         return writeAll(readSheet(input)) ? 0 : 3;
     } catch (const Failure &failure) {
-        return writeAll(XlsReply::failure(failure.message)) ? 1 : 3;
+        return writeAll(XlsReply::failure(failure.message, !g_answered)) ? 1 : 3;
     } catch (const std::bad_alloc &) {
-        return writeAll(XlsReply::failure("Out of memory")) ? 1 : 3;
+        return writeAll(XlsReply::failure("Out of memory", !g_answered)) ? 1 : 3;
+    } catch (const WriteFailure &) {
+        return 3;
     }
 }

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
 #include <optional>
 
 #include <cerrno>
@@ -177,6 +178,117 @@ int sealedCopy(const QByteArray &bytes)
     return fd;
 }
 
+// Reads the answer line by line as it grows, so that the rows are taken while the
+// reader still writes them. A fault is kept and thrown by finish(), which knows whether
+// the answer is complete.
+class ReplyParser
+{
+public:
+    explicit ReplyParser(const QLocale &locale)
+        : m_locale(locale)
+    { }
+
+    void reserve(qint64 rows) { m_sheet.reserve(size_t(std::clamp<qint64>(rows, 0, 1 << 16))); }
+
+    // Takes the complete lines of reply that came since the last call.
+    void take(const QByteArray &reply)
+    {
+        if (m_error)
+            return;
+        try {
+            takeLines(reply);
+        } catch (...) {
+            m_error = std::current_exception();
+        }
+    }
+
+    // The rows of the whole answer; throws the reader's failure or any fault.
+    SheetRows finish(const QByteArray &reply)
+    {
+        take(reply);
+        if (m_error)
+            std::rethrow_exception(m_error);
+        if (m_at != reply.size())
+            throwBadReply(); // cut off in a line
+        if (m_failure)
+            throw CommandError(*m_failure);
+        if (!m_ended)
+            throwBadReply();
+        return std::move(m_sheet);
+    }
+
+private:
+    void takeLines(const QByteArray &reply)
+    {
+        if (m_at == 0) {
+            const QByteArrayView header(XlsReply::kHeader.data(), qsizetype(XlsReply::kHeader.size()));
+            if (reply.size() < header.size())
+                return;
+            if (!reply.startsWith(header))
+                throwBadReply();
+            m_at = header.size();
+        }
+        for (;;) {
+            const qsizetype end = reply.indexOf('\n', m_at);
+            if (end < 0)
+                return;
+            takeLine(QByteArrayView(reply.constData() + m_at, end - m_at));
+            m_at = end + 1;
+        }
+    }
+
+    void takeLine(QByteArrayView line)
+    {
+        // Nothing may follow the end or a failure; "below" comes only right before the end.
+        if (m_ended || m_failure)
+            throwBadReply();
+        if (line.startsWith("end\t")) {
+            bool ok = false;
+            if (line.sliced(4).toLongLong(&ok) != m_rows || !ok)
+                throwBadReply();
+            m_ended = true;
+            return;
+        }
+        if (m_below)
+            throwBadReply();
+        if (line.startsWith("fail\t")) {
+            m_failure = unescaped(line.sliced(5), kMaxFailureText);
+            if (!m_failure)
+                throwBadReply();
+            return;
+        }
+        if (line == "below") {
+            m_sheet.setContentBelow();
+            m_below = true;
+            return;
+        }
+        if (!line.startsWith("r\t") || m_sheet.done())
+            throwBadReply();
+        Row cells;
+        qsizetype from = 2;
+        for (int col = 0; col < kColumns; ++col) {
+            qsizetype to = line.indexOf('\t', from);
+            if ((to < 0) != (col == kColumns - 1))
+                throwBadReply();
+            if (to < 0)
+                to = line.size();
+            cells[size_t(col)] = cellOf(line.sliced(from, to - from), col, int(m_rows) + 1, m_locale);
+            from = to + 1;
+        }
+        ++m_rows;
+        m_sheet.add(int(m_rows), std::move(cells));
+    }
+
+    const QLocale &m_locale;
+    SheetRows m_sheet;
+    qsizetype m_at = 0;
+    qint64 m_rows = 0;
+    bool m_below = false;
+    bool m_ended = false;
+    std::optional<QString> m_failure;
+    std::exception_ptr m_error;
+};
+
 } // namespace
 
 void checkXls(const QByteArray &bytes)
@@ -192,53 +304,12 @@ void checkXls(const QByteArray &bytes)
 
 SheetRows parseXlsReply(const QByteArray &reply, const QLocale &locale)
 {
-    const QByteArrayView header(XlsReply::kHeader.data(), qsizetype(XlsReply::kHeader.size()));
-    if (!reply.startsWith(header) || !reply.endsWith('\n'))
-        throwBadReply();
-    SheetRows sheet;
+    ReplyParser parser(locale);
     // The count at the end sizes the rows at once: no copying as they come.
     const qsizetype endLine = reply.lastIndexOf("\nend\t");
     if (endLine >= 0)
-        sheet.reserve(size_t(std::clamp(reply.sliced(endLine + 5).trimmed().toLongLong(), 0LL, 1LL << 16)));
-    qsizetype rows = 0;
-    qsizetype at = header.size();
-    while (at < reply.size()) {
-        const qsizetype end = reply.indexOf('\n', at);
-        const QByteArrayView line(reply.constData() + at, end - at);
-        at = end + 1;
-        if (line.startsWith("fail\t") && rows == 0 && at == reply.size()) {
-            const std::optional<QString> message = unescaped(line.sliced(5), kMaxFailureText);
-            if (!message)
-                throwBadReply();
-            throw CommandError(*message);
-        }
-        if (line.startsWith("end\t")) {
-            bool ok = false;
-            if (at != reply.size() || line.sliced(4).toLongLong(&ok) != rows || !ok)
-                throwBadReply();
-            return sheet;
-        }
-        if (line == "below" && QByteArrayView(reply).sliced(at).startsWith("end\t")) {
-            sheet.setContentBelow();
-            continue;
-        }
-        if (!line.startsWith("r\t") || sheet.done())
-            throwBadReply();
-        Row cells;
-        qsizetype from = 2;
-        for (int col = 0; col < kColumns; ++col) {
-            qsizetype to = line.indexOf('\t', from);
-            if ((to < 0) != (col == kColumns - 1))
-                throwBadReply();
-            if (to < 0)
-                to = line.size();
-            cells[size_t(col)] = cellOf(line.sliced(from, to - from), col, int(rows) + 1, locale);
-            from = to + 1;
-        }
-        ++rows;
-        sheet.add(int(rows), std::move(cells));
-    }
-    throwBadReply(); // cut off before its end line
+        parser.reserve(reply.sliced(endLine + 5).trimmed().toLongLong());
+    return parser.finish(reply);
 }
 
 QString xlsReaderProgram()
@@ -322,6 +393,9 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
     };
     QDeadlineTimer deadline(g_timeLimit);
     QByteArray reply;
+    // The rows are read as they come; about a hundred bytes of the file make a row.
+    ReplyParser parser(locale);
+    parser.reserve(bytes.size() / 100);
     while (reader.state() != QProcess::NotRunning) {
         if (deadline.hasExpired())
             stop(QStringLiteral("das Lesen dauerte länger als %1 s")
@@ -333,6 +407,7 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
         if (reply.size() > kMaxReplyBytes)
             stop(QStringLiteral("die Antwort des Leseprozesses ist größer als %1 MiB")
                      .arg(kMaxReplyBytes >> 20));
+        parser.take(reply);
     }
     reply += reader.readAllStandardOutput();
     if (reader.exitStatus() == QProcess::CrashExit)
@@ -341,7 +416,7 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
         parseXlsReply(reply, locale); // throws the reader's message
     if (reader.exitCode() != 0)
         throwDamaged(QStringLiteral("der Leseprozess endete mit Code %1").arg(reader.exitCode()));
-    return parseXlsReply(reply, locale);
+    return parser.finish(reply);
 }
 
 } // namespace Workbook

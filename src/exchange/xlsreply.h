@@ -11,7 +11,8 @@
 //   b0, b1      a boolean
 //   e           an error value
 // A line "below" when rows with content follow the table's end, then "end" and the
-// row count. A failure instead gives "fail" and the message, escaped.
+// row count. A failure gives "fail" and the message, escaped, instead of the end.
+// The answer may come in pieces: the program reads the rows as they come.
 // The reader reports values; the program turns them into the texts of its locale.
 
 #include <charconv>
@@ -84,9 +85,10 @@ inline void appendError(std::string &out)
     out += "\te";
 }
 
-inline std::string failure(std::string_view message)
+// The failure answer; without the header when rows went out before it.
+inline std::string failure(std::string_view message, bool withHeader = true)
 {
-    std::string out(kHeader);
+    std::string out(withHeader ? kHeader : std::string_view());
     out += "fail\t";
     appendEscaped(out, message);
     out += '\n';

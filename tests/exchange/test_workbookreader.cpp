@@ -137,6 +137,34 @@ TEST_F(WorkbookReaderTest, SavedWorkbooksReadBackByCaption)
     }
 }
 
+// A long protocol comes back cell for cell: the .xls answer arrives in pieces, plain
+// whole numbers take the quick way, and texts that only look like numbers stay texts.
+TEST_F(WorkbookReaderTest, LongProtocolsReadBackCellForCell)
+{
+    table.SetJudgeCount(7);
+    grid.setRowCount(1201);
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        grid.setCells(0, r, r % 97 == 0 ? QStringLiteral("0%1").arg(r) : QString::number(r));
+        grid.setCells(
+            1, r, r % 50 == 0 ? QStringLiteral("Jürgen\t\\%1").arg(r) : QStringLiteral("Name %1").arg(r));
+        grid.setCells(2, r, r % 3 ? QStringLiteral("TSC Grün-Gold") : QString());
+        for (int c = 3; c < 10; ++c)
+            grid.setCells(c, r, QString::number((r * 7 + c) % 10));
+        grid.setCells(10, r, QString::number(123456789012345 - r));
+        grid.setCells(11, r, QString::number(r));
+    }
+    const QList<QStringList> saved = rows();
+    for (WorkbookFormat format : { WorkbookFormat::Xls, WorkbookFormat::Xlsx }) {
+        SCOPED_TRACE(format == WorkbookFormat::Xls ? "xls" : "xlsx");
+        const QString path = dir.filePath(QStringLiteral("long"));
+        SaveWorkbook(grid, path, format);
+        grid.setRowCount(2);
+        const WorkbookLoad loaded = LoadWorkbook(grid, path);
+        EXPECT_EQ(loaded.competitors, 1200);
+        EXPECT_EQ(rows(), saved);
+    }
+}
+
 // Only the program's own captions, from A on without gaps, map by caption.
 TEST(OwnCaptions, WhichRowsCount)
 {

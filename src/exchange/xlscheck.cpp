@@ -101,8 +101,17 @@ public:
         readFat();
     }
 
+    // A stream's bytes: in the file itself when its sectors follow each other, as they
+    // mostly do, else gathered.
+    struct Stream
+    {
+        std::string gathered;
+        std::optional<Bytes> inFile;
+        Bytes bytes() const { return inFile ? *inFile : Bytes(gathered); }
+    };
+
     // The stream of the first directory entry named "Workbook" or "Book" (in any case).
-    std::optional<std::string> workbookStream()
+    std::optional<Stream> workbookStream()
     {
         const std::string directory = chain(u32(m_bytes, 0x30), -1, m_fat, m_sectorSize, "Verzeichnis");
         if (directory.size() < 128)
@@ -122,9 +131,15 @@ public:
                 : (std::uint64_t(u32(directory, at + 0x7C)) << 32 | u32(directory, at + 0x78));
             if (size > m_bytes.size())
                 damaged("der Datenstrom ist größer als die Datei");
-            if (size >= 4096)
-                return chain(start, std::int64_t(size), m_fat, m_sectorSize, name);
-            return miniStream(directory, start, std::int64_t(size), name);
+            Stream stream;
+            if (size >= 4096) {
+                stream.inFile = inPlace(start, std::int64_t(size), name);
+                if (!stream.inFile)
+                    stream.gathered = chain(start, std::int64_t(size), m_fat, m_sectorSize, name);
+            } else {
+                stream.gathered = miniStream(directory, start, std::int64_t(size), name);
+            }
+            return stream;
         }
         return std::nullopt;
     }
@@ -175,6 +190,21 @@ private:
     }
 
     std::size_t sectorOffset(std::uint32_t sector) const { return std::size_t(sector + 1) * m_sectorSize; }
+
+    // The bytes of a chain of size bytes as they stand in the file, when its sectors follow
+    // each other; nullopt when they do not. A broken chain fails as chain() fails.
+    std::optional<Bytes> inPlace(std::uint32_t start, std::int64_t size, const std::string &what) const
+    {
+        std::uint32_t sector = start;
+        for (std::int64_t covered = 0; covered < size; covered += m_sectorSize) {
+            if (sector >= m_fat.size() || sector >= m_sectorCount)
+                damaged("die Sektorkette von " + what + " ist ungültig");
+            if (sector != start + std::uint32_t(covered / m_sectorSize))
+                return std::nullopt;
+            sector = m_fat[sector];
+        }
+        return m_bytes.substr(sectorOffset(start), std::size_t(size));
+    }
 
     // The bytes of a chain of sectors (size -1: the whole chain), each sector once.
     std::string chain(std::uint32_t start, std::int64_t size, const std::vector<std::uint32_t> &table,
@@ -475,10 +505,10 @@ const OverlayCell *Checked::find(std::uint32_t row, std::uint32_t col) const
 Checked check(Bytes bytes)
 {
     CompoundFile file(bytes);
-    const std::optional<std::string> found = file.workbookStream();
+    const auto found = file.workbookStream();
     if (!found)
         throw NotAWorkbook();
-    const Bytes stream = *found;
+    const Bytes stream = found->bytes();
     if (stream.size() < 8 || u16(stream, 0) != 0x0809)
         damaged("der Datenstrom beginnt nicht mit einer Mappe");
     const std::uint16_t version = u16(stream, 4);

@@ -103,7 +103,7 @@ public:
             tooLarge();
         m_size = std::size_t(info.st_size);
         if (m_size > 0) {
-            m_data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, m_fd, 0);
+            m_data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
             if (m_data == MAP_FAILED) {
                 m_data = nullptr;
                 systemFailure("Standardeingabe: ");
@@ -277,33 +277,34 @@ std::string readSheet(const Input &input)
     const unsigned short taken = std::min<unsigned short>(cols, kColumns);
     std::size_t sent = 0;
     bool ended = false;
-    std::string line;
+    const bool anyOverlay = !checked.overlay.empty();
     for (unsigned int r = 0; r < rows; ++r) {
-        line.assign(1, 'r');
+        // Each row is written straight into the answer, and taken back when it is not sent.
+        const std::size_t rowStart = out.size();
+        out += 'r';
         std::array<bool, kColumns> filled {};
         for (unsigned short c = 0; c < taken; ++c) {
-            if (const Xls::OverlayCell *over = checked.find(r, c)) {
-                filled[c] = appendCell(line, *over);
+            if (const Xls::OverlayCell *over = anyOverlay ? checked.find(r, c) : nullptr) {
+                filled[c] = appendCell(out, *over);
             } else {
                 FreeXL_CellValue value {};
                 code = freexl_get_cell_value(freexl.handle(), r, c, &value);
                 if (code != FREEXL_OK)
                     damaged(freexlFailure(code));
-                filled[c] = appendCell(line, value);
+                filled[c] = appendCell(out, value);
             }
         }
-        const bool any = std::find(filled.begin(), filled.end(), true) != filled.end();
         if (ended) {
-            if (any) {
+            out.resize(rowStart);
+            if (std::find(filled.begin(), filled.end(), true) != filled.end()) {
                 out += "below\n";
                 break;
             }
             continue;
         }
         for (std::size_t c = taken; c < kColumns; ++c)
-            XlsReply::appendEmpty(line);
-        line += '\n';
-        out += line;
+            XlsReply::appendEmpty(out);
+        out += '\n';
         ++sent;
         ended = !filled[0];
         // The program reads the rows while the rest are made.

@@ -26,8 +26,13 @@ inline constexpr std::string_view kHeader = "scorelane-xls 2\n";
 
 inline void appendEscaped(std::string &out, std::string_view text)
 {
-    for (const char c : text) {
-        switch (c) {
+    // Most texts have nothing to escape: they go in whole.
+    for (;;) {
+        const std::size_t special = text.find_first_of("\\\t\n\r");
+        out.append(text.substr(0, special));
+        if (special == std::string_view::npos)
+            return;
+        switch (text[special]) {
         case '\\':
             out += "\\\\";
             break;
@@ -37,12 +42,11 @@ inline void appendEscaped(std::string &out, std::string_view text)
         case '\n':
             out += "\\n";
             break;
-        case '\r':
+        default:
             out += "\\r";
             break;
-        default:
-            out += c;
         }
+        text.remove_prefix(special + 1);
     }
 }
 

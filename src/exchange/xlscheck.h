@@ -2,7 +2,8 @@
 
 // The check of a .xls workbook before FreeXL sees it, in plain C++ without Qt: the
 // program runs it for its precise messages, and the reader process, which starts for
-// every .xls file opened and loads nothing it does not need, runs it again.
+// every .xls file opened and loads nothing it does not need, runs it again, unless the
+// program hands it sealed bytes that passed and hold no value that only the check finds.
 
 #include <cstdint>
 #include <stdexcept>

@@ -291,15 +291,24 @@ private:
 
 } // namespace
 
-void checkXls(const QByteArray &bytes)
+namespace {
+
+Xls::Checked checked(const QByteArray &bytes)
 {
     try {
-        Xls::check(std::string_view(bytes.constData(), size_t(bytes.size())));
+        return Xls::check(std::string_view(bytes.constData(), size_t(bytes.size())));
     } catch (const Xls::Damaged &e) {
         throwDamaged(QString::fromUtf8(e.what()));
     } catch (const Xls::NotAWorkbook &) {
         throwNotAWorkbook();
     }
+}
+
+} // namespace
+
+void checkXls(const QByteArray &bytes)
+{
+    checked(bytes);
 }
 
 SheetRows parseXlsReply(const QByteArray &reply, const QLocale &locale)
@@ -341,7 +350,7 @@ void setXlsReaderTimeLimit(std::chrono::milliseconds limit)
 SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 {
     // The check here gives the precise messages; the reader checks again before FreeXL.
-    checkXls(bytes);
+    const bool plainValues = checked(bytes).overlay.empty();
 
     // The workbook goes to the reader as a sealed file in memory on its standard input:
     // it maps the very bytes checked here, with no pipe to copy them through.
@@ -353,6 +362,10 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 
     QProcess reader;
     reader.setProgram(xlsReaderProgram());
+    // Bytes that cannot change any more and passed the check here, with no value that only
+    // the check finds (booleans, error values, formula results), need no second check.
+    if (input >= 0 && plainValues)
+        reader.setArguments({ QStringLiteral("--checked") });
     // The reader's own complaints (a sanitizer's report) go where ours go, not into memory.
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     reader.setChildProcessModifier([input] {

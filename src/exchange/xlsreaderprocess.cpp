@@ -32,8 +32,6 @@ constexpr char kProgramName[] = "scorelane-xlsreader";
 // A real answer is a fraction of the file; one beyond this comes from a broken reader.
 constexpr qsizetype kMaxReplyBytes = qsizetype(kMaxFileBytes);
 constexpr int kMaxFailureText = 1000;
-// The file is at most 256 MiB and FreeXL's tables at most a few million cells.
-constexpr rlim_t kAddressSpace = rlim_t(1) << 30;
 
 QString g_program;
 std::chrono::milliseconds g_timeLimit { 10'000 };
@@ -349,7 +347,8 @@ void setXlsReaderTimeLimit(std::chrono::milliseconds limit)
 
 SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 {
-    // The check here gives the precise messages; the reader checks again before FreeXL.
+    // The check here gives the precise messages; the reader checks again before FreeXL
+    // unless it is told that it need not (below).
     const bool plainValues = checked(bytes).overlay.empty();
 
     // The workbook goes to the reader as a sealed file in memory on its standard input:
@@ -379,7 +378,9 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 #endif
 #endif
 #if !defined(SCORELANE_ASAN) && !defined(__SANITIZE_ADDRESS__)
+        // The file is at most 256 MiB and FreeXL's tables at most a few million cells.
         // AddressSanitizer reserves terabytes of shadow memory: no limit in such builds.
+        constexpr rlim_t kAddressSpace = rlim_t(1) << 30;
         const rlimit space { kAddressSpace, kAddressSpace };
         ::setrlimit(RLIMIT_AS, &space);
 #endif
@@ -408,7 +409,7 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
     QByteArray reply;
     // The rows are read as they come; about a hundred bytes of the file make a row.
     ReplyParser parser(locale);
-    parser.reserve(bytes.size() / 100);
+    parser.reserve(std::min<qint64>(bytes.size() / 100, 4096));
     while (reader.state() != QProcess::NotRunning) {
         if (deadline.hasExpired())
             stop(QStringLiteral("das Lesen dauerte länger als %1 s")

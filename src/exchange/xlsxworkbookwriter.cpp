@@ -11,9 +11,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +42,25 @@ lxw_format *cellFormat(lxw_workbook *book, bool bold)
     if (bold)
         format_set_bold(format);
     return format;
+}
+
+// libxlsxwriter writes every part of the book to a temporary file before it packs them:
+// in memory (/dev/shm) when there is room enough there for far more than the book's
+// texts, else in the temporary folder on disk. On disk, each of those files is a change to
+// the file system that the save's flush to disk then waits for.
+bool memoryHasRoom(const WorkbookLayout &layout)
+{
+    qint64 texts = 0;
+    for (const QStringList &row : layout.rows) {
+        for (const QString &text : row)
+            texts += text.size();
+    }
+    // Each cell's markup takes some 50 bytes, and a character at most 3.
+    const qint64 needed = qint64(layout.rows.size()) * layout.columnCount * 64 + texts * 4;
+    struct statvfs info
+    {
+    };
+    return ::statvfs("/dev/shm", &info) == 0 && qint64(info.f_bavail) * qint64(info.f_frsize) > 4 * needed;
 }
 
 // A file in memory for the finished book: libxlsxwriter writes it by name, and its bytes
@@ -94,7 +115,13 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout, const std::function<Q
 {
     if (layout.rows.size() > qsizetype(kMaxRows))
         throw CommandError(QStringLiteral("Tabelle zu groß für eine Arbeitsmappe"));
-    QTemporaryDir folder;
+    std::optional<QTemporaryDir> inMemory;
+    if (memoryHasRoom(layout))
+        inMemory.emplace(QStringLiteral("/dev/shm/scorelane-XXXXXX"));
+    std::optional<QTemporaryDir> onDisk;
+    if (!inMemory || !inMemory->isValid())
+        onDisk.emplace();
+    const QTemporaryDir &folder = onDisk ? *onDisk : *inMemory;
     if (!folder.isValid())
         throw CommandError(
             QStringLiteral("Arbeitsmappe kann nicht angelegt werden: %1").arg(folder.errorString()));

@@ -15,7 +15,6 @@
 #include <QImage>
 
 #include <algorithm>
-#include <future>
 
 namespace WorkbookWriter {
 
@@ -105,13 +104,6 @@ QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount)
 
 WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
 {
-    WorkbookLayout layout = unfittedLayoutOf(grid, programTitle);
-    layout.columnWidths = fittedColumnWidths(layout.rows, layout.columnCount);
-    return layout;
-}
-
-WorkbookLayout unfittedLayoutOf(const SortGridCore &grid, const QString &programTitle)
-{
     WorkbookLayout layout;
     layout.sheetName = sheetName(programTitle);
     layout.author = kAuthor;
@@ -148,6 +140,7 @@ WorkbookLayout unfittedLayoutOf(const SortGridCore &grid, const QString &program
             texts.append(QString());
         layout.rows.append(std::move(texts));
     }
+    layout.columnWidths = fittedColumnWidths(layout.rows, layout.columnCount);
     return layout;
 }
 
@@ -182,18 +175,9 @@ bool WorkbookLayout::isNumber(int row, int col, double *value) const
 
 void SaveWorkbook(const SortGridCore &grid, const QString &fileName, WorkbookFormat format)
 {
-    QByteArray bytes;
-    if (format == WorkbookFormat::Xls) {
-        bytes = biffWorkbookBytes(WorkbookWriter::layoutOf(grid, ProgramInfo::title()));
-    } else {
-        // Measuring the texts is the slow part of the layout, and libxlsxwriter needs the
-        // widths only when it closes the book: they are measured on a second thread while
-        // it takes the cells (fonts measure on an image, which any thread may do).
-        const WorkbookLayout layout = WorkbookWriter::unfittedLayoutOf(grid, ProgramInfo::title());
-        auto widths = std::async(std::launch::async,
-            [&layout] { return WorkbookWriter::fittedColumnWidths(layout.rows, layout.columnCount); });
-        bytes = xlsxWorkbookBytes(layout, [&widths] { return widths.get(); });
-    }
+    const WorkbookLayout layout = WorkbookWriter::layoutOf(grid, ProgramInfo::title());
+    const QByteArray bytes
+        = format == WorkbookFormat::Xls ? biffWorkbookBytes(layout) : xlsxWorkbookBytes(layout);
     try {
         FileIo::writeFileAtomically(fileName, bytes);
     } catch (const CommandError &error) {

@@ -56,8 +56,6 @@ QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount);
 // is 0 or more, packed from A; a column of width 0 adds an empty column at the end.
 // A text longer than a workbook cell holds fails with a CommandError.
 WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle);
-// The same without the column widths, which the caller fits itself.
-WorkbookLayout unfittedLayoutOf(const SortGridCore &grid, const QString &programTitle);
 
 // Stored column width in 1/256 of a character, as Excel keeps it: the character
 // count with the cell's 5 pixels of margin, for a 7-pixel digit.

@@ -111,7 +111,7 @@ private:
 
 } // namespace
 
-QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout, const std::function<QList<int>()> &columnWidths)
+QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
 {
     if (layout.rows.size() > qsizetype(kMaxRows))
         throw CommandError(QStringLiteral("Tabelle zu groß für eine Arbeitsmappe"));
@@ -158,6 +158,11 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout, const std::function<Q
     lxw_format *headerRow = cellFormat(book, true);
 
     check(worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT, headerRow));
+    for (int col = 0; col < layout.columnCount; ++col) {
+        const int width = layout.columnWidths.value(col);
+        if (width > 0)
+            check(worksheet_set_column(sheet, lxw_col_t(col), lxw_col_t(col), width, nullptr));
+    }
 
     QByteArray text;
     for (qsizetype row = 0; row < layout.rows.size(); ++row) {
@@ -177,14 +182,6 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout, const std::function<Q
                 check(worksheet_write_string(sheet, r, c, text.constData(), format));
             }
         }
-    }
-
-    // libxlsxwriter keeps the column widths apart from the cells and writes them on closing.
-    const QList<int> widths = columnWidths ? columnWidths() : layout.columnWidths;
-    for (int col = 0; col < layout.columnCount; ++col) {
-        const int width = widths.value(col);
-        if (width > 0)
-            check(worksheet_set_column(sheet, lxw_col_t(col), lxw_col_t(col), width, nullptr));
     }
 
     const QByteArray author = layout.author.toUtf8();

@@ -37,6 +37,8 @@ class SheetRows
 public:
     // row is 1-based. False when no later row is needed.
     bool add(int row, Row &&cells);
+    // Room for rows before they come, when their count is known.
+    void reserve(size_t rows) { m_rows.reserve(rows); }
     bool done() const { return m_done; }
     const std::vector<Row> &rows() const { return m_rows; }
     // The table rows the block gives, the header included (0 when A1 is empty).

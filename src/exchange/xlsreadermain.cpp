@@ -1,64 +1,346 @@
-// scorelane-xlsreader <locale>: reads the .xls workbook on standard input and writes
-// its first sheet's rows on standard output (see xlsreaderprocess.h). Scorelane
-// starts it so that FreeXL never runs inside the scoreboard.
-#include "exchange/xlsreader.h"
-#include "exchange/xlsreaderprocess.h"
-#include "platform/commanderror.h"
+// scorelane-xlsreader [--checked]: reads the .xls workbook on standard input and writes its first
+// sheet's values on standard output (see xlsreply.h). Scorelane starts it so that FreeXL
+// never runs inside the scoreboard. It starts for every .xls file opened: it is plain
+// C++ with FreeXL and the C library, and loads nothing else.
+#include "exchange/xlscheck.h"
+#include "exchange/xlsreply.h"
 
+#include <freexl.h>
+
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool writeAll(const QByteArray &bytes)
+using namespace Workbook;
+
+constexpr std::size_t kColumns = 13; // A to M, as many as the table has
+constexpr std::size_t kMaxFileBytes = std::size_t(256) << 20;
+
+// A failure whose message is the whole text of the error box.
+struct Failure
 {
-    for (qsizetype at = 0; at < bytes.size();) {
-        const ssize_t put = ::write(STDOUT_FILENO, bytes.constData() + at, size_t(bytes.size() - at));
+    std::string message;
+};
+// Standard output is gone: nobody to tell.
+struct WriteFailure
+{
+};
+// The answer goes out in pieces of about this size.
+constexpr std::size_t kPiece = std::size_t(16) << 10;
+
+[[noreturn]] void damaged(const std::string &what)
+{
+    throw Failure { "Arbeitsmappe ist beschädigt: " + what };
+}
+
+[[noreturn]] void systemFailure(const std::string &where)
+{
+    throw Failure { where + std::strerror(errno) };
+}
+
+// Before a byte of the file is read: no core file, and a bound on memory.
+void limitItself()
+{
+    const rlimit noCore { 0, 0 };
+    ::setrlimit(RLIMIT_CORE, &noCore);
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SCORELANE_ASAN
+#endif
+#endif
+#if !defined(SCORELANE_ASAN) && !defined(__SANITIZE_ADDRESS__)
+    // The file is at most 256 MiB and FreeXL's tables at most a few million cells.
+    // AddressSanitizer reserves terabytes of shadow memory: no limit in such builds.
+    constexpr rlim_t kAddressSpace = rlim_t(1) << 30;
+    const rlimit space { kAddressSpace, kAddressSpace };
+    ::setrlimit(RLIMIT_AS, &space);
+#endif
+}
+
+// Whether any of the answer went out: a failure after that comes without the header.
+bool g_answered = false;
+
+bool writeAll(const std::string &bytes)
+{
+    g_answered = g_answered || !bytes.empty();
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ssize_t put = ::write(STDOUT_FILENO, bytes.data() + at, bytes.size() - at);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
             return false;
-        at += put;
+        at += std::size_t(put);
     }
     return true;
 }
 
-QByteArray readInput()
+// The workbook on standard input: a sealed file in memory, as the program gives it, is
+// mapped and FreeXL reads it by name; anything else (a pipe, a plain file that might
+// change) is read and copied into a sealed file of our own first.
+class Input
 {
-    QByteArray bytes;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw CommandError(
-                QStringLiteral("Standardeingabe: ") + QString::fromLocal8Bit(std::strerror(errno)));
-        if (got == 0)
-            return bytes;
-        if (bytes.size() + got > Workbook::kMaxFileBytes)
-            throw CommandError(QStringLiteral("Arbeitsmappe ist zu groß: mehr als %1 MiB")
-                                   .arg(Workbook::kMaxFileBytes >> 20));
-        bytes.append(buffer, got);
+public:
+    Input()
+    {
+        m_sealed = isSealed(STDIN_FILENO);
+        if (!m_sealed)
+            copyInput();
+        struct stat info
+        {
+        };
+        if (::fstat(m_fd, &info) != 0)
+            systemFailure("Standardeingabe: ");
+        if (std::uint64_t(info.st_size) > kMaxFileBytes)
+            tooLarge();
+        m_size = std::size_t(info.st_size);
+        if (m_size > 0) {
+            m_data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
+            if (m_data == MAP_FAILED) {
+                m_data = nullptr;
+                systemFailure("Standardeingabe: ");
+            }
+        }
+        m_path = "/proc/self/fd/" + std::to_string(m_fd);
     }
+    ~Input()
+    {
+        if (m_data)
+            ::munmap(m_data, m_size);
+        if (m_fd != STDIN_FILENO)
+            ::close(m_fd);
+    }
+    Input(const Input &) = delete;
+    Input &operator=(const Input &) = delete;
+
+    std::string_view bytes() const { return { static_cast<const char *>(m_data), m_size }; }
+    // Whether the caller gave the bytes sealed, so that they are what it checked.
+    bool sealedByCaller() const { return m_sealed; }
+    const std::string &path() const { return m_path; }
+
+private:
+    static bool isSealed(int fd)
+    {
+        constexpr int kSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
+        const int seals = ::fcntl(fd, F_GET_SEALS);
+        return seals >= 0 && (seals & kSeals) == kSeals;
+    }
+
+    [[noreturn]] static void tooLarge()
+    {
+        throw Failure { "Arbeitsmappe ist zu groß: mehr als " + std::to_string(kMaxFileBytes >> 20)
+            + " MiB" };
+    }
+
+    void copyInput()
+    {
+        m_fd = ::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+        if (m_fd < 0)
+            systemFailure(std::string());
+        std::size_t total = 0;
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                systemFailure("Standardeingabe: ");
+            if (got == 0)
+                break;
+            total += std::size_t(got);
+            if (total > kMaxFileBytes)
+                tooLarge();
+            for (ssize_t at = 0; at < got;) {
+                const ssize_t put = ::write(m_fd, buffer + at, std::size_t(got - at));
+                if (put < 0 && errno == EINTR)
+                    continue;
+                if (put <= 0)
+                    systemFailure(std::string());
+                at += put;
+            }
+        }
+        if (::fcntl(m_fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0)
+            systemFailure(std::string());
+    }
+
+    int m_fd = STDIN_FILENO;
+    bool m_sealed = false;
+    void *m_data = nullptr;
+    std::size_t m_size = 0;
+    std::string m_path;
+};
+
+std::string freexlFailure(int code)
+{
+    return "FreeXL meldet Fehler " + std::to_string(code);
+}
+
+class FreeXl
+{
+public:
+    explicit FreeXl(const std::string &path)
+    {
+        const int code = freexl_open(path.c_str(), &m_handle);
+        if (code != FREEXL_OK) {
+            m_handle = nullptr;
+            damaged(freexlFailure(code));
+        }
+    }
+    ~FreeXl()
+    {
+        if (m_handle)
+            freexl_close(m_handle);
+    }
+    FreeXl(const FreeXl &) = delete;
+    FreeXl &operator=(const FreeXl &) = delete;
+    const void *handle() const { return m_handle; }
+
+private:
+    const void *m_handle = nullptr;
+};
+
+// Appends the cell's field; false when the cell is empty.
+bool appendCell(std::string &out, const FreeXL_CellValue &value)
+{
+    switch (value.type) {
+    case FREEXL_CELL_INT:
+        XlsReply::appendNumber(out, double(value.value.int_value));
+        return true;
+    case FREEXL_CELL_DOUBLE:
+        XlsReply::appendNumber(out, value.value.double_value);
+        return true;
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+        if (!value.value.text_value || !*value.value.text_value)
+            break;
+        XlsReply::appendText(out, value.value.text_value);
+        return true;
+    case FREEXL_CELL_DATE:
+    case FREEXL_CELL_DATETIME:
+    case FREEXL_CELL_TIME:
+        XlsReply::appendDateTime(out, value.value.text_value ? value.value.text_value : "");
+        return true;
+    default:
+        break;
+    }
+    XlsReply::appendEmpty(out);
+    return false;
+}
+
+bool appendCell(std::string &out, const Xls::OverlayCell &cell)
+{
+    switch (cell.kind) {
+    case Xls::OverlayCell::Boolean:
+        XlsReply::appendBoolean(out, cell.truth);
+        return true;
+    case Xls::OverlayCell::Error:
+        XlsReply::appendError(out);
+        return true;
+    case Xls::OverlayCell::Number:
+        XlsReply::appendNumber(out, cell.number);
+        return true;
+    case Xls::OverlayCell::Text:
+        XlsReply::appendText(out, cell.text);
+        return !cell.text.empty();
+    }
+    return false;
+}
+
+// The rows from row 1 down to the first whose column A is empty, that one included,
+// and whether any row below that one holds anything.
+// checkedByCaller: the program checked the sealed bytes and found no value that only the
+// check finds; the check would give nothing more.
+std::string readSheet(const Input &input, bool checkedByCaller)
+{
+    Xls::Checked checked;
+    try {
+        if (!checkedByCaller || !input.sealedByCaller())
+            checked = Xls::check(input.bytes());
+    } catch (const Xls::Damaged &e) {
+        damaged(e.what());
+    } catch (const Xls::NotAWorkbook &) {
+        throw Failure { "Datei ist keine Arbeitsmappe" };
+    }
+    FreeXl freexl(input.path());
+    int code = freexl_select_active_worksheet(freexl.handle(), 0);
+    unsigned int rows = 0;
+    unsigned short cols = 0;
+    if (code == FREEXL_OK)
+        code = freexl_worksheet_dimensions(freexl.handle(), &rows, &cols);
+    if (code != FREEXL_OK)
+        damaged(freexlFailure(code));
+
+    std::string out(XlsReply::kHeader);
+    out.reserve(kPiece + 4096);
+    const unsigned short taken = std::min<unsigned short>(cols, kColumns);
+    std::size_t sent = 0;
+    bool ended = false;
+    const bool anyOverlay = !checked.overlay.empty();
+    for (unsigned int r = 0; r < rows; ++r) {
+        // Each row is written straight into the answer, and taken back when it is not sent.
+        const std::size_t rowStart = out.size();
+        out += 'r';
+        std::array<bool, kColumns> filled {};
+        for (unsigned short c = 0; c < taken; ++c) {
+            if (const Xls::OverlayCell *over = anyOverlay ? checked.find(r, c) : nullptr) {
+                filled[c] = appendCell(out, *over);
+            } else {
+                FreeXL_CellValue value {};
+                code = freexl_get_cell_value(freexl.handle(), r, c, &value);
+                if (code != FREEXL_OK)
+                    damaged(freexlFailure(code));
+                filled[c] = appendCell(out, value);
+            }
+        }
+        if (ended) {
+            out.resize(rowStart);
+            if (std::find(filled.begin(), filled.end(), true) != filled.end()) {
+                out += "below\n";
+                break;
+            }
+            continue;
+        }
+        for (std::size_t c = taken; c < kColumns; ++c)
+            XlsReply::appendEmpty(out);
+        out += '\n';
+        ++sent;
+        ended = !filled[0];
+        // The program reads the rows while the rest are made.
+        if (out.size() >= kPiece) {
+            if (!writeAll(out))
+                throw WriteFailure();
+            out.clear();
+        }
+    }
+    out += "end\t" + std::to_string(sent) + '\n';
+    return out;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2)
+    limitItself();
+    const bool checkedByCaller = argc == 2 && std::strcmp(argv[1], "--checked") == 0;
+    if (argc != 1 && !checkedByCaller)
         return 2;
-    const QLocale locale(QString::fromLatin1(argv[1]));
     try {
-        const Workbook::SheetRows sheet = Workbook::readXlsRowsInProcess(readInput(), locale);
-        return writeAll(Workbook::xlsReply(sheet)) ? 0 : 3;
-    } catch (const CommandError &e) {
-        return writeAll(Workbook::xlsFailureReply(e.text())) ? 1 : 3;
+        const Input input;
+        return writeAll(readSheet(input, checkedByCaller)) ? 0 : 3;
+    } catch (const Failure &failure) {
+        return writeAll(XlsReply::failure(failure.message, !g_answered)) ? 1 : 3;
     } catch (const std::bad_alloc &) {
-        return writeAll(Workbook::xlsFailureReply(QStringLiteral("Out of memory"))) ? 1 : 3;
+        return writeAll(XlsReply::failure("Out of memory", !g_answered)) ? 1 : 3;
+    } catch (const WriteFailure &) {
+        return 3;
     }
 }

@@ -15,15 +15,14 @@ namespace Workbook {
 // Throws a CommandError when the file is damaged or the reader fails in any way.
 SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale);
 
-// The reader process's answer on standard output. A line "scorelane-xls 1", then
-// one line per row: "r" and 13 tab-separated cells, each either its text with \\,
-// \t, \n and \r escaped, or \e for an error value; then "end" and the row count.
-// A failure instead gives "fail" and the message.
-QByteArray xlsReply(const SheetRows &sheet);
-QByteArray xlsFailureReply(const QString &message);
-// The rows of an answer, every limit checked; a failure answer throws its message,
-// anything malformed throws the damaged-workbook error.
-SheetRows parseXlsReply(const QByteArray &reply);
+// The check of a .xls workbook alone (xlscheck.h); throws what readXlsRows would
+// throw for a damaged file.
+void checkXls(const QByteArray &bytes);
+
+// The rows of the reader process's answer (xlsreply.h), every limit checked, its values
+// as the table shows them in the locale; a failure answer throws its message, anything
+// malformed throws the damaged-workbook error.
+SheetRows parseXlsReply(const QByteArray &reply, const QLocale &locale = QLocale());
 
 // The reader: set by tests; otherwise the one beside the program, then the installed one.
 QString xlsReaderProgram();

@@ -270,16 +270,39 @@ QString unescaped(QString text)
     return text;
 }
 
-// A shared string (no cell named yet) is checked where a cell uses it.
-void checkLength(const QString &text, const QString &where)
+// What readElementText gives, read straight into one string: most elements hold a
+// single piece of text.
+QString elementText(QXmlStreamReader &xml)
 {
-    if (!where.isEmpty() && text.size() > kMaxCellText)
-        throw CommandError(where + QStringLiteral(" ist zu lang: mehr als %1 Zeichen").arg(kMaxCellText));
+    QString text;
+    for (;;) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            if (text.isEmpty())
+                text = xml.text().toString();
+            else
+                text += xml.text();
+            break;
+        case QXmlStreamReader::EndElement:
+            return text;
+        case QXmlStreamReader::StartElement:
+            xml.raiseError(QStringLiteral("Expected character data."));
+            return text;
+        case QXmlStreamReader::Invalid:
+        case QXmlStreamReader::EndDocument:
+            return text;
+        default: // comments and processing instructions
+            break;
+        }
+    }
 }
 
 // The text of an <si> or <is> element, read up to its end: its <t>, or the <t> of its
-// runs joined; phonetic runs are not part of the text.
-QString readStringItem(QXmlStreamReader &xml, const QString &where)
+// runs joined; phonetic runs are not part of the text. The text of a cell (col from 0,
+// row from 1) may not be longer than a cell holds; a shared string (col -1) is checked
+// where a cell uses it.
+QString readStringItem(QXmlStreamReader &xml, int col = -1, int row = 0)
 {
     QString text;
     int depth = 1;
@@ -287,8 +310,9 @@ QString readStringItem(QXmlStreamReader &xml, const QString &where)
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
             if (isNamed(xml, QLatin1StringView("t"))) {
-                text += xml.readElementText();
-                checkLength(text, where);
+                text += elementText(xml);
+                if (col >= 0 && text.size() > kMaxCellText)
+                    throwTooLong(col, row);
             } else if (isNamed(xml, QLatin1StringView("r"))) {
                 ++depth;
             } else {
@@ -312,7 +336,7 @@ std::vector<QString> readSharedStrings(Archive &archive, const QString &part)
     QXmlStreamReader xml(device.get());
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && isNamed(xml, QLatin1StringView("si")))
-            strings.push_back(readStringItem(xml, QString()));
+            strings.push_back(readStringItem(xml));
     }
     checkXml(xml, *device, part, kMaxPartXmlBytes);
     return strings;
@@ -481,6 +505,17 @@ public:
     }
 
 private:
+    // What a cell's attributes say, taken before its children are read: holding on to
+    // the reader's attributes would make it copy them for the next element.
+    struct CellAttributes
+    {
+        QString type; // empty for most cells
+        qsizetype style = -1; // the s attribute; -1 when there is none or it is no index
+    };
+
+    // "Zelle C7", for messages.
+    static QString where(int col, int row) { return QStringLiteral("Zelle ") + cellName(col, row); }
+
     void readRow(QXmlStreamReader &xml, int row, Row &cells)
     {
         int next = 0;
@@ -489,13 +524,28 @@ private:
                 xml.skipCurrentElement();
                 continue;
             }
-            const QXmlStreamAttributes attributes = xml.attributes();
-            const auto reference = attributes.value(QLatin1StringView("r"));
+            CellAttributes attributes;
             int col = next;
-            if (!reference.isEmpty()) {
-                col = referenceColumn(reference);
-                if (col < 0)
-                    throwDamaged(QStringLiteral("ungültiger Zellbezug ") + reference.left(20).toString());
+            const QXmlStreamAttributes all = xml.attributes();
+            for (const QXmlStreamAttribute &attribute : all) {
+                if (!attribute.namespaceUri().isEmpty())
+                    continue;
+                const QStringView name = attribute.name();
+                if (name == u"r") {
+                    const QStringView reference = attribute.value();
+                    if (!reference.isEmpty()) {
+                        col = referenceColumn(reference);
+                        if (col < 0)
+                            throwDamaged(
+                                QStringLiteral("ungültiger Zellbezug ") + reference.left(20).toString());
+                    }
+                } else if (name == u"t") {
+                    attributes.type = attribute.value().toString();
+                } else if (name == u"s") {
+                    bool ok = false;
+                    const qulonglong style = attribute.value().toULongLong(&ok);
+                    attributes.style = ok && style < m_dateStyles.size() ? qsizetype(style) : -1;
+                }
             }
             next = col + 1;
             if (col >= kColumns) {
@@ -506,18 +556,18 @@ private:
         }
     }
 
-    Cell readCell(QXmlStreamReader &xml, const QXmlStreamAttributes &attributes, int col, int row)
+    Cell readCell(QXmlStreamReader &xml, const CellAttributes &attributes, int col, int row)
     {
         QString value;
         QString inline_;
         bool hasInline = false;
-        const QString where = QStringLiteral("Zelle ") + cellName(col, row);
         while (xml.readNextStartElement()) {
             if (isNamed(xml, QLatin1StringView("v"))) {
-                value = xml.readElementText();
-                checkLength(value, where);
+                value = elementText(xml);
+                if (value.size() > kMaxCellText)
+                    throwTooLong(col, row);
             } else if (isNamed(xml, QLatin1StringView("is"))) {
-                inline_ = readStringItem(xml, where);
+                inline_ = readStringItem(xml, col, row);
                 hasInline = true;
             } else {
                 xml.skipCurrentElement(); // the formula itself and extensions
@@ -526,18 +576,19 @@ private:
         if (xml.hasError())
             return Cell();
 
-        const auto type = attributes.value(QLatin1StringView("t"));
+        const QString &type = attributes.type;
         Cell cell;
         if (type == u"s") {
             if (value.isEmpty())
                 return cell;
             bool ok = false;
-            const qulonglong index = value.trimmed().toULongLong(&ok);
+            const qulonglong index = QStringView(value).trimmed().toULongLong(&ok);
             if (!ok || index >= m_strings.size())
-                throwDamaged(where + QStringLiteral(" verweist auf die gemeinsame Zeichenkette ")
+                throwDamaged(where(col, row) + QStringLiteral(" verweist auf die gemeinsame Zeichenkette ")
                     + value.left(20) + QStringLiteral(", die es nicht gibt"));
             cell.text = m_strings[size_t(index)];
-            checkLength(cell.text, where);
+            if (cell.text.size() > kMaxCellText)
+                throwTooLong(col, row);
         } else if (type == u"inlineStr") {
             cell.text = hasInline ? inline_ : value;
         } else if (type == u"str") {
@@ -551,37 +602,43 @@ private:
             if (!value.isEmpty()) {
                 cell.text = dateText(QDate::fromString(value.left(10), Qt::ISODate), m_locale);
                 if (cell.text.isEmpty())
-                    throwDamaged(where + QStringLiteral(" hat kein Datum"));
+                    throwDamaged(where(col, row) + QStringLiteral(" hat kein Datum"));
             }
         } else if (type.isEmpty() || type == u"n") {
             if (!value.isEmpty())
-                cell.text = numberCell(value, attributes, where);
+                cell.text = numberCell(std::move(value), attributes.style, col, row);
         } else {
-            throwDamaged(where + QStringLiteral(" hat den unbekannten Typ ") + type.left(20).toString());
+            throwDamaged(where(col, row) + QStringLiteral(" hat den unbekannten Typ ") + type.left(20));
         }
         return cell;
     }
 
-    QString numberCell(
-        const QString &value, const QXmlStreamAttributes &attributes, const QString &where) const
+    // A whole number written plainly, as marks and places are: its text is the one
+    // the table shows.
+    static bool isPlainWhole(const QString &value)
     {
+        const qsizetype size = value.size();
+        if (size == 0 || size > 15 || (size > 1 && value.front() == u'0'))
+            return false;
+        return std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    }
+
+    QString numberCell(QString value, qsizetype style, int col, int row) const
+    {
+        const DateKind kind = style >= 0 ? m_dateStyles[size_t(style)] : DateKind::None;
+        if (kind == DateKind::None && isPlainWhole(value))
+            return value;
         bool ok = false;
-        const double number = value.trimmed().toDouble(&ok);
+        const double number = QStringView(value).trimmed().toDouble(&ok);
         if (!ok)
-            throwDamaged(where + QStringLiteral(" hat keine Zahl"));
-        const auto style = attributes.value(QLatin1StringView("s"));
-        if (!style.isEmpty()) {
-            const qulonglong index = style.toULongLong(&ok);
-            const DateKind kind
-                = ok && index < m_dateStyles.size() ? m_dateStyles[size_t(index)] : DateKind::None;
-            QString date;
-            if (kind == DateKind::Date)
-                date = dateText(number, m_system1904, m_locale);
-            else if (kind != DateKind::None)
-                date = timeText(number, m_system1904, kind == DateKind::DateTime, m_locale);
-            if (!date.isEmpty())
-                return date;
-        }
+            throwDamaged(where(col, row) + QStringLiteral(" hat keine Zahl"));
+        QString date;
+        if (kind == DateKind::Date)
+            date = dateText(number, m_system1904, m_locale);
+        else if (kind != DateKind::None)
+            date = timeText(number, m_system1904, kind == DateKind::DateTime, m_locale);
+        if (!date.isEmpty())
+            return date;
         return numberText(number, m_locale);
     }
 

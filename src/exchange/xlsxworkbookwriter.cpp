@@ -9,6 +9,15 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr lxw_row_t kMaxRows = 1'048'576;
@@ -35,18 +44,91 @@ lxw_format *cellFormat(lxw_workbook *book, bool bold)
     return format;
 }
 
+// libxlsxwriter writes every part of the book to a temporary file before it packs them:
+// in memory (/dev/shm) when there is room enough there for far more than the book's
+// texts, else in the temporary folder on disk. On disk, each of those files is a change to
+// the file system that the save's flush to disk then waits for.
+bool memoryHasRoom(const WorkbookLayout &layout)
+{
+    qint64 texts = 0;
+    for (const QStringList &row : layout.rows) {
+        for (const QString &text : row)
+            texts += text.size();
+    }
+    // Each cell's markup takes some 50 bytes, and a character at most 3.
+    const qint64 needed = qint64(layout.rows.size()) * layout.columnCount * 64 + texts * 4;
+    struct statvfs info
+    {
+    };
+    return ::statvfs("/dev/shm", &info) == 0 && qint64(info.f_bavail) * qint64(info.f_frsize) > 4 * needed;
+}
+
+// A file in memory for the finished book: libxlsxwriter writes it by name, and its bytes
+// are read from memory instead of from a file on disk.
+class MemoryFile
+{
+public:
+    MemoryFile()
+        : m_fd(::memfd_create("workbook", MFD_CLOEXEC))
+    { }
+    ~MemoryFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    MemoryFile(const MemoryFile &) = delete;
+    MemoryFile &operator=(const MemoryFile &) = delete;
+
+    bool isValid() const { return m_fd >= 0; }
+    QString path() const { return QStringLiteral("/proc/self/fd/") + QString::number(m_fd); }
+    // Its whole content; empty with a message in error when it cannot be read.
+    QByteArray bytes(QString &error) const
+    {
+        struct stat info
+        {
+        };
+        if (::fstat(m_fd, &info) != 0) {
+            error = QString::fromLocal8Bit(std::strerror(errno));
+            return QByteArray();
+        }
+        QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+        for (qsizetype at = 0; at < bytes.size();) {
+            const ssize_t got = ::pread(m_fd, bytes.data() + at, size_t(bytes.size() - at), off_t(at));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                error = got < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("zu kurz");
+                return QByteArray();
+            }
+            at += got;
+        }
+        return bytes;
+    }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
 QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
 {
     if (layout.rows.size() > qsizetype(kMaxRows))
         throw CommandError(QStringLiteral("Tabelle zu groß für eine Arbeitsmappe"));
-    QTemporaryDir folder;
+    std::optional<QTemporaryDir> inMemory;
+    if (memoryHasRoom(layout))
+        inMemory.emplace(QStringLiteral("/dev/shm/scorelane-XXXXXX"));
+    std::optional<QTemporaryDir> onDisk;
+    if (!inMemory || !inMemory->isValid())
+        onDisk.emplace();
+    const QTemporaryDir &folder = onDisk ? *onDisk : *inMemory;
     if (!folder.isValid())
         throw CommandError(
             QStringLiteral("Arbeitsmappe kann nicht angelegt werden: %1").arg(folder.errorString()));
     const QByteArray folderPath = QFile::encodeName(folder.path());
-    const QString bookPath = folder.filePath(QStringLiteral("book.xlsx"));
+    // Without files in memory, the book goes into the private folder.
+    const MemoryFile memory;
+    const QString bookPath = memory.isValid() ? memory.path() : folder.filePath(QStringLiteral("book.xlsx"));
     const QByteArray bookPathBytes = QFile::encodeName(bookPath);
 
     lxw_workbook_options options = {};
@@ -86,16 +168,17 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
     for (qsizetype row = 0; row < layout.rows.size(); ++row) {
         lxw_format *format = row == 0 ? header : row == 1 ? belowHeader : framed;
         const QStringList &texts = layout.rows[row];
+        const lxw_row_t r = lxw_row_t(row);
         for (int col = 0; col < layout.columnCount; ++col) {
-            const lxw_row_t r = lxw_row_t(row);
             const lxw_col_t c = lxw_col_t(col);
+            const QString &cell = texts[col];
             double number = 0;
-            if (texts[col].isEmpty()) {
+            if (cell.isEmpty()) {
                 check(worksheet_write_blank(sheet, r, c, format));
             } else if (layout.isNumber(int(row), col, &number)) {
                 check(worksheet_write_number(sheet, r, c, number, format));
             } else {
-                text = texts[col].toUtf8();
+                text = cell.toUtf8();
                 check(worksheet_write_string(sheet, r, c, text.constData(), format));
             }
         }
@@ -109,6 +192,13 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
     closed = true;
     check(workbook_close(book));
 
+    if (memory.isValid()) {
+        QString error;
+        QByteArray bytes = memory.bytes(error);
+        if (!error.isEmpty())
+            throw CommandError(QStringLiteral("Arbeitsmappe kann nicht gelesen werden: %1").arg(error));
+        return bytes;
+    }
     QFile written(bookPath);
     if (!written.open(QIODevice::ReadOnly))
         throw CommandError(

@@ -1,8 +1,8 @@
 #include "exchange/biffwriter.h"
 #include "exchange/workbookreader.h"
 #include "exchange/workbookwriter.h"
-#include "exchange/xlsreader.h"
 #include "exchange/xlsreaderprocess.h"
+#include "exchange/xlsreply.h"
 #include "exchange/xlsxreader.h"
 #include "grid/sortgridcore.h"
 #include "platform/commanderror.h"
@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <functional>
 
 #include <sys/resource.h>
 
@@ -133,6 +134,34 @@ TEST_F(WorkbookReaderTest, SavedWorkbooksReadBackByCaption)
             EXPECT_FALSE(loaded.contentBelow);
             table.writeHeader();
         }
+    }
+}
+
+// A long protocol comes back cell for cell: the .xls answer arrives in pieces, plain
+// whole numbers take the quick way, and texts that only look like numbers stay texts.
+TEST_F(WorkbookReaderTest, LongProtocolsReadBackCellForCell)
+{
+    table.SetJudgeCount(7);
+    grid.setRowCount(1201);
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        grid.setCells(0, r, r % 97 == 0 ? QStringLiteral("0%1").arg(r) : QString::number(r));
+        grid.setCells(
+            1, r, r % 50 == 0 ? QStringLiteral("Jürgen\t\\%1").arg(r) : QStringLiteral("Name %1").arg(r));
+        grid.setCells(2, r, r % 3 ? QStringLiteral("TSC Grün-Gold") : QString());
+        for (int c = 3; c < 10; ++c)
+            grid.setCells(c, r, QString::number((r * 7 + c) % 10));
+        grid.setCells(10, r, QString::number(123456789012345 - r));
+        grid.setCells(11, r, QString::number(r));
+    }
+    const QList<QStringList> saved = rows();
+    for (WorkbookFormat format : { WorkbookFormat::Xls, WorkbookFormat::Xlsx }) {
+        SCOPED_TRACE(format == WorkbookFormat::Xls ? "xls" : "xlsx");
+        const QString path = dir.filePath(QStringLiteral("long"));
+        SaveWorkbook(grid, path, format);
+        grid.setRowCount(2);
+        const WorkbookLoad loaded = LoadWorkbook(grid, path);
+        EXPECT_EQ(loaded.competitors, 1200);
+        EXPECT_EQ(rows(), saved);
     }
 }
 
@@ -473,36 +502,62 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
     EXPECT_EQ(grid.Cells(4, 1), QStringLiteral("7,5"));
 }
 
+// The reader process writes values; the program reads them back as the table's texts.
 TEST(XlsReply, RoundTripAndLimits)
 {
-    Workbook::Row header;
-    header[0].text = QStringLiteral("Nr.");
-    header[1].text = QStringLiteral("a\tb\nc\\d\r\\t");
-    header[12].text = QStringLiteral("Jürgen ✓");
-    Workbook::Row data;
-    data[0].text = QStringLiteral("1");
-    data[3].error = true;
-    Workbook::SheetRows sheet;
-    sheet.add(1, Workbook::Row(header));
-    sheet.add(2, Workbook::Row(data));
-    sheet.add(3, Workbook::Row());
-    Workbook::Row below;
-    below[4].text = QStringLiteral("left out");
-    EXPECT_FALSE(sheet.add(5, std::move(below)));
-    EXPECT_TRUE(sheet.contentBelow());
-    const QByteArray reply = Workbook::xlsReply(sheet);
+    namespace W = Workbook::XlsReply;
+    std::string written(W::kHeader);
+    const auto row = [&written](const std::function<void(std::string &)> &cells, int count) {
+        written += 'r';
+        cells(written);
+        for (int c = count; c < Workbook::kColumns; ++c)
+            W::appendEmpty(written);
+        written += '\n';
+    };
+    row(
+        [](std::string &out) {
+            W::appendText(out, "Nr.");
+            W::appendText(out, "a\tb\nc\\d\r\\t");
+            W::appendText(out, "Jürgen ✓");
+            W::appendText(out, "");
+        },
+        4);
+    row(
+        [](std::string &out) {
+            W::appendNumber(out, 1);
+            W::appendNumber(out, 7.5);
+            W::appendNumber(out, 0.1 + 0.2);
+            W::appendNumber(out, -0.0);
+            W::appendNumber(out, 1e15);
+            W::appendNumber(out, 123456789012345.0);
+            W::appendBoolean(out, true);
+            W::appendBoolean(out, false);
+            W::appendDateTime(out, "2024-03-09 12:30:00");
+            W::appendError(out);
+        },
+        10);
+    row([](std::string &) {}, 0);
+    written += "below\nend\t3\n";
+    const QByteArray reply = QByteArray::fromStdString(written);
 
-    const Workbook::SheetRows back = Workbook::parseXlsReply(reply);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const Workbook::SheetRows back = Workbook::parseXlsReply(reply, german);
     ASSERT_EQ(back.rows().size(), 3u);
     EXPECT_TRUE(back.done());
     EXPECT_TRUE(back.contentBelow());
     EXPECT_EQ(back.stopRow(), 3);
-    for (size_t r = 0; r < 3; ++r) {
-        for (size_t c = 0; c < size_t(Workbook::kColumns); ++c) {
-            EXPECT_EQ(back.rows()[r][c].text, sheet.rows()[r][c].text) << r << ' ' << c;
-            EXPECT_EQ(back.rows()[r][c].error, sheet.rows()[r][c].error) << r << ' ' << c;
-        }
-    }
+    const auto texts = [&back](size_t r, int count) {
+        QStringList out;
+        for (int c = 0; c < count; ++c)
+            out.append(back.rows()[r][size_t(c)].text);
+        return out;
+    };
+    EXPECT_EQ(texts(0, 5), (QStringList { "Nr.", "a\tb\nc\\d\r\\t", "Jürgen ✓", "", "" }));
+    EXPECT_EQ(texts(1, 10),
+        (QStringList {
+            "1", "7,5", "0,3", "0", "1E+15", "123456789012345", "WAHR", "FALSCH", "09.03.24 12:30", "" }));
+    EXPECT_TRUE(back.rows()[1][9].error);
+    EXPECT_EQ(texts(2, 13), QStringList(13, QString()));
 
     const auto failure = [](const QByteArray &bytes) {
         try {
@@ -512,26 +567,34 @@ TEST(XlsReply, RoundTripAndLimits)
         }
         return QString();
     };
-    EXPECT_EQ(failure(Workbook::xlsFailureReply(QStringLiteral("Arbeitsmappe ist beschädigt: x\ty"))),
+    EXPECT_EQ(failure(QByteArray::fromStdString(W::failure("Arbeitsmappe ist beschädigt: x\ty"))),
         QStringLiteral("Arbeitsmappe ist beschädigt: x\ty"));
     const QString bad
         = QStringLiteral("Arbeitsmappe ist beschädigt: der Leseprozess gab eine ungültige Antwort");
-    const QByteArray head = "scorelane-xls 1\n";
+    const QByteArray head = "scorelane-xls 2\n";
     const QByteArray twelveTabs(12, '\t');
     const QByteArray hostile[] = {
         reply.left(reply.lastIndexOf("end")), // cut off
         QByteArray(reply).replace("end\t3", "end\t2"),
-        QByteArray(reply).replace("\tNr.\t", "\tNr.\t\t"), // 14 cells
+        QByteArray(reply).replace("\ttNr.\t", "\ttNr.\t\t"), // 14 cells
         QByteArray(reply).replace("\\\\d", "\\d"), // unknown escape
         QByteArray(reply).replace("Nr.", "N\xFFr"), // not UTF-8
-        head + "r\t" + QByteArray(32768, 'x') + twelveTabs + "\nend\t1\n",
-        head + "r" + twelveTabs + "\tx\nr\t1" + twelveTabs + "\nend\t2\n", // a row after the end of the table
-        reply + "r\t1" + twelveTabs + "\n",
-        "scorelane-xls 2\nend\t0\n",
+        QByteArray(reply).replace("\tb1", "\tb2"),
+        QByteArray(reply).replace("\tn1\t", "\tn1x\t"),
+        QByteArray(reply).replace("\tn1\t", "\tn\t"),
+        QByteArray(reply).replace("\te\t", "\tex\t"),
+        QByteArray(reply).replace("\ttNr.", "\tNr."), // no type
+        head + "r" + twelveTabs + "\ttx\nr\ttl" + twelveTabs
+            + "\nend\t2\n", // a row after the end of the table
+        reply + "r\ttl" + twelveTabs + "\n",
+        "scorelane-xls 1\nend\t0\n",
     };
     for (const QByteArray &bytes : hostile)
         EXPECT_EQ(failure(bytes), bad) << bytes.left(80).toStdString();
-    EXPECT_EQ(failure(head + "r\t" + QByteArray(32767, 'x') + twelveTabs + "\nend\t1\n"), QString());
+    // The longest text a cell holds, and one character more.
+    EXPECT_EQ(failure(head + "r\tt" + QByteArray(32767, 'x') + twelveTabs + "\nend\t1\n"), QString());
+    EXPECT_EQ(failure(head + "r\ttNr.\tt" + QByteArray(32768, 'x') + QByteArray(11, '\t') + "\nend\t1\n"),
+        QStringLiteral("Zelle B1 ist zu lang: mehr als 32767 Zeichen"));
 }
 
 } // namespace

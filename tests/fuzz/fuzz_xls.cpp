@@ -1,7 +1,6 @@
 // libFuzzer target: the check of .xls files (inputs that start like a compound file)
 // and the parser of the reader process's answer (everything else). FreeXL itself
 // only ever runs in the reader process.
-#include "exchange/xlsreader.h"
 #include "exchange/xlsreaderprocess.h"
 #include "platform/commanderror.h"
 

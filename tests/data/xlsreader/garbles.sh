@@ -1,3 +1,3 @@
 #!/bin/sh
 # A reader whose answer breaks off.
-printf 'scorelane-xls 1\nr\tNr.\n'
+printf 'scorelane-xls 2\nr\ttNr.\n'

@@ -124,15 +124,34 @@ QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<Live
         }
         return true;
     };
+    const auto placed = [&](int r) {
+        const QString &place = grid.cellText(ResultTable::ColPlace, r);
+        return !std::all_of(place.begin(), place.end(), [](QChar c) { return c.isSpace(); });
+    };
+    // The rows up to the first one that differs from the earlier list are that list's own:
+    // a showing after a placing changes nothing, a placing often only the rows below the
+    // competitor who moved. A list that comes out the same is the earlier one, not a copy.
+    int r = 1;
+    qsizetype matched = 0;
+    for (; r < grid.RowCount(); ++r) {
+        if (!placed(r))
+            continue;
+        if (matched >= previous.size() || !sameAs(previous[matched], r))
+            break;
+        ++matched;
+    }
+    if (r == grid.RowCount() && matched == previous.size())
+        return previous;
     QList<LiveRow> rows;
     rows.reserve(grid.RowCount());
+    rows.append(previous.first(matched));
     // A placing moves one competitor and shifts the others: most rows are found again at the
     // same place in the earlier list, or one further on, and are shared rather than copied.
-    qsizetype next = 0;
-    for (int r = 1; r < grid.RowCount(); ++r) {
-        const QString &place = grid.cellText(ResultTable::ColPlace, r);
-        if (std::all_of(place.begin(), place.end(), [](QChar c) { return c.isSpace(); }))
+    qsizetype next = matched;
+    for (; r < grid.RowCount(); ++r) {
+        if (!placed(r))
             continue;
+        const QString &place = grid.cellText(ResultTable::ColPlace, r);
         if (next < previous.size() && sameAs(previous[next], r)) {
             rows.append(previous[next++]);
             continue;

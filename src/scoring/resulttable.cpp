@@ -79,10 +79,16 @@ int ResultTable::countedJudges() const
 
 void ResultTable::CalcRowTotals()
 {
+    calcTotals(true);
+}
+
+void ResultTable::calcTotals(bool clearPlaces)
+{
     const int judges = countedJudges();
     std::array<QStringView, kMaxJudges> marks;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
-        m_grid.setCells(ColPlace, row, QString());
+        if (clearPlaces)
+            m_grid.setCells(ColPlace, row, QString());
         for (int judge = 1; judge <= judges; ++judge)
             marks[size_t(judge - 1)] = m_grid.cellText(markColumn(judge), row);
         const MarkTally tally = tallyMarks(std::span(marks).first(size_t(judges)));
@@ -99,7 +105,8 @@ void ResultTable::CalcRowTotals()
 
 void ResultTable::AssignPlaces()
 {
-    CalcRowTotals();
+    // Every row gets its place below: the places need not be emptied first.
+    calcTotals(false);
     const QString currentNumber = m_grid.Cells(ColNumber, m_grid.Row());
 
     TSortOptions &options = m_grid.SortOptions();

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <numeric>
 
 QList<int> SortGridCore::sortKeyColumns(int primary) const
 {
@@ -194,6 +195,12 @@ bool SortGridCore::sortPackedKeys(size_t keyCount, const std::array<double, kMax
             word = word * spans[k] + slot;
         }
         packed[p] = word * rows + p;
+    }
+    // A table in order already (a placed protocol read back, a start list without marks)
+    // keeps every row where it is.
+    if (std::is_sorted(packed.begin(), packed.end())) {
+        std::iota(positions.begin(), positions.end(), 0);
+        return true;
     }
     std::sort(packed.begin(), packed.end());
     for (size_t p = 0; p < rows; ++p)

@@ -113,10 +113,11 @@ QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<Live
         const QString &cell = grid.cellText(column, r);
         return text.isSharedWith(cell) || text == cell;
     };
-    const auto sameAs = [&](const LiveRow &row, int r) {
+    const auto sameAs = [&](const LiveRow &row, int r, bool placeToo = true) {
         if (row.marks.size() != counted || !same(row.number, ResultTable::ColNumber, r)
-            || !same(row.place, ResultTable::ColPlace, r) || !same(row.total, ResultTable::ColTotal, r)
-            || !same(row.name, ResultTable::ColName, r) || !same(row.club, ResultTable::ColClub, r))
+            || (placeToo && !same(row.place, ResultTable::ColPlace, r))
+            || !same(row.total, ResultTable::ColTotal, r) || !same(row.name, ResultTable::ColName, r)
+            || !same(row.club, ResultTable::ColClub, r))
             return false;
         for (int judge = 1; judge <= counted; ++judge) {
             if (!same(row.marks[judge - 1], ResultTable::markColumn(judge), r))
@@ -159,6 +160,11 @@ QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<Live
         if (next + 1 < previous.size() && sameAs(previous[next + 1], r)) {
             next += 2;
             rows.append(previous[next - 1]);
+            continue;
+        }
+        // Shifted by the competitor who moved, with a new place and nothing else new.
+        if (next < previous.size() && sameAs(previous[next], r, false)) {
+            rows.append(previous[next++].withPlace(place));
             continue;
         }
         LiveRow row;

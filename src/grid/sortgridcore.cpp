@@ -46,10 +46,11 @@ QString SortGridCore::Cells(int col, int row) const
 void SortGridCore::assignText(Cell &cell, const QString &text)
 {
     const QString &stored = storedText(text);
-    // The same characters in the same place: the placing rewrites most totals and
-    // places with the shared texts they already hold.
-    if (stored.constData() == cell.text.constData() && stored.size() == cell.text.size()
-        && stored.isNull() == cell.text.isNull())
+    // The same characters: the placing rewrites most totals and places with the texts
+    // they already hold, shared ones or (in a table just read) ones of their own, which
+    // stay rather than go back to the heap one by one.
+    if (stored.size() == cell.text.size() && stored.isNull() == cell.text.isNull()
+        && (stored.constData() == cell.text.constData() || QStringView(stored) == QStringView(cell.text)))
         return;
     m_textUnits += stored.size() - cell.text.size();
     cell.text = stored;

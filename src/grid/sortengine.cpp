@@ -320,6 +320,7 @@ void SortGridCore::permuteDataRows(const std::vector<int> &order)
         placed[start] = true;
         if (order[start] == int(start) + kFixedRows)
             continue;
+        beforeChange();
         std::memcpy(spare.data(), rowAt(start), rowBytes);
         // The rows of a cycle lie anywhere in a large table: ask for the next few early.
         size_t ahead = start;

@@ -197,7 +197,9 @@ TEST(LiveFeed, ReadsThePlacesWhenTheyChangeAndPassesOneStatePerTurn)
     ASSERT_TRUE(passed[0].couple);
     EXPECT_EQ(passed[0].couple->total, "27");
 
-    // Typed into the place cell after the placing: not seen until the next placing.
+    // Typed into the place cell after a placing, even before the state went out: not seen
+    // until the next placing.
+    feed.placesChanged();
     fixture.grid.setCells(ResultTable::ColPlace, 2, QStringLiteral("5"));
     feed.scoreboardCleared();
     settle();

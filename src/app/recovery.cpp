@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -60,7 +61,10 @@ void SessionRecovery::changed()
     if (m_changeQueued)
         return;
     m_changeQueued = true;
-    QMetaObject::invokeMethod(this, &SessionRecovery::takeChange, Qt::QueuedConnection);
+    // Taken from a timer, which fires after the posted events, the repaint among them: the
+    // operator sees a placing before the table is turned into the file's bytes. A modal
+    // dialog and the end take a change still waiting at once.
+    QTimer::singleShot(1, Qt::PreciseTimer, this, &SessionRecovery::takeChange);
 }
 
 void SessionRecovery::takeChange()

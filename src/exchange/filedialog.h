@@ -1,19 +1,21 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <optional>
 
+class ConfirmingFileDialog;
 class QFileDialog;
 class QWidget;
 
 // What an open or save dialog keeps between uses: its filter entries, the entry
 // chosen last, the default extension, the initial folder and a proposed name. Each
 // use shows Qt's own dialog rather than the desktop's, so that it behaves the same
-// everywhere and tests can drive it.
+// everywhere and tests can drive it; that dialog is made on first use and kept.
 class FileDialog
 {
 public:
@@ -32,6 +34,9 @@ public:
     explicit FileDialog(Kind kind)
         : m_kind(kind)
     { }
+    ~FileDialog();
+    FileDialog(const FileDialog &) = delete;
+    FileDialog &operator=(const FileDialog &) = delete;
 
     // "description|patterns|description|patterns...", patterns separated by ";".
     QString Filter;
@@ -67,4 +72,6 @@ public:
 
 private:
     Kind m_kind;
+    // Qt's dialog, made on first use and kept while its parent lives.
+    QPointer<ConfirmingFileDialog> m_dialog;
 };

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <numeric>
 
 QList<int> SortGridCore::sortKeyColumns(int primary) const
 {
@@ -195,6 +196,12 @@ bool SortGridCore::sortPackedKeys(size_t keyCount, const std::array<double, kMax
         }
         packed[p] = word * rows + p;
     }
+    // A table in order already (a placed protocol read back, a start list without marks)
+    // keeps every row where it is.
+    if (std::is_sorted(packed.begin(), packed.end())) {
+        std::iota(positions.begin(), positions.end(), 0);
+        return true;
+    }
     std::sort(packed.begin(), packed.end());
     for (size_t p = 0; p < rows; ++p)
         positions[p] = int(packed[p] % rows);
@@ -313,6 +320,7 @@ void SortGridCore::permuteDataRows(const std::vector<int> &order)
         placed[start] = true;
         if (order[start] == int(start) + kFixedRows)
             continue;
+        beforeChange();
         std::memcpy(spare.data(), rowAt(start), rowBytes);
         // The rows of a cycle lie anywhere in a large table: ask for the next few early.
         size_t ahead = start;

@@ -46,11 +46,13 @@ QString SortGridCore::Cells(int col, int row) const
 void SortGridCore::assignText(Cell &cell, const QString &text)
 {
     const QString &stored = storedText(text);
-    // The same characters in the same place: the placing rewrites most totals and
-    // places with the shared texts they already hold.
-    if (stored.constData() == cell.text.constData() && stored.size() == cell.text.size()
-        && stored.isNull() == cell.text.isNull())
+    // The same characters: the placing rewrites most totals and places with the texts
+    // they already hold, shared ones or (in a table just read) ones of their own, which
+    // stay rather than go back to the heap one by one.
+    if (stored.size() == cell.text.size() && stored.isNull() == cell.text.isNull()
+        && (stored.constData() == cell.text.constData() || QStringView(stored) == QStringView(cell.text)))
         return;
+    beforeChange();
     m_textUnits += stored.size() - cell.text.size();
     cell.text = stored;
 }
@@ -141,6 +143,7 @@ void SortGridCore::setColCount(int count)
     count = std::max(count, 1);
     if (count == m_colCount)
         return;
+    beforeChange();
     const int oldCols = m_colCount;
     m_colCount = count;
     m_colWidths.resize(size_t(count), m_defaultColWidth);
@@ -156,6 +159,7 @@ void SortGridCore::setRowCount(int count)
     count = std::max(count, kFixedRows);
     if (count == m_rowCount)
         return;
+    beforeChange();
     const int oldRows = m_rowCount;
     m_rowCount = count;
     resizeStorage(m_colCount);
@@ -169,6 +173,7 @@ void SortGridCore::setRowCount(int count)
 
 void SortGridCore::setHiddenRowCount(int count)
 {
+    beforeChange();
     m_hiddenRowCount = std::max(count, 0);
     resizeStorage(m_colCount);
 }
@@ -353,6 +358,7 @@ void SortGridCore::SetEditText(int col, int row, const QString &text)
 
 void SortGridCore::rebuildRows(const std::vector<int> &sources, int rowCount)
 {
+    beforeChange();
     const size_t cols = size_t(m_colCount);
     std::vector<Cell> cells(sources.size() * cols);
     for (size_t i = 0; i < sources.size(); ++i) {
@@ -406,6 +412,7 @@ void SortGridCore::MoveColumn(int fromCol, int toCol)
 {
     if (fromCol < 0 || fromCol >= m_colCount || toCol < 0 || toCol >= m_colCount || fromCol == toCol)
         return;
+    beforeChange();
     for (int row = 0; row < storedRows(); ++row) {
         Cell *cells = rowCells(row);
         if (fromCol < toCol)

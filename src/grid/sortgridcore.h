@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QObject;
@@ -134,6 +135,10 @@ public:
     // column converts to; ssNumeric without data rows.
     TSortStyle DetectSortStyle(int col) const;
 
+    // Called once, before the next change of the texts, their order or the counts: a
+    // reader that put off reading the table reads it then, as it was. Empty: no call.
+    void callBeforeNextChange(std::function<void()> call) { m_beforeNextChange = std::move(call); }
+
     TNotifyEvent OnModified;
     TNotifyEvent OnEndUpdate;
     TNotifyEvent OnRowSelected;
@@ -172,6 +177,12 @@ protected:
     virtual void rowHeightsChanged() { layoutChanged(); }
 
     void sizeChanged(int oldColCount, int oldRowCount);
+    // Before any change of texts, order or counts.
+    void beforeChange()
+    {
+        if (m_beforeNextChange)
+            std::exchange(m_beforeNextChange, nullptr)();
+    }
     // Row-list look-ups that count towards rowListWork().
     bool rowListContains(const QStringList &list, const QString &row) const;
     // For each row first..last whether the list holds it, in one pass over the list.
@@ -231,4 +242,5 @@ private:
     bool m_savedUpdateOnSizeChange = false;
     TSortOptions m_sortOptions;
     TSortedList m_sortedList;
+    std::function<void()> m_beforeNextChange;
 };

@@ -1,12 +1,26 @@
 #include "live/livefeed.h"
 
+#include "grid/sortgridcore.h"
+
 #include <QTimer>
 
-LiveFeed::LiveFeed(const SortGridCore &grid, QObject *parent)
+LiveFeed::LiveFeed(SortGridCore &grid, QObject *parent)
     : QObject(parent)
     , m_grid(grid)
 {
     qRegisterMetaType<LiveState>();
+}
+
+LiveFeed::~LiveFeed()
+{
+    if (m_rowsDue)
+        m_grid.callBeforeNextChange(nullptr);
+}
+
+const LiveState &LiveFeed::state()
+{
+    readRows();
+    return m_state;
 }
 
 void LiveFeed::coupleShown(const QStringList &rowTexts)
@@ -23,8 +37,21 @@ void LiveFeed::scoreboardCleared()
 
 void LiveFeed::placesChanged()
 {
-    m_state.rows = placedRows(m_grid, m_state.judges, m_state.rows);
+    // Read with the state, after the repaint, unless the table changes before.
+    if (!m_rowsDue) {
+        m_rowsDue = true;
+        m_grid.callBeforeNextChange([this] { readRows(); });
+    }
     changed();
+}
+
+void LiveFeed::readRows()
+{
+    if (!m_rowsDue)
+        return;
+    m_rowsDue = false;
+    m_grid.callBeforeNextChange(nullptr);
+    m_state.rows = placedRows(m_grid, m_state.judges, m_state.rows);
 }
 
 void LiveFeed::tableReplaced()
@@ -62,5 +89,6 @@ void LiveFeed::changed()
 void LiveFeed::publish()
 {
     m_pending = false;
+    readRows();
     emit stateChanged(m_state);
 }

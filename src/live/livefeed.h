@@ -8,15 +8,17 @@ class SortGridCore;
 
 // Collects what the audience has seen from the result table's announcements, on the
 // user-interface thread, and passes the state on once per turn of the event loop, after the
-// window has been repainted. The placed rows are read from the table when its places change,
-// never later, so that what the operator types afterwards does not leak out.
+// window has been repainted. The placed rows are the table as it was when its places
+// changed, so that what the operator types afterwards does not leak out: they are read after
+// the repaint, or before that when the table is about to change.
 class LiveFeed : public QObject
 {
     Q_OBJECT
 public:
-    explicit LiveFeed(const SortGridCore &grid, QObject *parent = nullptr);
+    explicit LiveFeed(SortGridCore &grid, QObject *parent = nullptr);
+    ~LiveFeed() override;
 
-    const LiveState &state() const { return m_state; }
+    const LiveState &state();
 
 public slots:
     // The 13 texts of the row now on the scoreboard.
@@ -35,8 +37,10 @@ signals:
 private:
     void changed();
     void publish();
+    void readRows();
 
-    const SortGridCore &m_grid;
+    SortGridCore &m_grid;
     LiveState m_state;
     bool m_pending = false;
+    bool m_rowsDue = false;
 };

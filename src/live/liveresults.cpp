@@ -4,7 +4,7 @@
 
 #include <QLabel>
 
-LiveResults::LiveResults(const SortGridCore &grid, QLabel *statusPanel, QWidget *window, LiveLimits limits)
+LiveResults::LiveResults(SortGridCore &grid, QLabel *statusPanel, QWidget *window, LiveLimits limits)
     : m_feed(grid)
     , m_service(limits)
     , m_statusPanel(statusPanel)

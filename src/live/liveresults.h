@@ -22,7 +22,7 @@ public:
         bool network = false;
     };
 
-    LiveResults(const SortGridCore &grid, QLabel *statusPanel, QWidget *window, LiveLimits limits = {});
+    LiveResults(SortGridCore &grid, QLabel *statusPanel, QWidget *window, LiveLimits limits = {});
     ~LiveResults() override;
 
     LiveFeed &feed() { return m_feed; }

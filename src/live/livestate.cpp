@@ -113,10 +113,11 @@ QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<Live
         const QString &cell = grid.cellText(column, r);
         return text.isSharedWith(cell) || text == cell;
     };
-    const auto sameAs = [&](const LiveRow &row, int r) {
+    const auto sameAs = [&](const LiveRow &row, int r, bool placeToo = true) {
         if (row.marks.size() != counted || !same(row.number, ResultTable::ColNumber, r)
-            || !same(row.place, ResultTable::ColPlace, r) || !same(row.total, ResultTable::ColTotal, r)
-            || !same(row.name, ResultTable::ColName, r) || !same(row.club, ResultTable::ColClub, r))
+            || (placeToo && !same(row.place, ResultTable::ColPlace, r))
+            || !same(row.total, ResultTable::ColTotal, r) || !same(row.name, ResultTable::ColName, r)
+            || !same(row.club, ResultTable::ColClub, r))
             return false;
         for (int judge = 1; judge <= counted; ++judge) {
             if (!same(row.marks[judge - 1], ResultTable::markColumn(judge), r))
@@ -124,15 +125,34 @@ QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<Live
         }
         return true;
     };
+    const auto placed = [&](int r) {
+        const QString &place = grid.cellText(ResultTable::ColPlace, r);
+        return !std::all_of(place.begin(), place.end(), [](QChar c) { return c.isSpace(); });
+    };
+    // The rows up to the first one that differs from the earlier list are that list's own:
+    // a showing after a placing changes nothing, a placing often only the rows below the
+    // competitor who moved. A list that comes out the same is the earlier one, not a copy.
+    int r = 1;
+    qsizetype matched = 0;
+    for (; r < grid.RowCount(); ++r) {
+        if (!placed(r))
+            continue;
+        if (matched >= previous.size() || !sameAs(previous[matched], r))
+            break;
+        ++matched;
+    }
+    if (r == grid.RowCount() && matched == previous.size())
+        return previous;
     QList<LiveRow> rows;
     rows.reserve(grid.RowCount());
+    rows.append(previous.first(matched));
     // A placing moves one competitor and shifts the others: most rows are found again at the
     // same place in the earlier list, or one further on, and are shared rather than copied.
-    qsizetype next = 0;
-    for (int r = 1; r < grid.RowCount(); ++r) {
-        const QString &place = grid.cellText(ResultTable::ColPlace, r);
-        if (std::all_of(place.begin(), place.end(), [](QChar c) { return c.isSpace(); }))
+    qsizetype next = matched;
+    for (; r < grid.RowCount(); ++r) {
+        if (!placed(r))
             continue;
+        const QString &place = grid.cellText(ResultTable::ColPlace, r);
         if (next < previous.size() && sameAs(previous[next], r)) {
             rows.append(previous[next++]);
             continue;
@@ -140,6 +160,11 @@ QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<Live
         if (next + 1 < previous.size() && sameAs(previous[next + 1], r)) {
             next += 2;
             rows.append(previous[next - 1]);
+            continue;
+        }
+        // Shifted by the competitor who moved, with a new place and nothing else new.
+        if (next < previous.size() && sameAs(previous[next], r, false)) {
+            rows.append(previous[next++].withPlace(place));
             continue;
         }
         LiveRow row;

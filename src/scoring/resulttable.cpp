@@ -79,10 +79,16 @@ int ResultTable::countedJudges() const
 
 void ResultTable::CalcRowTotals()
 {
+    calcTotals(true);
+}
+
+void ResultTable::calcTotals(bool clearPlaces)
+{
     const int judges = countedJudges();
     std::array<QStringView, kMaxJudges> marks;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
-        m_grid.setCells(ColPlace, row, QString());
+        if (clearPlaces)
+            m_grid.setCells(ColPlace, row, QString());
         for (int judge = 1; judge <= judges; ++judge)
             marks[size_t(judge - 1)] = m_grid.cellText(markColumn(judge), row);
         const MarkTally tally = tallyMarks(std::span(marks).first(size_t(judges)));
@@ -99,7 +105,8 @@ void ResultTable::CalcRowTotals()
 
 void ResultTable::AssignPlaces()
 {
-    CalcRowTotals();
+    // Every row gets its place below: the places need not be emptied first.
+    calcTotals(false);
     const QString currentNumber = m_grid.Cells(ColNumber, m_grid.Row());
 
     TSortOptions &options = m_grid.SortOptions();
@@ -108,20 +115,22 @@ void ResultTable::AssignPlaces()
     options.CanSort = false;
 
     // A row shares the place of the row above only with the same net and raw total.
-    QString previousRaw;
-    QString previousNet;
+    // The totals of the row above are read where they are stored: writing a place changes
+    // no total.
+    const QString *previousRaw = nullptr;
+    const QString *previousNet = nullptr;
     int place = 1;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
         const QString &raw = m_grid.cellText(ColRawTotal, row);
         const QString &net = m_grid.cellText(ColTotal, row);
         if (isBlankText(raw) || isBlankText(net)) {
             m_grid.setCells(ColPlace, row, QString());
-        } else if (raw == previousRaw && net == previousNet) {
+        } else if (previousRaw && raw == *previousRaw && net == *previousNet) {
             m_grid.setCells(ColPlace, row, numberText(place));
         } else {
             m_grid.setCells(ColPlace, row, numberText(row));
-            previousRaw = raw;
-            previousNet = net;
+            previousRaw = &raw;
+            previousNet = &net;
             place = row;
         }
     }
@@ -420,8 +429,9 @@ void ResultTable::endNumberSearch()
 void ResultTable::rememberStartOrder()
 {
     m_startOrder.clear();
+    m_startOrder.reserve(m_grid.RowCount());
     for (int row = 1; row < m_grid.RowCount(); ++row)
-        m_startOrder.append(m_grid.Cells(ColNumber, row));
+        m_startOrder.append(m_grid.cellText(ColNumber, row));
 }
 
 void ResultTable::nextCoupleWithoutMarks()

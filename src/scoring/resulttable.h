@@ -137,6 +137,7 @@ signals:
 
 private:
     int countedJudges() const;
+    void calcTotals(bool clearPlaces);
     bool markMissing(int col, int row) const;
     bool isShownMarkColumn(int col) const;
     void selectCell(int col, int row, bool &canSelect);

@@ -598,6 +598,50 @@ TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
     EXPECT_TRUE(bytes.contains("7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\t \t \t27\t1\t\r\n"));
 }
 
+// The file dialogs are kept from one command to the next: each save still writes the format
+// typed, and what the last use left in the dialog (entry, name, its completion list) does
+// not reach the next command or the main window's keys.
+TEST_F(MainWindowTest, KeptFileDialogsSaveEachTypedFormat)
+{
+    const QString startList = writeStartList(QStringLiteral("Standard.txt"),
+        "Nr.\tName\tVerein\r\n3\tEva Stein\tTC Hansa\t5\t5\t5\t5\t5\r\n"
+        "7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\r\n");
+    MessageBox::setAutoAnswer(QMessageBox::Ok);
+    QList<QPointer<QFileDialog>> shown;
+    const auto command = [&](Qt::Key key, const QString &path) {
+        const FileDialog::Driver typing = typePath(path);
+        FileDialog::setDriverForTests([&, typing](QFileDialog &dialog) {
+            shown.append(&dialog);
+            EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+            typing(dialog);
+        });
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
+        FileDialog::setDriverForTests(nullptr);
+        QApplication::setActiveWindow(form.get()); // back from the dialog, as the window manager does
+        EXPECT_EQ(QApplication::focusWidget(), grid()) << path.toStdString();
+    };
+    const auto bytes = [this](const char *name) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    command(Qt::Key_O, startList);
+    ASSERT_EQ(grid()->RowCount(), 3) << MessageBox::lastText().toStdString();
+    command(Qt::Key_S, dir.filePath(QStringLiteral("Runde.xlsx")));
+    command(Qt::Key_S, dir.filePath(QStringLiteral("Runde.xls")));
+    command(Qt::Key_O, dir.filePath(QStringLiteral("Runde.xls")));
+    command(Qt::Key_S, dir.filePath(QStringLiteral("Runde.txt")));
+    MessageBox::setAutoAnswer(std::nullopt);
+    EXPECT_TRUE(bytes("Runde.xlsx").startsWith("PK\x03\x04"));
+    EXPECT_TRUE(bytes("Runde.xls").startsWith("\xD0\xCF\x11\xE0"));
+    EXPECT_TRUE(bytes("Runde.txt").startsWith("Nr.\tName\tVerein\t")) << bytes("Runde.txt").toStdString();
+    // One open dialog and one save dialog, each shown again rather than made anew.
+    ASSERT_EQ(shown.size(), 5);
+    EXPECT_NE(shown[0], shown[1]);
+    EXPECT_EQ(shown[0], shown[3]);
+    EXPECT_EQ(shown[1], shown[2]);
+    EXPECT_EQ(shown[2], shown[4]);
+}
+
 // A laptop without a printer: the box keeps its message and offers a PDF file instead.
 TEST_F(MainWindowTest, CtrlPWithoutPrinterSavesThePrintoutAsPdf)
 {

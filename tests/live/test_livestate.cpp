@@ -81,6 +81,35 @@ TEST(LiveRows, OnlyPlacedRowsInTableOrderWithTheCountedMarks)
     EXPECT_EQ(placedRows(fixture.grid, 3)[0].marks.size(), 3);
 }
 
+TEST(LiveRows, ARereadingKeepsTheEarlierListAndFollowsAMove)
+{
+    ResultTableFixture<> fixture;
+    fixture.setRows(
+        { { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert", "TTC", "7", "7", "7", "7", "7" },
+            { "3", "Cora", "TSC", "5", "5", "5", "5", "5" }, { "4", "Dora", "TTC", "3" } });
+    fixture.table.SetJudgeCount(5);
+    fixture.table.AssignPlaces();
+    const QList<LiveRow> first = placedRows(fixture.grid, 5);
+    ASSERT_EQ(first.size(), 3);
+    // Nothing changed: the same list, not a copy of it.
+    const QList<LiveRow> again = placedRows(fixture.grid, 5, first);
+    EXPECT_TRUE(again.isSharedWith(first));
+    // Dora completes her marks and goes second: the rows from her place on follow.
+    for (int judge = 2; judge <= 5; ++judge)
+        fixture.grid.setCells(ResultTable::markColumn(judge), 4, QStringLiteral("8"));
+    fixture.table.AssignPlaces();
+    const QList<LiveRow> moved = placedRows(fixture.grid, 5, first);
+    ASSERT_EQ(moved.size(), 4);
+    EXPECT_EQ(moved[0], first[0]);
+    EXPECT_EQ(moved[1].number, "4");
+    EXPECT_EQ(moved[1].place, "2");
+    EXPECT_EQ(moved[2].number, "2");
+    EXPECT_EQ(moved[2].place, "3");
+    EXPECT_EQ(moved[3].number, "3");
+    EXPECT_EQ(moved[3].place, "4");
+    EXPECT_EQ(moved, placedRows(fixture.grid, 5));
+}
+
 TEST(LiveJson, StateAndSnapshotCarryEverythingThePagesShow)
 {
     LiveState state;
@@ -168,7 +197,9 @@ TEST(LiveFeed, ReadsThePlacesWhenTheyChangeAndPassesOneStatePerTurn)
     ASSERT_TRUE(passed[0].couple);
     EXPECT_EQ(passed[0].couple->total, "27");
 
-    // Typed into the place cell after the placing: not seen until the next placing.
+    // Typed into the place cell after a placing, even before the state went out: not seen
+    // until the next placing.
+    feed.placesChanged();
     fixture.grid.setCells(ResultTable::ColPlace, 2, QStringLiteral("5"));
     feed.scoreboardCleared();
     settle();

@@ -1,7 +1,8 @@
 // Key press to pixels in a table of 10,000 competitors: the Enter that completes a
 // competitor's marks, up to the end of the main window's repaint, against a repaint of
-// the unchanged window, and against one display frame (16.7 ms). Every Enter also
-// writes the recovery file, the worst case of typing after a pause. Opening a protocol
+// the unchanged window, and against one display frame (16.7 ms). The recovery file and the
+// live results take the change on a timer after the repaint, outside this interval
+// (bench_recovery and bench_live measure them). Opening a protocol
 // of 1,000 and of 100,000 competitors: from the Enter that accepts the file dialog,
 // opened by a click on the tool button, to the painted table, against the text load
 // into the same table plus one plain repaint of the window. The protocols are in a

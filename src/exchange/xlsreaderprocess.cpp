@@ -22,7 +22,6 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace Workbook {
@@ -367,23 +366,10 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
         reader.setArguments({ QStringLiteral("--checked") });
     // The reader's own complaints (a sanitizer's report) go where ours go, not into memory.
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The reader bounds its own memory and core files before it reads a byte.
     reader.setChildProcessModifier([input] {
         if (input >= 0)
             ::dup2(input, STDIN_FILENO);
-        const rlimit noCore { 0, 0 };
-        ::setrlimit(RLIMIT_CORE, &noCore);
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SCORELANE_ASAN
-#endif
-#endif
-#if !defined(SCORELANE_ASAN) && !defined(__SANITIZE_ADDRESS__)
-        // The file is at most 256 MiB and FreeXL's tables at most a few million cells.
-        // AddressSanitizer reserves terabytes of shadow memory: no limit in such builds.
-        constexpr rlim_t kAddressSpace = rlim_t(1) << 30;
-        const rlimit space { kAddressSpace, kAddressSpace };
-        ::setrlimit(RLIMIT_AS, &space);
-#endif
     });
     reader.start(QIODevice::ReadWrite);
     if (!reader.waitForStarted()) {

@@ -149,7 +149,6 @@ void TFormTV::FormShow()
 {
     m_waitingForMonitor = false;
     PlaceTVWindow();
-    ensureBackground();
     if (m_setup.showCurrentRow)
         m_setup.showCurrentRow();
 }

@@ -65,6 +65,17 @@ protected:
 
     TSortGrid *grid() const { return form->SortGrid1; }
 
+    // Ctrl+T on one monitor, then F5 in the TV window: the table in front again for typing.
+    void showTVWindowAndTypeInTheTable()
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form->FormTV()));
+        QTest::keyClick(form->FormTV(), Qt::Key_F5);
+        ASSERT_TRUE(form->isVisible());
+        QApplication::setActiveWindow(form.get());
+        grid()->setFocus();
+    }
+
     void load(const QList<QStringList> &rows)
     {
         fillResultRows(*grid(), rows);
@@ -559,13 +570,7 @@ TEST_F(MainWindowTest, OpenWithCtrlOPlacesTheTableAndSaveWithCtrlS)
         "7\tLena Hofer\tBlau-Weiss\t9\t9\t8\t9\t9\r\n");
     // A couple of the last table on both scoreboards.
     load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" }, { "2", "Bert" } });
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
-    // One monitor: F5 in the TV window brings the table in front for typing.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form->FormTV()));
-    QTest::keyClick(form->FormTV(), Qt::Key_F5);
-    ASSERT_TRUE(form->isVisible());
-    QApplication::setActiveWindow(form.get());
-    grid()->setFocus();
+    ASSERT_NO_FATAL_FAILURE(showTVWindowAndTypeInTheTable());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
     ASSERT_EQ(caption(form->FormTV()->scoreboard().LabNum()), QStringLiteral("1"));
 
@@ -770,13 +775,7 @@ TEST_F(MainWindowTest, SettingsDialogAppliesJudgesAndMonitorAtOnce)
 TEST_F(MainWindowTest, AJudgeCountChangedWithF2ShowsTheCoupleAgain)
 {
     load({ { "5", "Anna", "TSC", "5", "7", "5", "9", "9" }, { "6", "Bert" } });
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::ControlModifier);
-    // One monitor: F5 in the TV window brings the table in front for typing.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form->FormTV()));
-    QTest::keyClick(form->FormTV(), Qt::Key_F5);
-    ASSERT_TRUE(form->isVisible());
-    QApplication::setActiveWindow(form.get());
-    grid()->setFocus();
+    ASSERT_NO_FATAL_FAILURE(showTVWindowAndTypeInTheTable());
     grid()->MoveCurrent(1, 1);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
     ASSERT_EQ(caption(form->scoreboard().LabGesamt()), QStringLiteral("21"));

@@ -97,9 +97,10 @@ BENCHMARK(BM_Floor)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillis
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    return runWithRatios(
-        argc, argv, { { "BM_AssignPlaces", "BM_Floor", 2.0 } }, [](const RatioReporter &reporter) {
+    return runWithRatios(argc, argv, { { "BM_AssignPlaces", "BM_Floor", 2.0 } },
+        [](const RatioReporter &reporter) {
             reporter.printPerItem("BM_AssignPlaces", "row");
             reporter.printPerItem("BM_Floor", "row");
-        });
+        },
+        { 3, true });
 }

@@ -145,5 +145,5 @@ int main(int argc, char **argv)
             static_cast<long long>(unsealed(table(rows)).size()),
             static_cast<long long>(textResultFileBytes(table(rows).grid).size()));
     }
-    return runWithRatios(argc, argv, { { "BM_RecoveryWrite", "BM_SaveTextFile", 1.2 } });
+    return runWithRatios(argc, argv, { { "BM_RecoveryWrite", "BM_SaveTextFile", 1.2 } }, {}, { 5, true });
 }

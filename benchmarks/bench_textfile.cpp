@@ -239,5 +239,6 @@ int main(int argc, char **argv)
         { { "BM_LoadTextFile", "BM_ReadAndSplitLines", 0 }, { "BM_LoadTextFile", "BM_OwnedTextFloor", 2.0 },
             { "BM_SaveTextFile", "BM_WriteBufferSafely", 3.0 },
             // Shown for comparison: a save that may lose the earlier file is not one we make.
-            { "BM_SaveTextFile", "BM_WriteBuffer", 0 } });
+            { "BM_SaveTextFile", "BM_WriteBuffer", 0 } },
+        {}, { 5, true });
 }

@@ -129,7 +129,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int result = runWithRatios(argc, argv,
-        { { "BM_SaveXls", "BM_LibxlsxwriterFloor", 1.5 }, { "BM_SaveXlsx", "BM_LibxlsxwriterFloor", 1.5 } });
+        { { "BM_SaveXls", "BM_LibxlsxwriterFloor", 1.5 }, { "BM_SaveXlsx", "BM_LibxlsxwriterFloor", 1.5 } },
+        {}, { 5, true });
     printLibreOffice();
     return result;
 }

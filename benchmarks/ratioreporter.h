@@ -2,9 +2,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -31,14 +33,16 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration)
+            // Repeated benchmarks count by their median, a single run by its iterations.
+            if (run.run_type == Run::RT_Aggregate ? run.aggregate_name != "median" : run.repetitions > 1)
                 continue;
             // A benchmark that times itself is named with a suffix; it pairs without one.
             std::string name = run.benchmark_name();
-            const std::string manual = "/manual_time";
-            if (name.size() > manual.size()
-                && name.compare(name.size() - manual.size(), manual.size(), manual) == 0)
-                name.resize(name.size() - manual.size());
+            for (const std::string suffix : { "_median", "/manual_time" }) {
+                if (name.size() > suffix.size()
+                    && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                    name.resize(name.size() - suffix.size());
+            }
             m_times[name] = run.GetAdjustedRealTime();
             m_units[name] = benchmark::GetTimeUnitString(run.time_unit);
         }
@@ -127,9 +131,35 @@ inline void reportAbsolute(const std::string &name, double measured, double goal
     std::fflush(stdout);
 }
 
-inline int runWithRatios(int argc, char **argv, std::vector<RatioReporter::Pair> pairs,
-    const std::function<void(const RatioReporter &)> &more = {})
+// How each benchmark is repeated when the command line does not say: the median of the
+// repetitions is its figure, so that one disturbed repetition (another process, a slow
+// fsync) does not decide a ratio. Interleaved, the repetitions of all benchmarks run in
+// random order, so that a measured benchmark and its baseline see the same machine;
+// only for benchmarks that leave no state behind for the next.
+struct Repetitions
 {
+    int count = 3;
+    bool interleaved = false;
+};
+
+inline int runWithRatios(int argc, char **argv, std::vector<RatioReporter::Pair> pairs,
+    const std::function<void(const RatioReporter &)> &more = {}, Repetitions repetitions = {})
+{
+    std::vector<char *> arguments(argv, argv + argc);
+    const bool told = std::any_of(arguments.begin(), arguments.end(),
+        [](const char *argument) { return std::strncmp(argument, "--benchmark_repetitions", 23) == 0; });
+    std::string count = "--benchmark_repetitions=" + std::to_string(repetitions.count);
+    std::string aggregatesOnly = "--benchmark_report_aggregates_only=true";
+    std::string interleaved = "--benchmark_enable_random_interleaving=true";
+    if (!told && repetitions.count > 1) {
+        arguments.push_back(count.data());
+        arguments.push_back(aggregatesOnly.data());
+        if (repetitions.interleaved)
+            arguments.push_back(interleaved.data());
+    }
+    argc = int(arguments.size());
+    arguments.push_back(nullptr);
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter(std::move(pairs));
     benchmark::RunSpecifiedBenchmarks(&reporter);

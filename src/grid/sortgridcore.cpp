@@ -43,7 +43,7 @@ QString SortGridCore::Cells(int col, int row) const
     return cell ? cell->text : QString();
 }
 
-void SortGridCore::assignText(Cell &cell, const QString &text)
+bool SortGridCore::assignText(Cell &cell, const QString &text)
 {
     const QString &stored = storedText(text);
     // The same characters: the placing rewrites most totals and places with the texts
@@ -51,10 +51,14 @@ void SortGridCore::assignText(Cell &cell, const QString &text)
     // stay rather than go back to the heap one by one.
     if (stored.size() == cell.text.size() && stored.isNull() == cell.text.isNull()
         && (stored.constData() == cell.text.constData() || QStringView(stored) == QStringView(cell.text)))
-        return;
-    beforeChange();
+        return false;
+    beforeAnyChange();
+    const auto row = int(size_t(&cell - m_cells.data()) / size_t(m_colCount));
+    m_changedRows.first = std::min(m_changedRows.first, row);
+    m_changedRows.last = std::max(m_changedRows.last, row);
     m_textUnits += stored.size() - cell.text.size();
     cell.text = stored;
+    return true;
 }
 
 void SortGridCore::countTextUnits()
@@ -72,10 +76,9 @@ const QString &SortGridCore::emptyText()
 
 void SortGridCore::setCells(int col, int row, const QString &text)
 {
-    if (Cell *cell = cellAt(col, row)) {
-        assignText(*cell, text);
+    // A text written again as it stands needs no repaint: the placing rewrites most of them.
+    if (Cell *cell = cellAt(col, row); cell && assignText(*cell, text))
         invalidateRow(row);
-    }
 }
 
 QObject *SortGridCore::Objects(int col, int row) const

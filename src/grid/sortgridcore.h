@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -139,6 +140,16 @@ public:
     // reader that put off reading the table reads it then, as it was. Empty: no call.
     void callBeforeNextChange(std::function<void()> call) { m_beforeNextChange = std::move(call); }
 
+    // The rows whose texts changed since the last call: first..last, or every row when
+    // rows or columns moved, came or went (and before the first call).
+    struct ChangedRows
+    {
+        bool all = true;
+        int first = std::numeric_limits<int>::max();
+        int last = -1;
+    };
+    ChangedRows takeChangedRows() { return std::exchange(m_changedRows, ChangedRows { false }); }
+
     TNotifyEvent OnModified;
     TNotifyEvent OnEndUpdate;
     TNotifyEvent OnRowSelected;
@@ -177,8 +188,13 @@ protected:
     virtual void rowHeightsChanged() { layoutChanged(); }
 
     void sizeChanged(int oldColCount, int oldRowCount);
-    // Before any change of texts, order or counts.
+    // Before any change of order or counts.
     void beforeChange()
+    {
+        m_changedRows.all = true;
+        beforeAnyChange();
+    }
+    void beforeAnyChange()
     {
         if (m_beforeNextChange)
             std::exchange(m_beforeNextChange, nullptr)();
@@ -206,7 +222,8 @@ private:
     const Cell *rowCells(int row) const { return m_cells.data() + size_t(row) * size_t(m_colCount); }
     int storedRows() const { return m_storedRows; }
     static const QString &emptyText();
-    void assignText(Cell &cell, const QString &text);
+    // False when the cell held those characters already and stays as it was.
+    bool assignText(Cell &cell, const QString &text);
     void countTextUnits();
     void resizeStorage(int oldColCount);
     // Moves the data rows so that data position p holds the row that was at order[p].
@@ -243,4 +260,5 @@ private:
     TSortOptions m_sortOptions;
     TSortedList m_sortedList;
     std::function<void()> m_beforeNextChange;
+    ChangedRows m_changedRows;
 };

@@ -3,6 +3,9 @@
 #include "grid/sortgridcore.h"
 #include "scoring/marks.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 #include <array>
 #include <span>
@@ -79,14 +82,14 @@ int ResultTable::countedJudges() const
 
 void ResultTable::CalcRowTotals()
 {
-    calcTotals(true);
+    calcTotals(1, m_grid.RowCount() - 1, true);
 }
 
-void ResultTable::calcTotals(bool clearPlaces)
+void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces)
 {
     const int judges = countedJudges();
     std::array<QStringView, kMaxJudges> marks;
-    for (int row = 1; row < m_grid.RowCount(); ++row) {
+    for (int row = std::max(firstRow, 1); row <= std::min(lastRow, m_grid.RowCount() - 1); ++row) {
         if (clearPlaces)
             m_grid.setCells(ColPlace, row, QString());
         for (int judge = 1; judge <= judges; ++judge)
@@ -105,8 +108,14 @@ void ResultTable::calcTotals(bool clearPlaces)
 
 void ResultTable::AssignPlaces()
 {
-    // Every row gets its place below: the places need not be emptied first.
-    calcTotals(false);
+    // A row's totals follow from its own marks and the judge count alone: only the rows
+    // whose texts changed since the last placing are totalled again. Every row gets its
+    // place below: the places need not be emptied first.
+    const SortGridCore::ChangedRows changed = m_grid.takeChangedRows();
+    if (changed.all || m_placedJudges != countedJudges())
+        calcTotals(1, m_grid.RowCount() - 1, false);
+    else
+        calcTotals(changed.first, changed.last, false);
     const QString currentNumber = m_grid.Cells(ColNumber, m_grid.Row());
 
     TSortOptions &options = m_grid.SortOptions();
@@ -135,6 +144,9 @@ void ResultTable::AssignPlaces()
         }
     }
 
+    // What the placing wrote and moved is placed.
+    m_grid.takeChangedRows();
+    m_placedJudges = countedJudges();
     selectCompetitor(currentNumber);
     emit placesChanged();
 }
@@ -437,18 +449,34 @@ void ResultTable::rememberStartOrder()
 void ResultTable::nextCoupleWithoutMarks()
 {
     endNumberSearch();
+    // The first row of each start number, as rowOfNumber finds it.
+    QHash<QStringView, int> rows;
+    rows.reserve(m_grid.RowCount());
+    for (int row = m_grid.RowCount() - 1; row > 0; --row)
+        rows.insert(QStringView(m_grid.cellText(ColNumber, row)), row);
     // Start numbers that the last open did not bring (a restored table) follow in the
     // table's order.
-    QStringList order = m_startOrder;
-    for (int row = 1; row < m_grid.RowCount(); ++row) {
-        const QString number = m_grid.Cells(ColNumber, row);
-        if (!order.contains(number))
-            order.append(number);
+    std::vector<QStringView> order;
+    QSet<QStringView> known;
+    order.reserve(size_t(m_startOrder.size() + m_grid.RowCount()));
+    for (const QString &number : std::as_const(m_startOrder)) {
+        order.push_back(number);
+        known.insert(number);
     }
-    const qsizetype current = order.indexOf(m_grid.Cells(ColNumber, m_grid.Row()));
-    for (qsizetype step = 1; step <= order.size(); ++step) {
-        const QString &number = order[(current + step) % order.size()];
-        const int row = rowOfNumber(number);
+    for (int row = 1; row < m_grid.RowCount(); ++row) {
+        const QStringView number = m_grid.cellText(ColNumber, row);
+        if (!known.contains(number)) {
+            known.insert(number);
+            order.push_back(number);
+        }
+    }
+    const QStringView currentNumber = m_grid.cellText(ColNumber, m_grid.Row());
+    const auto found = std::find(order.begin(), order.end(), currentNumber);
+    const qsizetype current = found == order.end() ? -1 : found - order.begin();
+    const auto count = qsizetype(order.size());
+    for (qsizetype step = 1; step <= count; ++step) {
+        const QStringView number = order[size_t((current + step) % count)];
+        const int row = number.isEmpty() ? -1 : rows.value(number, -1);
         if (row > 0 && noMarks(row) && !number.trimmed().isEmpty()) {
             finishRowEntry(row);
             return;

@@ -137,7 +137,7 @@ signals:
 
 private:
     int countedJudges() const;
-    void calcTotals(bool clearPlaces);
+    void calcTotals(int firstRow, int lastRow, bool clearPlaces);
     bool markMissing(int col, int row) const;
     bool isShownMarkColumn(int col) const;
     void selectCell(int col, int row, bool &canSelect);
@@ -154,6 +154,7 @@ private:
 
     SortGridCore &m_grid;
     int m_judgeCount = kDefaultJudges;
+    int m_placedJudges = -1; // the judge count of the last placing
     std::function<bool(const QString &)> m_askYesNo;
     QString m_shownNumber;
     QString m_changeAllowedFor; // the complete row whose marks the operator chose to change

@@ -9,6 +9,8 @@
 
 #include <QSignalSpy>
 
+#include <functional>
+
 namespace {
 
 class ResultTableTest : public ::testing::Test, protected ResultTableFixture<>
@@ -289,6 +291,66 @@ TEST_F(ResultTableTest, TableWithoutDataRows)
     table.SetJudgeCount(7);
     EXPECT_EQ(grid.RowCount(), 1);
     EXPECT_EQ(grid.Cells(0, 0), QStringLiteral("Nr."));
+}
+
+// Placing again totals only the rows that changed since the last placing: whatever changed
+// them, the table must come out as a placing of every row from scratch does.
+TEST_F(ResultTableTest, PlacingAgainGivesWhatAWholePlacingGives)
+{
+    const auto mark = [](int col, int row, const char *text) {
+        return [=](SortGridCore &g, ResultTable &) { g.setCells(col, row, QString::fromLatin1(text)); };
+    };
+    struct Case
+    {
+        const char *change;
+        std::function<void(SortGridCore &, ResultTable &)> apply;
+    };
+    const std::vector<Case> cases {
+        { "a mark of the last row", mark(ResultTable::markColumn(5), 4, "1") },
+        { "a mark emptied", mark(ResultTable::markColumn(2), 2, "") },
+        { "a total typed over", mark(ResultTable::ColTotal, 3, "99") },
+        { "a raw total emptied", mark(ResultTable::ColRawTotal, 1, "") },
+        { "a mark typed in the editor",
+            [](SortGridCore &g, ResultTable &) {
+                g.SetEditText(ResultTable::markColumn(1), 2, QStringLiteral("1"));
+            } },
+        { "a whole row",
+            [](SortGridCore &g, ResultTable &) {
+                g.setRows(3, { "7", "G", "X", "1", "1", "1", "1", "1", "", "", "3", "1", "5" });
+            } },
+        { "a row inserted",
+            [](SortGridCore &g, ResultTable &) {
+                g.InsertRow(1);
+                fillResultRows(g, { { "5", "E", "X", "4", "4", "4", "4", "4" } }); // all rows anew
+            } },
+        { "a row deleted", [](SortGridCore &g, ResultTable &) { g.DeleteRow(2); } },
+        { "the first mark column moved out of the counted ones",
+            [](SortGridCore &g, ResultTable &) {
+                g.MoveColumn(ResultTable::markColumn(1), ResultTable::markColumn(7));
+            } },
+        { "a judge less", [](SortGridCore &, ResultTable &t) { t.SetJudgeCount(4); } },
+        { "a row more",
+            [](SortGridCore &g, ResultTable &) {
+                g.setRowCount(g.RowCount() + 1);
+                g.setCells(ResultTable::ColNumber, g.RowCount() - 1, QStringLiteral("6"));
+            } },
+    };
+    for (const Case &c : cases) {
+        table.SetJudgeCount(5);
+        setRows({ { "1", "A", "X", "9", "9", "9", "9", "9" }, { "2", "B", "X", "8", "8", "8", "8", "8" },
+            { "3", "C", "X", "7", "7", "7", "7", "7" }, { "4", "D", "X", "6", "6", "6", "6", "6" } });
+        table.AssignPlaces();
+        c.apply(grid, table);
+        table.AssignPlaces();
+
+        ResultTableFixture<> whole;
+        whole.table.SetJudgeCount(table.judgeCount());
+        whole.grid.setRowCount(grid.RowCount());
+        for (int row = 1; row < grid.RowCount(); ++row)
+            whole.grid.setRows(row, grid.Rows(row));
+        whole.table.AssignPlaces();
+        EXPECT_EQ(allRows().mid(1), whole.allRows().mid(1)) << c.change;
+    }
 }
 
 TEST(Marks, PresentOnlyWhenTheWholeTextIsAnInteger)

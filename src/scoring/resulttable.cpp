@@ -85,11 +85,13 @@ void ResultTable::CalcRowTotals()
     calcTotals(1, m_grid.RowCount() - 1, true);
 }
 
-void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces)
+void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces, QStringList *startNumbers)
 {
     const int judges = countedJudges();
     std::array<QStringView, kMaxJudges> marks;
     for (int row = std::max(firstRow, 1); row <= std::min(lastRow, m_grid.RowCount() - 1); ++row) {
+        if (startNumbers)
+            startNumbers->append(m_grid.cellText(ColNumber, row));
         if (clearPlaces)
             m_grid.setCells(ColPlace, row, QString());
         for (int judge = 1; judge <= judges; ++judge)
@@ -108,12 +110,18 @@ void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces)
 
 void ResultTable::AssignPlaces()
 {
+    place(nullptr);
+}
+
+void ResultTable::place(QStringList *startNumbers)
+{
     // A row's totals follow from its own marks and the judge count alone: only the rows
     // whose texts changed since the last placing are totalled again. Every row gets its
-    // place below: the places need not be emptied first.
+    // place below: the places need not be emptied first. A large table is read from
+    // memory once for the totals and the start numbers both.
     const SortGridCore::ChangedRows changed = m_grid.takeChangedRows();
-    if (changed.all || m_placedJudges != countedJudges())
-        calcTotals(1, m_grid.RowCount() - 1, false);
+    if (changed.all || m_placedJudges != countedJudges() || startNumbers)
+        calcTotals(1, m_grid.RowCount() - 1, false, startNumbers);
     else
         calcTotals(changed.first, changed.last, false);
     const QString currentNumber = m_grid.Cells(ColNumber, m_grid.Row());
@@ -438,14 +446,6 @@ void ResultTable::endNumberSearch()
     emit positionTextChanged(positionText(m_grid.Row()));
 }
 
-void ResultTable::rememberStartOrder()
-{
-    m_startOrder.clear();
-    m_startOrder.reserve(m_grid.RowCount());
-    for (int row = 1; row < m_grid.RowCount(); ++row)
-        m_startOrder.append(m_grid.cellText(ColNumber, row));
-}
-
 void ResultTable::nextCoupleWithoutMarks()
 {
     endNumberSearch();
@@ -490,8 +490,9 @@ void ResultTable::placeOpenedTable()
 {
     m_changeAllowedFor.clear();
     clearScoreboard();
-    rememberStartOrder();
-    AssignPlaces();
+    m_startOrder.clear();
+    m_startOrder.reserve(m_grid.RowCount());
+    place(&m_startOrder);
     m_grid.SetModified(false);
     emit tableReplaced();
 }

@@ -137,7 +137,9 @@ signals:
 
 private:
     int countedJudges() const;
-    void calcTotals(int firstRow, int lastRow, bool clearPlaces);
+    // Totals rows firstRow..lastRow; with startNumbers, appends their start numbers too.
+    void calcTotals(int firstRow, int lastRow, bool clearPlaces, QStringList *startNumbers = nullptr);
+    void place(QStringList *startNumbers);
     bool markMissing(int col, int row) const;
     bool isShownMarkColumn(int col) const;
     void selectCell(int col, int row, bool &canSelect);
@@ -149,7 +151,6 @@ private:
     bool mayChangeMark();
     void searchNumber(QChar key);
     void endNumberSearch();
-    void rememberStartOrder();
     int rowOfNumber(const QString &number) const;
 
     SortGridCore &m_grid;

@@ -126,6 +126,10 @@ bool SortGridCore::sortAllNumericKeys(
     highest.fill(-std::numeric_limits<double>::infinity());
     bool whole = true;
     for (size_t p = 0; p < rows; ++p) {
+        if (p + kPrefetchRows < rows) {
+            for (size_t k = 0; k < keyCount; ++k)
+                prefetchCell(keys[qsizetype(k)], order[p + kPrefetchRows]);
+        }
         const Cell *row = rowCells(order[p]);
         for (size_t k = 0; k < keyCount; ++k) {
             const QString &text = row[keys[qsizetype(k)]].text;

@@ -90,6 +90,9 @@ void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces, QStrin
     const int judges = countedJudges();
     std::array<QStringView, kMaxJudges> marks;
     for (int row = std::max(firstRow, 1); row <= std::min(lastRow, m_grid.RowCount() - 1); ++row) {
+        for (const int col :
+            { int(ColNumber), markColumn(1), markColumn(judges), int(ColTotal), int(ColRawTotal) })
+            m_grid.prefetchCell(col, row + SortGridCore::kPrefetchRows);
         if (startNumbers)
             startNumbers->append(m_grid.cellText(ColNumber, row));
         if (clearPlaces)
@@ -138,6 +141,8 @@ void ResultTable::place(QStringList *startNumbers)
     const QString *previousNet = nullptr;
     int place = 1;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
+        m_grid.prefetchCell(ColTotal, row + SortGridCore::kPrefetchRows);
+        m_grid.prefetchCell(ColRawTotal, row + SortGridCore::kPrefetchRows);
         const QString &raw = m_grid.cellText(ColRawTotal, row);
         const QString &net = m_grid.cellText(ColTotal, row);
         if (isBlankText(raw) || isBlankText(net)) {

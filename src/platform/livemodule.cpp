@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLibrary>
 #include <QLoggingCategory>
+
+#include <memory>
 
 namespace {
 
@@ -41,15 +44,20 @@ void setPath(const QString &path)
 
 QFunctionPointer resolve(const char *name)
 {
-    // Never unloaded: objects made by the module live until the program ends.
-    static QLibrary *library = [] {
-        auto *loaded = new QLibrary(path());
-        if (!loaded->load())
-            qCWarning(lcLiveModule, "No live results: %s", qPrintable(loaded->errorString()));
-        return loaded;
-    }();
-    if (!library->isLoaded())
-        return nullptr;
+    // Never unloaded once loaded: objects made by the module live until the program ends. A
+    // module that could not be loaded is tried again at the next start of the live results.
+    static QHash<QString, QLibrary *> loaded;
+    const QString file = path();
+    QLibrary *library = loaded.value(file);
+    if (!library) {
+        auto candidate = std::make_unique<QLibrary>(file);
+        if (!candidate->load()) {
+            qCWarning(lcLiveModule, "No live results: %s", qPrintable(candidate->errorString()));
+            return nullptr;
+        }
+        library = candidate.release();
+        loaded.insert(file, library);
+    }
     const QFunctionPointer function = library->resolve(name);
     if (!function)
         qCWarning(lcLiveModule, "No live results: %s", qPrintable(library->errorString()));

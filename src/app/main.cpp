@@ -1,6 +1,7 @@
 #include "app/firstpaintprobe.h"
 #include "app/mainwindow.h"
 #include "dialogs/finfo.h"
+#include "platform/fontwarmup.h"
 #include "platform/qttranslations.h"
 
 #include <QApplication>
@@ -9,12 +10,14 @@
 
 int main(int argc, char *argv[])
 {
+    FontWarmUp fonts;
     QApplication app(argc, argv);
     // The per-user data folder (the recovery file) must not follow the name the program was
     // started under: the "scorelane" link of the menu and "Scorelane" are one program.
     QCoreApplication::setApplicationName(QStringLiteral("Scorelane"));
     QtTranslations::install(app);
     QApplication::setWindowIcon(TFormInfo::programIcon());
+    fonts.finish();
     TForm1 form;
     FirstPaintProbe probe;
     if (qEnvironmentVariableIsSet("SCORELANE_BENCHMARK_FIRST_PAINT"))

@@ -74,16 +74,18 @@ TForm1::TForm1(Environment environment)
         | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
 
-    // The background decodes on a thread of its own while the window is built.
+    // The background decodes on a thread of its own while the window is built, and the
+    // recovery folder's lock is taken on another: both are in hand before the window shows.
     std::future<QImage> background = std::async(std::launch::async,
         [folders = ProgramInfo::dataFolders(), largest = Pictures::largestMonitorSize(*m_monitors),
             area = size()] { return Pictures::loadBackground(folders, largest, area); });
+    std::future<RecoveryWriter::Lock> recoveryLock = std::async(std::launch::async, &RecoveryWriter::takeLock,
+        environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
     buildForm();
     FormCreate();
     Image1->setPicture(background.get());
 
-    m_recovery = std::make_unique<SessionRecovery>(*this,
-        environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
+    m_recovery = std::make_unique<SessionRecovery>(*this, recoveryLock.get());
 
     m_live = std::make_unique<LiveResults>(*SortGrid1, LivePanel, this);
     connectLiveResults();

@@ -18,9 +18,9 @@ QString SessionRecovery::question()
         "Die letzte Sitzung wurde nicht ordnungsgemäß beendet. Ergebnisse wiederherstellen?");
 }
 
-SessionRecovery::SessionRecovery(TForm1 &form, const QString &folder)
+SessionRecovery::SessionRecovery(TForm1 &form, RecoveryWriter::Lock lock)
     : m_form(form)
-    , m_writer(folder)
+    , m_writer(std::move(lock))
 {
     m_holding = m_writer.recoveryAvailable();
     m_writer.setSource([this] {

@@ -20,7 +20,7 @@ public:
 
     // Takes the grid's change and sort events. A file left by an earlier session is
     // kept untouched until offerRestore() has dealt with it.
-    SessionRecovery(TForm1 &form, const QString &folder);
+    SessionRecovery(TForm1 &form, RecoveryWriter::Lock lock);
     ~SessionRecovery() override;
 
     // A change of the table, its captions, the judge count or the file name. It is

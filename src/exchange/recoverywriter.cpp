@@ -34,10 +34,34 @@ QString RecoveryWriter::defaultFolder()
         + QStringLiteral("/recovery");
 }
 
+RecoveryWriter::Lock::Lock() = default;
+RecoveryWriter::Lock::Lock(Lock &&) noexcept = default;
+RecoveryWriter::Lock &RecoveryWriter::Lock::operator=(Lock &&) noexcept = default;
+RecoveryWriter::Lock::~Lock() = default;
+
+RecoveryWriter::Lock RecoveryWriter::takeLock(const QString &folder)
+{
+    Lock lock;
+    lock.folder = QDir(folder).absolutePath();
+    if (!QDir().mkpath(lock.folder))
+        return lock;
+    lock.file = std::make_unique<QLockFile>(lock.folder + QStringLiteral("/recovery.lock"));
+    // Only a holder that is gone frees the lock, however long the session has run.
+    lock.file->setStaleLockTime(0);
+    lock.owned = lock.file->tryLock(0);
+    return lock;
+}
+
 RecoveryWriter::RecoveryWriter(const QString &folder, QObject *parent)
+    : RecoveryWriter(takeLock(folder), parent)
+{ }
+
+RecoveryWriter::RecoveryWriter(Lock lock, QObject *parent)
     : QObject(parent)
-    , m_folder(QDir(folder).absolutePath())
+    , m_folder(std::move(lock.folder))
     , m_path(m_folder + QStringLiteral("/recovery.dat"))
+    , m_lock(std::move(lock.file))
+    , m_ownsLock(lock.owned)
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(kDefaultInterval);
@@ -47,13 +71,6 @@ RecoveryWriter::RecoveryWriter(const QString &folder, QObject *parent)
             m_timer.start();
         }
     });
-
-    if (!QDir().mkpath(m_folder))
-        return;
-    m_lock = std::make_unique<QLockFile>(m_folder + QStringLiteral("/recovery.lock"));
-    // Only a holder that is gone frees the lock, however long the session has run.
-    m_lock->setStaleLockTime(0);
-    m_ownsLock = m_lock->tryLock(0);
 }
 
 RecoveryWriter::~RecoveryWriter()

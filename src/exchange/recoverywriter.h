@@ -20,9 +20,9 @@ class QLockFile;
 // Keeps the recovery file of this session current. The owner reports each change;
 // the first change after a quiet spell is written at once, a burst after it at most
 // once per interval. An fsync takes several milliseconds on an ordinary disk and now
-// and then twenty, so the file is sealed and written on a thread of its own, the
-// program's only one besides the video's: the owner's thread only turns the table into
-// bytes, which costs less than copying its texts would.
+// and then twenty, so the file is sealed and written on a thread of its own: the
+// owner's thread only turns the table into bytes, which costs less than copying its texts
+// would.
 //
 // A lock file beside the recovery file keeps a second running program away from
 // it: that one neither writes nor offers a restore.
@@ -52,8 +52,25 @@ public:
     // <local application data>/recovery
     static QString defaultFolder();
 
+    // The folder, made when needed, and its lock file, taken when no running program holds
+    // it. Taking it syncs the lock file to the disk, so the main window takes it on a
+    // thread of its own while it builds itself (any thread will do).
+    struct Lock
+    {
+        Lock();
+        Lock(Lock &&) noexcept;
+        Lock &operator=(Lock &&) noexcept;
+        ~Lock();
+
+        QString folder;
+        std::unique_ptr<QLockFile> file;
+        bool owned = false;
+    };
+    static Lock takeLock(const QString &folder);
+
     // Creates the folder when needed and takes its lock.
     explicit RecoveryWriter(const QString &folder = defaultFolder(), QObject *parent = nullptr);
+    explicit RecoveryWriter(Lock lock, QObject *parent = nullptr);
     // Writes what was handed over already; a change not yet taken is dropped, since
     // the table it lives in may be gone by now (call flush() first to keep it).
     ~RecoveryWriter() override;

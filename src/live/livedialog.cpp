@@ -1,6 +1,5 @@
 #include "live/livedialog.h"
 
-#include "live/liveqrcode.h"
 #include "live/liveservice.h"
 
 #include <QButtonGroup>
@@ -139,7 +138,7 @@ void LiveDialog::refresh()
     }
     lbLinks->setText(lines.join(QStringLiteral("<br><br>")));
     const QString phonePage = QStringLiteral("http://%1:%2/").arg(hosts.first()).arg(m_service.port());
-    lbQrCode->setPixmap(QPixmap::fromImage(liveQrCode(phonePage, 5)));
+    lbQrCode->setPixmap(QPixmap::fromImage(m_service.qrCode(phonePage, 5)));
     lbQrCode->setToolTip(phonePage);
     lbHint->setText(m_service.scope() == LiveScope::ThisComputer
             ? QStringLiteral("Nur Browser auf diesem Computer erreichen die Seiten. Für Handys im Saal "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "live/livebackend.h"
 #include "live/livestate.h"
 
 #include <QElapsedTimer>
@@ -15,21 +16,9 @@ class QTimer;
 class QWebSocket;
 class QWebSocketServer;
 
-// What a browser may cost the program at most.
-struct LiveLimits
-{
-    int maxHeadBytes = 8 * 1024; // request line and header fields
-    int maxConnections = 512; // HTTP and WebSocket together; further ones are refused
-    int requestTimeoutMs = 10'000; // from the connection to the end of the request head
-    int answerTimeoutMs = 30'000; // for the browser to take an answer
-    qint64 maxUnsentBytes = 2 * 1024 * 1024; // unsent to a WebSocket client before the next update
-    int pingIntervalMs = 20'000;
-    int pongTimeoutMs = 65'000; // a page that answers no ping for this long is gone
-};
-
 // The live results' web server: the pages, the state as JSON and a WebSocket that pushes a
-// snapshot and then the changes. It only reads; it lives on a thread of its own (LiveService)
-// and gets the state as a copy.
+// snapshot and then the changes. It only reads; it lives on a thread of its own (behind the
+// live module's LiveBackend) and gets the state as a copy.
 class LiveServer : public QObject
 {
     Q_OBJECT

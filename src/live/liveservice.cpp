@@ -1,27 +1,36 @@
 #include "live/liveservice.h"
 
-#include <QNetworkInterface>
+#include "platform/livemodule.h"
 
 LiveService::LiveService(LiveLimits limits, QObject *parent)
     : QObject(parent)
-    , m_server(new LiveServer(limits))
-{
-    m_thread.setObjectName(QStringLiteral("live server"));
-    m_server->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
-    connect(this, &LiveService::published, m_server, &LiveServer::publish);
-    connect(m_server, &LiveServer::viewersChanged, this, [this](int viewers) {
-        m_viewers = m_running ? viewers : 0;
-        emit stateChanged();
-    });
-    m_thread.start();
-}
+    , m_limits(limits)
+{ }
 
 LiveService::~LiveService()
 {
     stop();
-    m_thread.quit();
-    m_thread.wait();
+    m_backend.reset();
+}
+
+QString LiveService::loadBackend()
+{
+    if (m_backend)
+        return {};
+    const auto make = reinterpret_cast<MakeLiveBackend>(LiveModule::resolve(kMakeLiveBackend));
+    if (!make) {
+        return QStringLiteral("Die Live-Ergebnisse sind nicht installiert (%1 fehlt oder ist beschädigt).")
+            .arg(LiveModule::path());
+    }
+    LiveBackend::Setup setup;
+    setup.limits = m_limits;
+    setup.viewersChanged = [this](int viewers) {
+        m_viewers = m_running ? viewers : 0;
+        emit stateChanged();
+    };
+    m_backend.reset(make(&setup));
+    m_backend->publish(m_state);
+    return {};
 }
 
 QString LiveService::start(int port, LiveScope scope)
@@ -30,18 +39,10 @@ QString LiveService::start(int port, LiveScope scope)
     // 0, any free port, is for tests; the dialog offers 1024 and up.
     if (port < 0 || port > 65535)
         return QStringLiteral("Port %1 gibt es nicht: bitte eine Zahl von 1024 bis 65535 wählen.").arg(port);
-    const QHostAddress address(
-        scope == LiveScope::LocalNetwork ? QHostAddress::Any : QHostAddress::LocalHost);
-    QString error;
-    QMetaObject::invokeMethod(
-        m_server,
-        [&] {
-            error = m_server->listen(address, quint16(port));
-            if (error.isEmpty())
-                port = m_server->port();
-        },
-        Qt::BlockingQueuedConnection);
-    m_port = port;
+    QString error = loadBackend();
+    if (error.isEmpty())
+        error = m_backend->listen(scope == LiveScope::LocalNetwork, port);
+    m_port = error.isEmpty() ? m_backend->port() : port;
     m_scope = scope;
     m_running = error.isEmpty();
     m_viewers = 0;
@@ -53,8 +54,7 @@ void LiveService::stop()
 {
     if (!m_running)
         return;
-    QMetaObject::invokeMethod(
-        m_server, [this] { m_server->close(); }, Qt::BlockingQueuedConnection);
+    m_backend->close();
     m_running = false;
     m_viewers = 0;
     emit stateChanged();
@@ -62,24 +62,24 @@ void LiveService::stop()
 
 QStringList LiveService::hosts() const
 {
-    if (m_scope == LiveScope::ThisComputer)
+    if (m_scope == LiveScope::ThisComputer || !m_backend)
         return { QStringLiteral("127.0.0.1") };
-    QStringList hosts;
-    for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
-        const auto flags = interface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
-            || (flags & QNetworkInterface::IsLoopBack))
-            continue;
-        for (const QNetworkAddressEntry &entry : interface.addressEntries()) {
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-                hosts.append(entry.ip().toString());
-        }
-    }
-    hosts.append(QStringLiteral("127.0.0.1"));
-    return hosts;
+    return m_backend->networkHosts();
+}
+
+QImage LiveService::qrCode(const QString &text, int moduleSize) const
+{
+    return m_backend ? m_backend->qrCode(text, moduleSize) : QImage();
+}
+
+LiveServer *LiveService::server() const
+{
+    return m_backend ? m_backend->server() : nullptr;
 }
 
 void LiveService::publish(const LiveState &state)
 {
-    emit published(state);
+    m_state = state;
+    if (m_backend)
+        m_backend->publish(state);
 }

@@ -59,6 +59,8 @@ LiveCouple liveCouple(const QStringList &rowTexts, int judges);
 // are unchanged are shared, which makes a reading after a placing that changed little cheap.
 QList<LiveRow> placedRows(const SortGridCore &grid, int judges, const QList<LiveRow> &previous = {});
 
+// The messages for the pages (live/livejson.cpp): made by the server, in the live module.
+
 // The state as JSON: {"competition", "judges", "couple" (null when none), "rows"}.
 QByteArray stateJson(const LiveState &state);
 

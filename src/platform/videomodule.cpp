@@ -1,21 +1,17 @@
 #include "platform/videomodule.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
+#include "platform/ondemandmodule.h"
+
 #include <QLoggingCategory>
 
 namespace {
 
-constexpr char kModuleName[] = "libscorelane-video.so";
-
 Q_LOGGING_CATEGORY(lcVideoModule, "scorelane.video")
 
-QString &chosenPath()
+OnDemandModule &module()
 {
-    static QString path;
-    return path;
+    static OnDemandModule module("libscorelane-video.so", "No live picture", lcVideoModule);
+    return module;
 }
 
 } // namespace
@@ -24,36 +20,17 @@ namespace VideoModule {
 
 QString path()
 {
-    if (!chosenPath().isEmpty())
-        return chosenPath();
-    const QString programFolder = QCoreApplication::applicationDirPath() + u'/';
-    const QString beside = programFolder + QLatin1StringView(kModuleName);
-    if (QFileInfo::exists(beside))
-        return beside;
-    return QDir::cleanPath(programFolder + QStringLiteral(SCORELANE_LIBEXEC_DIR_FROM_PROGRAM) + u'/'
-        + QLatin1StringView(kModuleName));
+    return module().path();
 }
 
 void setPath(const QString &path)
 {
-    chosenPath() = path;
+    module().setPath(path);
 }
 
 QFunctionPointer resolve(const char *name)
 {
-    // Never unloaded: objects made by the module live until the program ends.
-    static QLibrary *library = [] {
-        auto *loaded = new QLibrary(path());
-        if (!loaded->load())
-            qCWarning(lcVideoModule, "No live picture: %s", qPrintable(loaded->errorString()));
-        return loaded;
-    }();
-    if (!library->isLoaded())
-        return nullptr;
-    const QFunctionPointer function = library->resolve(name);
-    if (!function)
-        qCWarning(lcVideoModule, "No live picture: %s", qPrintable(library->errorString()));
-    return function;
+    return module().resolve(name);
 }
 
 } // namespace VideoModule

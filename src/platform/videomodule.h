@@ -13,8 +13,8 @@ QString path();
 void setPath(const QString &path);
 
 // The module's function of that name, with the module loaded once and kept for the rest of
-// the run; nullptr when the module cannot be loaded or has no such function, and then the
-// reason is in the log.
+// the run; nullptr when the module cannot be loaded (it is tried again at the next call) or
+// has no such function, and then the reason is in the log.
 QFunctionPointer resolve(const char *name);
 
 } // namespace VideoModule

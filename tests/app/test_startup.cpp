@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "display/tvwindow.h"
+#include "live/liveresults.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@ public:
     bool painted = false;
     bool gstreamerLoaded = false;
     bool moduleLoaded = false;
+    bool liveModuleLoaded = false;
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
@@ -31,6 +33,7 @@ protected:
             painted = true;
             gstreamerLoaded = mapped("libgstreamer-1.0");
             moduleLoaded = mapped("libscorelane-video");
+            liveModuleLoaded = mapped("libscorelane-live");
         }
         return false;
     }
@@ -56,4 +59,22 @@ TEST(StartUp, VideoModuleIsLoadedAfterTheFirstPaint)
     EXPECT_TRUE(form.FormTV()->video()->probed());
     EXPECT_TRUE(mapped("libgstreamer-1.0"));
     EXPECT_TRUE(mapped("libscorelane-video"));
+}
+
+// The live module (and with it Qt Network) is not loaded for the first paint; the live
+// results' first start brings it.
+TEST(StartUp, LiveModuleIsLoadedWhenTheLiveResultsStart)
+{
+    QTemporaryDir dir;
+    TForm1 form(TForm1::Environment { dir.filePath(QStringLiteral("Scorelane.ini")) });
+    FirstPaintWatch watch;
+    form.installEventFilter(&watch);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&watch] { return watch.painted; }));
+    EXPECT_FALSE(watch.liveModuleLoaded);
+
+    LiveService &service = form.liveResults().service();
+    ASSERT_EQ(service.start(0, LiveScope::ThisComputer), QString());
+    EXPECT_TRUE(service.isRunning());
+    EXPECT_TRUE(mapped("libscorelane-live"));
 }

@@ -5,6 +5,7 @@
 
 #include "app/mainwindow.h"
 #include "grid/sortgrid.h"
+#include "platform/livemodule.h"
 #include "platform/monitors.h"
 
 #include "support/resulttablefixture.h"
@@ -129,20 +130,35 @@ TEST_F(LiveResultsTest, OffUntilSwitchedOnThenLinksQrCodeAndViewersInTheStatusBa
     EXPECT_TRUE(again.listen(QHostAddress::LocalHost, quint16(port)));
 }
 
-TEST_F(LiveResultsTest, APortInUseIsSaidInTheDialogAndTheSwitchStaysOff)
+// What keeps the server from starting is said in the dialog and the switch stays off: a live
+// module that is not there (the program runs on without live results), a port in use.
+TEST_F(LiveResultsTest, WhatKeepsTheServerOffIsSaidInTheDialogAndTheSwitchStaysOff)
 {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::Any, 0));
+    const QString module = LiveModule::path();
+    const struct
+    {
+        QString modulePath;
+        int port;
+        QString error;
+    } cases[] = {
+        { dir.filePath(QStringLiteral("libscorelane-live.so")), freePort(),
+            QStringLiteral("Die Live-Ergebnisse sind nicht installiert") },
+        { module, other.serverPort(), QStringLiteral("Port %1 ist schon belegt").arg(other.serverPort()) },
+    };
     LiveDialog *dialog = openWithCtrlL();
     ASSERT_TRUE(dialog);
-    dialog->sePort->setValue(other.serverPort());
-    QTest::mouseClick(dialog->cbOn, Qt::LeftButton, {}, QPoint(8, dialog->cbOn->height() / 2));
-    EXPECT_FALSE(dialog->cbOn->isChecked());
-    EXPECT_FALSE(form->liveResults().service().isRunning());
-    EXPECT_TRUE(dialog->lbError->text().startsWith(
-        QStringLiteral("Port %1 ist schon belegt").arg(other.serverPort())))
-        << dialog->lbError->text().toStdString();
-    EXPECT_TRUE(form->LivePanel->text().isEmpty());
+    for (const auto &c : cases) {
+        LiveModule::setPath(c.modulePath);
+        dialog->sePort->setValue(c.port);
+        QTest::mouseClick(dialog->cbOn, Qt::LeftButton, {}, QPoint(8, dialog->cbOn->height() / 2));
+        EXPECT_FALSE(dialog->cbOn->isChecked());
+        EXPECT_FALSE(form->liveResults().service().isRunning());
+        EXPECT_TRUE(dialog->lbError->text().startsWith(c.error)) << dialog->lbError->text().toStdString();
+        EXPECT_TRUE(form->LivePanel->text().isEmpty());
+    }
+    LiveModule::setPath(module);
 }
 
 TEST_F(LiveResultsTest, TheChoiceIsStoredAndTheServerStartsWithTheProgram)

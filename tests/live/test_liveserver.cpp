@@ -2,6 +2,7 @@
 // connections than it takes, a slow-loris client, a WebSocket client that never reads. After
 // each the server still answers, and at the end the program's window takes keys at once and
 // the memory is back near where it started.
+#include "live/liveserver.h"
 #include "live/liveservice.h"
 
 #include "app/mainwindow.h"

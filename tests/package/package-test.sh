@@ -32,7 +32,8 @@ echo "package: $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for need in libqt6widgets6 libqt6printsupport6 libjpeg62-turbo qt6-qpa-plugins gstreamer1.0-plugins-base \
-    gstreamer1.0-plugins-good gstreamer1.0-gl gstreamer1.0-x fonts-liberation qt6-translations-l10n; do
+    gstreamer1.0-plugins-good gstreamer1.0-gl gstreamer1.0-x fonts-liberation qt6-translations-l10n \
+    libqt6websockets6 libqrencode4; do
     grep -Eq "(^|, )$need( |,|$)" <<<"$depends" || fail "Depends lacks $need"
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "Recommends is not qt6-wayland"
@@ -46,7 +47,8 @@ for file in usr/bin/Scorelane usr/share/applications/scorelane.desktop \
     usr/share/man/man1/scorelane.1.gz usr/share/doc/scorelane/copyright usr/share/doc/scorelane/changelog.Debian.gz \
     usr/share/doc/scorelane/examples/Starterliste.txt usr/share/doc/scorelane/examples/Protokoll.txt \
     usr/share/doc/scorelane/examples/TV-Logo.jpg usr/share/scorelane/Scorelane.chm \
-    usr/libexec/scorelane/scorelane-xlsreader usr/libexec/scorelane/libscorelane-video.so; do
+    usr/libexec/scorelane/scorelane-xlsreader usr/libexec/scorelane/libscorelane-video.so \
+    usr/libexec/scorelane/libscorelane-live.so; do
     [ -f "$root/$file" ] || fail "missing $file"
 done
 [ "$(readlink "$root/usr/bin/scorelane")" = Scorelane ] || fail "usr/bin/scorelane is no link to Scorelane"
@@ -73,6 +75,10 @@ if timeout 30 xdotool search --sync --onlyvisible --name '^Scorelane 1\.6$' >/de
     done
     grep -q "$root/usr/libexec/scorelane/libscorelane-video.so" "/proc/$program/maps" \
         || { cat "$scratch/program.log" >&2; fail "the unpacked program did not load its video module"; }
+    # The live results are off: their module is not loaded.
+    if grep -q "libscorelane-live" "/proc/$program/maps"; then
+        fail "the unpacked program loaded the live module with the live results off"
+    fi
 else
     cat "$scratch/program.log" >&2
     fail "the unpacked program showed no main window"

@@ -1,4 +1,5 @@
 #include "exchange/xlsreaderprocess.h"
+#include "platform/livemodule.h"
 #include "platform/videomodule.h"
 
 #include <gtest/gtest.h>
@@ -41,5 +42,6 @@ int main(int argc, char **argv)
     TestApplication app(argc, argv);
     Workbook::setXlsReaderProgram(QStringLiteral(SCORELANE_XLS_READER));
     VideoModule::setPath(QStringLiteral(SCORELANE_VIDEO_MODULE));
+    LiveModule::setPath(QStringLiteral(SCORELANE_LIVE_MODULE));
     return RUN_ALL_TESTS();
 }

@@ -70,7 +70,7 @@ void limitItself()
 // Whether any of the answer went out: a failure after that comes without the header.
 bool g_answered = false;
 
-bool writeAll(const std::string &bytes)
+bool writeAll(std::string_view bytes)
 {
     g_answered = g_answered || !bytes.empty();
     for (std::size_t at = 0; at < bytes.size();) {
@@ -103,13 +103,6 @@ public:
         if (std::uint64_t(info.st_size) > kMaxFileBytes)
             tooLarge();
         m_size = std::size_t(info.st_size);
-        if (m_size > 0) {
-            m_data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
-            if (m_data == MAP_FAILED) {
-                m_data = nullptr;
-                systemFailure("Standardeingabe: ");
-            }
-        }
         m_path = "/proc/self/fd/" + std::to_string(m_fd);
     }
     ~Input()
@@ -122,7 +115,17 @@ public:
     Input(const Input &) = delete;
     Input &operator=(const Input &) = delete;
 
-    std::string_view bytes() const { return { static_cast<const char *>(m_data), m_size }; }
+    // The bytes, mapped when the check first asks for them: FreeXL reads the file itself.
+    std::string_view bytes()
+    {
+        if (!m_data && m_size > 0) {
+            void *data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
+            if (data == MAP_FAILED)
+                systemFailure("Standardeingabe: ");
+            m_data = data;
+        }
+        return { static_cast<const char *>(m_data), m_size };
+    }
     // Whether the caller gave the bytes sealed, so that they are what it checked.
     bool sealedByCaller() const { return m_sealed; }
     const std::string &path() const { return m_path; }
@@ -209,47 +212,47 @@ private:
 };
 
 // Appends the cell's field; false when the cell is empty.
-bool appendCell(std::string &out, const FreeXL_CellValue &value)
+bool appendCell(XlsReply::Writer &out, const FreeXL_CellValue &value)
 {
     switch (value.type) {
     case FREEXL_CELL_INT:
-        XlsReply::appendNumber(out, double(value.value.int_value));
+        out.number(double(value.value.int_value));
         return true;
     case FREEXL_CELL_DOUBLE:
-        XlsReply::appendNumber(out, value.value.double_value);
+        out.number(value.value.double_value);
         return true;
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_SST_TEXT:
         if (!value.value.text_value || !*value.value.text_value)
             break;
-        XlsReply::appendText(out, value.value.text_value);
+        out.text(value.value.text_value);
         return true;
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
     case FREEXL_CELL_TIME:
-        XlsReply::appendDateTime(out, value.value.text_value ? value.value.text_value : "");
+        out.dateTime(value.value.text_value ? value.value.text_value : "");
         return true;
     default:
         break;
     }
-    XlsReply::appendEmpty(out);
+    out.empty();
     return false;
 }
 
-bool appendCell(std::string &out, const Xls::OverlayCell &cell)
+bool appendCell(XlsReply::Writer &out, const Xls::OverlayCell &cell)
 {
     switch (cell.kind) {
     case Xls::OverlayCell::Boolean:
-        XlsReply::appendBoolean(out, cell.truth);
+        out.boolean(cell.truth);
         return true;
     case Xls::OverlayCell::Error:
-        XlsReply::appendError(out);
+        out.error();
         return true;
     case Xls::OverlayCell::Number:
-        XlsReply::appendNumber(out, cell.number);
+        out.number(cell.number);
         return true;
     case Xls::OverlayCell::Text:
-        XlsReply::appendText(out, cell.text);
+        out.text(cell.text);
         return !cell.text.empty();
     }
     return false;
@@ -259,7 +262,7 @@ bool appendCell(std::string &out, const Xls::OverlayCell &cell)
 // and whether any row below that one holds anything.
 // checkedByCaller: the program checked the sealed bytes and found no value that only the
 // check finds; the check would give nothing more.
-std::string readSheet(const Input &input, bool checkedByCaller)
+XlsReply::Writer readSheet(Input &input, bool checkedByCaller)
 {
     Xls::Checked checked;
     try {
@@ -279,8 +282,8 @@ std::string readSheet(const Input &input, bool checkedByCaller)
     if (code != FREEXL_OK)
         damaged(freexlFailure(code));
 
-    std::string out(XlsReply::kHeader);
-    out.reserve(kPiece + 4096);
+    XlsReply::Writer out(kPiece + 4096);
+    out.raw(XlsReply::kHeader);
     const unsigned short taken = std::min<unsigned short>(cols, kColumns);
     std::size_t sent = 0;
     bool ended = false;
@@ -288,7 +291,7 @@ std::string readSheet(const Input &input, bool checkedByCaller)
     for (unsigned int r = 0; r < rows; ++r) {
         // Each row is written straight into the answer, and taken back when it is not sent.
         const std::size_t rowStart = out.size();
-        out += 'r';
+        out.raw("r");
         std::array<bool, kColumns> filled {};
         for (unsigned short c = 0; c < taken; ++c) {
             if (const Xls::OverlayCell *over = anyOverlay ? checked.find(r, c) : nullptr) {
@@ -302,26 +305,26 @@ std::string readSheet(const Input &input, bool checkedByCaller)
             }
         }
         if (ended) {
-            out.resize(rowStart);
+            out.truncate(rowStart);
             if (std::find(filled.begin(), filled.end(), true) != filled.end()) {
-                out += "below\n";
+                out.raw("below\n");
                 break;
             }
             continue;
         }
         for (std::size_t c = taken; c < kColumns; ++c)
-            XlsReply::appendEmpty(out);
-        out += '\n';
+            out.empty();
+        out.raw("\n");
         ++sent;
         ended = !filled[0];
         // The program reads the rows while the rest are made.
         if (out.size() >= kPiece) {
-            if (!writeAll(out))
+            if (!writeAll(out.view()))
                 throw WriteFailure();
-            out.clear();
+            out.truncate(0);
         }
     }
-    out += "end\t" + std::to_string(sent) + '\n';
+    out.raw("end\t" + std::to_string(sent) + '\n');
     return out;
 }
 
@@ -334,8 +337,8 @@ int main(int argc, char **argv)
     if (argc != 1 && !checkedByCaller)
         return 2;
     try {
-        const Input input;
-        return writeAll(readSheet(input, checkedByCaller)) ? 0 : 3;
+        Input input;
+        return writeAll(readSheet(input, checkedByCaller).view()) ? 0 : 3;
     } catch (const Failure &failure) {
         return writeAll(XlsReply::failure(failure.message, !g_answered)) ? 1 : 3;
     } catch (const std::bad_alloc &) {

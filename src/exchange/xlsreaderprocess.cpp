@@ -8,8 +8,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QStringDecoder>
 
@@ -17,11 +17,19 @@
 #include <charconv>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace Workbook {
@@ -151,10 +159,48 @@ Cell cellOf(QByteArrayView field, int col, int row, const QLocale &locale)
     return cell;
 }
 
+// An owned file descriptor; -1 when none.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd = -1)
+        : m_fd(fd)
+    { }
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    bool valid() const { return m_fd >= 0; }
+    int get() const { return m_fd; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// The descriptor moved above standard input, output and error (close-on-exec), so that
+// handing it to the reader as one of those can never overwrite another; -1 stays -1.
+// Only a program started without them gets such low numbers from the system.
+int aboveStandard(int fd)
+{
+    if (fd < 0 || fd > STDERR_FILENO)
+        return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return moved;
+}
+
 // A sealed file in memory that holds the bytes; -1 when the system has none.
 int sealedCopy(const QByteArray &bytes)
 {
-    const int fd = ::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    const int fd = aboveStandard(::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (fd < 0)
         return -1;
     for (qsizetype at = 0; at < bytes.size();) {
@@ -174,6 +220,219 @@ int sealedCopy(const QByteArray &bytes)
     }
     return fd;
 }
+
+// The reader as a child process. posix_spawn starts it without copying the program's
+// memory as a fork would; it gets the workbook as its standard input, its standard output
+// comes back through a pipe, its standard error is the program's own, and no other
+// descriptor of the program reaches it. Whatever happens, the destructor leaves no
+// process behind: one still running is killed and reaped.
+class ReaderProcess
+{
+public:
+    static constexpr qsizetype kPiece = qsizetype(64) << 10;
+    enum State
+    {
+        Running, // output came
+        Ended, // the reader ended and its output is read: status() holds how
+        TimedOut,
+        Failed, // the system refused to wait (errno)
+    };
+
+    ReaderProcess(QByteArray program, bool checked)
+        : m_program(std::move(program))
+        , m_checked(checked)
+    { }
+    ~ReaderProcess() { kill(); }
+    ReaderProcess(const ReaderProcess &) = delete;
+    ReaderProcess &operator=(const ReaderProcess &) = delete;
+
+    // Starts the reader on the sealed file input (a descriptor above 2); 0, or the
+    // error number of the failure.
+    int start(int input) { return spawn(input); }
+
+    // Starts the reader on bytes that it reads through a socket while they are written.
+    int start(const QByteArray &bytes)
+    {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            return errno;
+        m_input.reset(aboveStandard(pair[0]));
+        const Descriptor theirs(aboveStandard(pair[1]));
+        if (!m_input.valid() || !theirs.valid())
+            return EMFILE;
+        m_pending = bytes;
+        return spawn(theirs.get());
+    }
+
+    // Waits until output comes (appended to reply, which grows to at most about limit),
+    // the reader ends or the deadline passes.
+    State wait(QByteArray &reply, qsizetype limit, const QDeadlineTimer &deadline)
+    {
+        for (;;) {
+            if (m_pid <= 0)
+                return Ended;
+            pollfd watched[3] {};
+            nfds_t count = 0;
+            const auto watch = [&](const Descriptor &fd, short events) {
+                if (fd.valid())
+                    watched[count++] = pollfd { fd.get(), events, 0 };
+            };
+            watch(m_output, POLLIN);
+            watch(m_input, POLLOUT);
+            watch(m_pidfd, POLLIN);
+            qint64 timeout = std::max<qint64>(deadline.remainingTime(), 0);
+            // Without a descriptor for the process, its end is looked for every millisecond.
+            if (!m_pidfd.valid() && !m_output.valid())
+                timeout = std::min<qint64>(timeout, 1);
+            if (::poll(watched, count, int(std::min<qint64>(timeout, 60'000))) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return Failed;
+            }
+            if (m_input.valid())
+                feed();
+            const bool came = take(reply, limit);
+            if (!m_pidfd.valid() || (watched[count - 1].revents & POLLIN)) {
+                if (reaped()) {
+                    // It wrote all it will: the rest of the answer is in the pipe.
+                    take(reply, limit);
+                    m_output.reset();
+                    return Ended;
+                }
+            }
+            if (deadline.hasExpired())
+                return TimedOut;
+            if (came)
+                return Running;
+        }
+    }
+
+    // The reader's wait status once wait() said Ended.
+    int status() const { return m_status; }
+
+    void kill()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        while (::waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) { }
+        m_pid = 0;
+    }
+
+private:
+    int spawn(int input)
+    {
+        int pipe[2];
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            return errno;
+        m_output.reset(aboveStandard(pipe[0]));
+        const Descriptor output(aboveStandard(pipe[1]));
+        if (!m_output.valid() || !output.valid())
+            return EMFILE;
+        ::fcntl(m_output.get(), F_SETFL, O_NONBLOCK);
+
+        posix_spawn_file_actions_t actions;
+        if (const int error = posix_spawn_file_actions_init(&actions))
+            return error;
+        const auto freeActions = qScopeGuard([&actions] { posix_spawn_file_actions_destroy(&actions); });
+        posix_spawnattr_t attributes;
+        if (const int error = posix_spawnattr_init(&attributes))
+            return error;
+        const auto freeAttributes = qScopeGuard([&attributes] { posix_spawnattr_destroy(&attributes); });
+        // No signal blocked, and a broken pipe ends the reader as it would any program.
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        int error = posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+        if (!error)
+            error = posix_spawn_file_actions_adddup2(&actions, output.get(), STDOUT_FILENO);
+        if (!error)
+            error = posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+        if (!error)
+            error = posix_spawnattr_setsigmask(&attributes, &none);
+        if (!error)
+            error = posix_spawnattr_setsigdefault(&attributes, &defaults);
+        if (!error)
+            error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        if (error)
+            return error;
+        char checkedArgument[] = "--checked";
+        char *const arguments[] = { m_program.data(), m_checked ? checkedArgument : nullptr, nullptr };
+        pid_t pid = 0;
+        error = ::posix_spawn(&pid, m_program.constData(), &actions, &attributes, arguments, environ);
+        if (error)
+            return error;
+        m_pid = pid;
+        // Tells when the reader ends; without it (an old kernel) its end is polled for.
+        m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
+        return 0;
+    }
+
+    // Writes what the socket takes of the pending bytes, and closes it after the last.
+    void feed()
+    {
+        while (m_written < m_pending.size()) {
+            const ssize_t put = ::send(m_input.get(), m_pending.constData() + m_written,
+                size_t(std::min(m_pending.size() - m_written, kPiece)), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            if (put <= 0)
+                break; // the reader stopped reading: its answer says why
+            m_written += put;
+        }
+        m_input.reset();
+    }
+
+    // Appends what the pipe holds, up to a little beyond limit; whether anything came.
+    bool take(QByteArray &reply, qsizetype limit)
+    {
+        bool came = false;
+        while (m_output.valid() && reply.size() <= limit) {
+            const qsizetype at = reply.size();
+            reply.resize(at + kPiece);
+            const ssize_t got = ::read(m_output.get(), reply.data() + at, size_t(kPiece));
+            reply.resize(at + std::max<qsizetype>(got, 0));
+            if (got > 0) {
+                came = true;
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                break;
+            m_output.reset(); // the end of the answer
+        }
+        return came;
+    }
+
+    bool reaped()
+    {
+        int status = 0;
+        pid_t got;
+        while ((got = ::waitpid(m_pid, &status, WNOHANG)) < 0 && errno == EINTR) { }
+        if (got == 0)
+            return false;
+        // Reaped by nobody else: a program that ignores SIGCHLD has no status to get, and
+        // the answer alone then shows whether the reader finished.
+        m_status = got == m_pid ? status : 0;
+        m_pid = 0;
+        return true;
+    }
+
+    QByteArray m_program;
+    bool m_checked;
+    pid_t m_pid = 0;
+    int m_status = 0;
+    Descriptor m_output; // the reader's standard output
+    Descriptor m_pidfd;
+    Descriptor m_input; // the socket, while bytes are pending
+    QByteArray m_pending;
+    qsizetype m_written = 0;
+};
 
 // Reads the answer line by line as it grows, so that the rows are taken while the
 // reader still writes them. A fault is kept and thrown by finish(), which knows whether
@@ -352,70 +611,58 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 
     // The workbook goes to the reader as a sealed file in memory on its standard input:
     // it maps the very bytes checked here, with no pipe to copy them through.
-    const int input = sealedCopy(bytes);
-    const auto closeInput = qScopeGuard([input] {
-        if (input >= 0)
-            ::close(input);
-    });
+    const Descriptor input(sealedCopy(bytes));
 
-    QProcess reader;
-    reader.setProgram(xlsReaderProgram());
+    const QString program = xlsReaderProgram();
     // Bytes that cannot change any more and passed the check here, with no value that only
     // the check finds (booleans, error values, formula results), need no second check.
-    if (input >= 0 && plainValues)
-        reader.setArguments({ QStringLiteral("--checked") });
-    // The reader's own complaints (a sanitizer's report) go where ours go, not into memory.
-    reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // The reader bounds its own memory and core files before it reads a byte.
-    reader.setChildProcessModifier([input] {
-        if (input >= 0)
-            ::dup2(input, STDIN_FILENO);
-    });
-    reader.start(QIODevice::ReadWrite);
-    if (!reader.waitForStarted()) {
-        // An incomplete build or installation: say what is missing, not execvp's text.
-        if (!QFileInfo::exists(reader.program()))
+    // Without a sealed file they go through a socket (the reader then checks them).
+    ReaderProcess reader(QFile::encodeName(program), input.valid() && plainValues);
+    if (const int error = input.valid() ? reader.start(input.get()) : reader.start(bytes)) {
+        // An incomplete build or installation: say what is missing, not the system's text.
+        if (!QFileInfo::exists(program))
             throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien fehlt: %1. Scorelane ist "
                                               "unvollständig gebaut oder installiert; .xlsx- und "
                                               "Textdateien lassen sich weiter öffnen.")
-                                   .arg(reader.program()));
+                                   .arg(program));
         throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (%2).")
-                               .arg(reader.program(), reader.errorString()));
+                               .arg(program, QString::fromLocal8Bit(std::strerror(error))));
     }
-    if (input < 0)
-        reader.write(bytes); // no sealed file here: through the pipe
-    reader.closeWriteChannel();
 
     const auto stop = [&](const QString &why) {
         reader.kill();
-        reader.waitForFinished();
         throwDamaged(why);
     };
     QDeadlineTimer deadline(g_timeLimit);
     QByteArray reply;
+    reply.reserve(std::max<qsizetype>(bytes.size(), ReaderProcess::kPiece));
     // The rows are read as they come; about a hundred bytes of the file make a row.
     ReplyParser parser(locale);
     parser.reserve(std::min<qint64>(bytes.size() / 100, 4096));
-    while (reader.state() != QProcess::NotRunning) {
-        if (deadline.hasExpired())
-            stop(QStringLiteral("das Lesen dauerte länger als %1 s")
-                     .arg(locale.toString(double(g_timeLimit.count()) / 1000)));
+    for (;;) {
         // Wakes for every piece of output, so the answer is never held beyond its limit.
-        if (!reader.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1))))
-            reader.waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 1))); // output closed early
-        reply += reader.readAllStandardOutput();
+        const ReaderProcess::State state = reader.wait(reply, kMaxReplyBytes + 1, deadline);
+        if (state == ReaderProcess::Failed)
+            stop(QStringLiteral("der Leseprozess ist nicht zu erreichen (%1)")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (reply.size() > kMaxReplyBytes)
             stop(QStringLiteral("die Antwort des Leseprozesses ist größer als %1 MiB")
                      .arg(kMaxReplyBytes >> 20));
+        if (state == ReaderProcess::Ended)
+            break;
+        if (state == ReaderProcess::TimedOut)
+            stop(QStringLiteral("das Lesen dauerte länger als %1 s")
+                     .arg(locale.toString(double(g_timeLimit.count()) / 1000)));
         parser.take(reply);
     }
-    reply += reader.readAllStandardOutput();
-    if (reader.exitStatus() == QProcess::CrashExit)
-        throwDamaged(QStringLiteral("der Leseprozess brach mit Signal %1 ab").arg(reader.exitCode()));
-    if (reader.exitCode() == 1 && reply.contains("\nfail\t"))
+    const int status = reader.status();
+    if (WIFSIGNALED(status))
+        throwDamaged(QStringLiteral("der Leseprozess brach mit Signal %1 ab").arg(WTERMSIG(status)));
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code == 1 && reply.contains("\nfail\t"))
         parseXlsReply(reply, locale); // throws the reader's message
-    if (reader.exitCode() != 0)
-        throwDamaged(QStringLiteral("der Leseprozess endete mit Code %1").arg(reader.exitCode()));
+    if (code != 0)
+        throwDamaged(QStringLiteral("der Leseprozess endete mit Code %1").arg(code));
     return parser.finish(reply);
 }
 

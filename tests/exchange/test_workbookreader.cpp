@@ -506,39 +506,41 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
 TEST(XlsReply, RoundTripAndLimits)
 {
     namespace W = Workbook::XlsReply;
-    std::string written(W::kHeader);
-    const auto row = [&written](const std::function<void(std::string &)> &cells, int count) {
-        written += 'r';
+    W::Writer written(8); // grows from a few bytes on
+    written.raw(W::kHeader);
+    const auto row = [&written](const std::function<void(W::Writer &)> &cells, int count) {
+        written.raw("r");
         cells(written);
         for (int c = count; c < Workbook::kColumns; ++c)
-            W::appendEmpty(written);
-        written += '\n';
+            written.empty();
+        written.raw("\n");
     };
     row(
-        [](std::string &out) {
-            W::appendText(out, "Nr.");
-            W::appendText(out, "a\tb\nc\\d\r\\t");
-            W::appendText(out, "Jürgen ✓");
-            W::appendText(out, "");
+        [](W::Writer &out) {
+            out.text("Nr.");
+            out.text("a\tb\nc\\d\r\\t");
+            out.text("Jürgen ✓");
+            out.text("");
         },
         4);
     row(
-        [](std::string &out) {
-            W::appendNumber(out, 1);
-            W::appendNumber(out, 7.5);
-            W::appendNumber(out, 0.1 + 0.2);
-            W::appendNumber(out, -0.0);
-            W::appendNumber(out, 1e15);
-            W::appendNumber(out, 123456789012345.0);
-            W::appendBoolean(out, true);
-            W::appendBoolean(out, false);
-            W::appendDateTime(out, "2024-03-09 12:30:00");
-            W::appendError(out);
+        [](W::Writer &out) {
+            out.number(1);
+            out.number(7.5);
+            out.number(0.1 + 0.2);
+            out.number(-0.0);
+            out.number(1e15);
+            out.number(123456789012345.0);
+            out.boolean(true);
+            out.boolean(false);
+            out.dateTime("2024-03-09 12:30:00");
+            out.error();
+            out.number(-3);
         },
-        10);
-    row([](std::string &) {}, 0);
-    written += "below\nend\t3\n";
-    const QByteArray reply = QByteArray::fromStdString(written);
+        11);
+    row([](W::Writer &) {}, 0);
+    written.raw("below\nend\t3\n");
+    const QByteArray reply(written.data(), qsizetype(written.size()));
 
     const QLocale german(QLocale::German, QLocale::Germany);
     const Workbook::SheetRows back = Workbook::parseXlsReply(reply, german);
@@ -553,9 +555,9 @@ TEST(XlsReply, RoundTripAndLimits)
         return out;
     };
     EXPECT_EQ(texts(0, 5), (QStringList { "Nr.", "a\tb\nc\\d\r\\t", "Jürgen ✓", "", "" }));
-    EXPECT_EQ(texts(1, 10),
-        (QStringList {
-            "1", "7,5", "0,3", "0", "1E+15", "123456789012345", "WAHR", "FALSCH", "09.03.24 12:30", "" }));
+    EXPECT_EQ(texts(1, 11),
+        (QStringList { "1", "7,5", "0,3", "0", "1E+15", "123456789012345", "WAHR", "FALSCH", "09.03.24 12:30",
+            "", "-3" }));
     EXPECT_TRUE(back.rows()[1][9].error);
     EXPECT_EQ(texts(2, 13), QStringList(13, QString()));
 

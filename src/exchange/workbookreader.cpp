@@ -371,19 +371,15 @@ WorkbookLoad LoadWorkbook(SortGridCore &grid, const QString &fileName)
         for (int col = 0; col < kTextColumns; ++col)
             grid.setCells(col, 0, Workbook::ownCaption(col));
     }
-    static const QString kEmpty;
+    // Row by row at once; the rows below the header lose any object left from before.
+    std::array<const QString *, kTextColumns> texts {};
     for (int r = own ? 1 : 0; r < grid.RowCount(); ++r) {
         for (int col = 0; col < kTextColumns; ++col) {
             const int source = sourceOf[size_t(col)];
-            grid.setCells(
-                col, r, r < int(rows.size()) && source >= 0 ? rows[size_t(r)][size_t(source)].text : kEmpty);
+            texts[size_t(col)]
+                = r < int(rows.size()) && source >= 0 ? &rows[size_t(r)][size_t(source)].text : nullptr;
         }
-        if (r > 0) {
-            for (int col = 0; col < grid.ColCount(); ++col) {
-                if (grid.Objects(col, r))
-                    grid.setObjects(col, r, nullptr);
-            }
-        }
+        grid.setRowTexts(r, texts, r > 0);
     }
     // A header-only table has no row 1 to select.
     if (grid.RowCount() > 1) {

@@ -36,7 +36,7 @@ struct WriteFailure
 {
 };
 // The answer goes out in pieces of about this size.
-constexpr std::size_t kPiece = std::size_t(16) << 10;
+constexpr std::size_t kPiece = std::size_t(4) << 10;
 
 [[noreturn]] void damaged(const std::string &what)
 {
@@ -338,7 +338,10 @@ int main(int argc, char **argv)
         return 2;
     try {
         Input input;
-        return writeAll(readSheet(input, checkedByCaller).view()) ? 0 : 3;
+        const bool written = writeAll(readSheet(input, checkedByCaller).view());
+        // The program reads the last rows while this process ends.
+        ::close(STDOUT_FILENO);
+        return written ? 0 : 3;
     } catch (const Failure &failure) {
         return writeAll(XlsReply::failure(failure.message, !g_answered)) ? 1 : 3;
     } catch (const std::bad_alloc &) {

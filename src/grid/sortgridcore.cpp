@@ -114,6 +114,21 @@ void SortGridCore::setRows(int row, const QStringList &texts)
     invalidateRow(row);
 }
 
+void SortGridCore::setRowTexts(int row, std::span<const QString *const> texts, bool clearObjects)
+{
+    if (row < 0 || row >= storedRows())
+        return;
+    Cell *cells = rowCells(row);
+    const size_t count = std::min(texts.size(), size_t(m_colCount));
+    for (size_t c = 0; c < count; ++c)
+        assignText(cells[c], texts[c] ? *texts[c] : emptyText());
+    if (clearObjects) {
+        for (int c = 0; c < m_colCount; ++c)
+            cells[c].object = nullptr;
+    }
+    invalidateRow(row);
+}
+
 void SortGridCore::resizeStorage(int oldColCount)
 {
     const size_t rows = size_t(m_rowCount + m_hiddenRowCount);

@@ -16,10 +16,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,10 +94,15 @@ TEST_F(WorkbookReaderTest, StartListFromOpenpyxlAndLibreOffice)
     // whole; the row after the empty A cell is not read, and the open says so.
     const QList<QStringList> expected = { kHeader, padded({ "1", "Anna Alt", "TC Blau" }),
         padded({ "2", "Bernd Bach", "TSC Rot" }), padded({ "3", "Carla Cord", "TC Gelb" }) };
+    QObject earlier;
     for (const char *name : { "startlist.xlsx", "startlist-lo.xls" }) {
         fillEarlier();
+        grid.setObjects(12, 2, &earlier); // a column the sheet does not fill
+        grid.setObjects(3, 0, &earlier);
         const WorkbookLoad loaded = LoadWorkbook(grid, kData + QLatin1StringView(name));
         EXPECT_EQ(rows(), expected) << name;
+        EXPECT_EQ(grid.Objects(12, 2), nullptr) << "no row keeps an object from before";
+        EXPECT_EQ(grid.Objects(3, 0), &earlier) << "the header row keeps its own";
         EXPECT_TRUE(loaded.contentBelow) << name;
         EXPECT_EQ(loaded.stopRow, 5) << name;
         EXPECT_EQ(grid.Row(), 1);
@@ -474,6 +483,7 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
         {
             Workbook::setXlsReaderProgram(program);
             Workbook::setXlsReaderTimeLimit(std::chrono::seconds(10));
+            Workbook::setXlsSealedInput(true);
         }
     } restore { real };
 
@@ -497,9 +507,31 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
         QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (").arg(dir.path())));
     EXPECT_EQ(rows(), before);
 
-    Workbook::setXlsReaderProgram(real);
+    // The reader gets the program's standard error and nothing beyond it: a descriptor
+    // left open without close-on-exec stays behind. Its exit code counts.
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("inherits.sh"));
+    qputenv("SCORELANE_TEST_FD", "2");
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("der Leseprozess endete mit Code 4"));
+    const int opened = ::open("/dev/null", O_RDONLY); // without close-on-exec
+    const int open = ::fcntl(opened, F_DUPFD, 200);
+    ::close(opened);
+    ASSERT_GE(open, 200);
+    qputenv("SCORELANE_TEST_FD", QByteArray::number(open));
     EXPECT_EQ(failure(good), QString());
-    EXPECT_EQ(grid.Cells(4, 1), QStringLiteral("7,5"));
+    ::close(open);
+    qunsetenv("SCORELANE_TEST_FD");
+    // Every reader above has been waited for.
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+
+    Workbook::setXlsReaderProgram(real);
+    for (const bool sealed : { false, true }) {
+        Workbook::setXlsSealedInput(sealed);
+        fillEarlier();
+        EXPECT_EQ(failure(good), QString());
+        EXPECT_EQ(grid.Cells(4, 1), QStringLiteral("7,5"));
+    }
 }
 
 // The reader process writes values; the program reads them back as the table's texts.

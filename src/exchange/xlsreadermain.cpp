@@ -216,7 +216,10 @@ bool appendCell(XlsReply::Writer &out, const FreeXL_CellValue &value)
 {
     switch (value.type) {
     case FREEXL_CELL_INT:
-        out.number(double(value.value.int_value));
+        if (value.value.int_value >= 0)
+            out.whole(static_cast<unsigned long long>(value.value.int_value));
+        else
+            out.number(double(value.value.int_value));
         return true;
     case FREEXL_CELL_DOUBLE:
         out.number(value.value.double_value);

@@ -16,6 +16,7 @@
 // The reader reports values; the program turns them into the texts of its locale.
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -26,6 +27,14 @@
 namespace Workbook::XlsReply {
 
 inline constexpr std::string_view kHeader = "scorelane-xls 2\n";
+
+// Which bytes a text field escapes.
+inline constexpr auto kEscaped = [] {
+    std::array<bool, 256> escaped {};
+    for (const unsigned char c : { '\\', '\t', '\n', '\r' })
+        escaped[c] = true;
+    return escaped;
+}();
 
 // The answer as it is made: a buffer that grows, the fields written straight into it
 // (a reader formats some ten thousand cells for a protocol of a thousand couples).
@@ -57,31 +66,36 @@ public:
     }
     void number(double value)
     {
+        // Marks, totals and places are whole and not negative.
+        if (value >= 0 && value < 1e15 && !(value == 0 && std::signbit(value))
+            && value == double(static_cast<unsigned long long>(value)))
+            return whole(static_cast<unsigned long long>(value));
         char *const start = room(40);
         char *at = start;
         *at++ = '\t';
         *at++ = 'n';
-        // Marks, totals and places are whole and not negative: their digits are written
-        // here, the quickest way.
-        if (value >= 0 && value < 1e15 && !(value == 0 && std::signbit(value))
-            && value == double(static_cast<unsigned long long>(value))) {
-            auto whole = static_cast<unsigned long long>(value);
-            char digits[16];
-            char *first = digits + sizeof digits;
-            do {
-                *--first = char('0' + whole % 10);
-                whole /= 10;
-            } while (whole != 0);
-            const auto count = std::size_t(digits + sizeof digits - first);
-            std::memcpy(at, first, count);
-            at += count;
-        } else if (value > -1e15 && value < 1e15 && value == double(static_cast<long long>(value))
-            && !(value == 0 && std::signbit(value))) {
+        if (value > -1e15 && value < 1e15 && value == double(static_cast<long long>(value))
+            && !(value == 0 && std::signbit(value)))
             at = std::to_chars(at, start + 40, static_cast<long long>(value)).ptr;
-        } else { // the shortest form that reads back as the same double
+        else // the shortest form that reads back as the same double
             at = std::to_chars(at, start + 40, value).ptr;
-        }
         m_size += std::size_t(at - start);
+    }
+    // A whole number below 10^15, as number() writes it: its digits, the quickest way.
+    void whole(unsigned long long value)
+    {
+        std::size_t count = 1;
+        for (unsigned long long rest = value; rest >= 10; rest /= 10)
+            ++count;
+        char *const start = room(2 + count);
+        start[0] = '\t';
+        start[1] = 'n';
+        char *at = start + 2 + count;
+        do {
+            *--at = char('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        m_size += 2 + count;
     }
     void dateTime(std::string_view freexlText) { escaped("\td", freexlText); }
     void boolean(bool value) { raw(value ? "\tb1" : "\tb0"); }
@@ -94,7 +108,7 @@ public:
         std::memcpy(start, prefix.data(), prefix.size());
         char *at = start + prefix.size();
         for (const char c : text) {
-            if (c == '\\' || c == '\t' || c == '\n' || c == '\r') {
+            if (kEscaped[static_cast<unsigned char>(c)]) {
                 *at++ = '\\';
                 *at++ = c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
             } else {

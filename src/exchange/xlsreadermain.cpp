@@ -1,5 +1,5 @@
-// scorelane-xlsreader [--checked]: reads the .xls workbook on standard input and writes its first
-// sheet's values on standard output (see xlsreply.h). Scorelane starts it so that FreeXL
+// scorelane-xlsreader: reads the .xls workbook on standard input and writes its first
+// sheet's values on standard output (see xlsreply.h for both). Scorelane starts it so that FreeXL
 // never runs inside the scoreboard. It starts for every .xls file opened: it is plain
 // C++ with FreeXL and the C library, and loads nothing else.
 #include "exchange/xlscheck.h"
@@ -16,7 +16,9 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -36,7 +38,7 @@ struct WriteFailure
 {
 };
 // The answer goes out in pieces of about this size.
-constexpr std::size_t kPiece = std::size_t(4) << 10;
+constexpr std::size_t kPiece = std::size_t(16) << 10;
 
 [[noreturn]] void damaged(const std::string &what)
 {
@@ -84,20 +86,30 @@ bool writeAll(std::string_view bytes)
     return true;
 }
 
-// The workbook on standard input: a sealed file in memory, as the program gives it, is
-// mapped and FreeXL reads it by name; anything else (a pipe, a plain file that might
-// change) is read and copied into a sealed file of our own first.
+// The workbook on standard input. The program's socket brings its byte (xlsreply.h) with
+// a sealed file in memory, which FreeXL reads by name, or followed by the bytes. Anything
+// else is the workbook itself: a sealed file as it is; a pipe or a plain file that might
+// change is read and copied into a sealed file of our own first, as the bytes after the
+// program's byte are.
 class Input
 {
 public:
     Input()
     {
-        m_sealed = isSealed(STDIN_FILENO);
-        if (!m_sealed)
-            copyInput();
         struct stat info
         {
         };
+        if (::fstat(STDIN_FILENO, &info) != 0)
+            systemFailure("Standardeingabe: ");
+        int source = S_ISSOCK(info.st_mode) ? receive() : STDIN_FILENO;
+        m_sealed = isSealed(source);
+        if (m_sealed) {
+            m_fd = source;
+        } else {
+            copyInput(source);
+            if (source != STDIN_FILENO)
+                ::close(source);
+        }
         if (::fstat(m_fd, &info) != 0)
             systemFailure("Standardeingabe: ");
         if (std::uint64_t(info.st_size) > kMaxFileBytes)
@@ -126,8 +138,9 @@ public:
         }
         return { static_cast<const char *>(m_data), m_size };
     }
-    // Whether the caller gave the bytes sealed, so that they are what it checked.
-    bool sealedByCaller() const { return m_sealed; }
+    // Whether the program checked the bytes, found no value that only the check finds and
+    // gave them sealed, so that they are what it checked: the check would give nothing more.
+    bool checkedByCaller() const { return m_checked && m_sealed; }
     const std::string &path() const { return m_path; }
 
 private:
@@ -138,13 +151,42 @@ private:
         return seals >= 0 && (seals & kSeals) == kSeals;
     }
 
+    // The program's byte; the descriptor of the file that came with it, else standard input.
+    int receive()
+    {
+        char flag = 0;
+        iovec part { &flag, 1 };
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] {};
+        msghdr message {};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        ssize_t got;
+        while ((got = ::recvmsg(STDIN_FILENO, &message, MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) { }
+        if (got < 0)
+            systemFailure("Standardeingabe: ");
+        if (got == 0) // the program refused the file itself
+            throw Failure { "Standardeingabe: keine Arbeitsmappe erhalten" };
+        m_checked = flag == XlsReply::kInputChecked;
+        for (cmsghdr *part = CMSG_FIRSTHDR(&message); part; part = CMSG_NXTHDR(&message, part)) {
+            if (part->cmsg_level == SOL_SOCKET && part->cmsg_type == SCM_RIGHTS
+                && part->cmsg_len == CMSG_LEN(sizeof(int))) {
+                int fd = -1;
+                std::memcpy(&fd, CMSG_DATA(part), sizeof fd);
+                return fd;
+            }
+        }
+        return STDIN_FILENO;
+    }
+
     [[noreturn]] static void tooLarge()
     {
         throw Failure { "Arbeitsmappe ist zu groß: mehr als " + std::to_string(kMaxFileBytes >> 20)
             + " MiB" };
     }
 
-    void copyInput()
+    void copyInput(int source)
     {
         m_fd = ::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING);
         if (m_fd < 0)
@@ -152,7 +194,7 @@ private:
         std::size_t total = 0;
         char buffer[1 << 16];
         for (;;) {
-            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            const ssize_t got = ::read(source, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -177,6 +219,7 @@ private:
 
     int m_fd = STDIN_FILENO;
     bool m_sealed = false;
+    bool m_checked = false;
     void *m_data = nullptr;
     std::size_t m_size = 0;
     std::string m_path;
@@ -263,13 +306,11 @@ bool appendCell(XlsReply::Writer &out, const Xls::OverlayCell &cell)
 
 // The rows from row 1 down to the first whose column A is empty, that one included,
 // and whether any row below that one holds anything.
-// checkedByCaller: the program checked the sealed bytes and found no value that only the
-// check finds; the check would give nothing more.
-XlsReply::Writer readSheet(Input &input, bool checkedByCaller)
+XlsReply::Writer readSheet(Input &input)
 {
     Xls::Checked checked;
     try {
-        if (!checkedByCaller || !input.sealedByCaller())
+        if (!input.checkedByCaller())
             checked = Xls::check(input.bytes());
     } catch (const Xls::Damaged &e) {
         damaged(e.what());
@@ -333,15 +374,14 @@ XlsReply::Writer readSheet(Input &input, bool checkedByCaller)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char **)
 {
     limitItself();
-    const bool checkedByCaller = argc == 2 && std::strcmp(argv[1], "--checked") == 0;
-    if (argc != 1 && !checkedByCaller)
+    if (argc != 1)
         return 2;
     try {
         Input input;
-        const bool written = writeAll(readSheet(input, checkedByCaller).view());
+        const bool written = writeAll(readSheet(input).view());
         // The program reads the last rows while this process ends.
         ::close(STDOUT_FILENO);
         return written ? 0 : 3;

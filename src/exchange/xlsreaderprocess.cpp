@@ -29,6 +29,7 @@
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -223,10 +224,10 @@ int sealedCopy(const QByteArray &bytes)
 }
 
 // The reader as a child process. posix_spawn starts it without copying the program's
-// memory as a fork would; it gets the workbook as its standard input, its standard output
-// comes back through a pipe, its standard error is the program's own, and no other
-// descriptor of the program reaches it. Whatever happens, the destructor leaves no
-// process behind: one still running is killed and reaped.
+// memory as a fork would; its standard input is a socket on which it gets the workbook
+// (hand()), its standard output comes back through a pipe, its standard error is the
+// program's own, and no other descriptor of the program reaches it. Whatever happens, the
+// destructor leaves no process behind: one still running is killed and reaped.
 class ReaderProcess
 {
 public:
@@ -239,20 +240,15 @@ public:
         Failed, // the system refused to wait (errno)
     };
 
-    ReaderProcess(QByteArray program, bool checked)
+    explicit ReaderProcess(QByteArray program)
         : m_program(std::move(program))
-        , m_checked(checked)
     { }
     ~ReaderProcess() { kill(); }
     ReaderProcess(const ReaderProcess &) = delete;
     ReaderProcess &operator=(const ReaderProcess &) = delete;
 
-    // Starts the reader on the sealed file input (a descriptor above 2); 0, or the
-    // error number of the failure.
-    int start(int input) { return spawn(input); }
-
-    // Starts the reader on bytes that it reads through a socket while they are written.
-    int start(const QByteArray &bytes)
+    // Starts the reader; 0, or the error number of the failure. It waits for hand().
+    int start()
     {
         int pair[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
@@ -261,8 +257,36 @@ public:
         const Descriptor theirs(aboveStandard(pair[1]));
         if (!m_input.valid() || !theirs.valid())
             return EMFILE;
-        m_pending = bytes;
         return spawn(theirs.get());
+    }
+
+    // Hands the reader the sealed file input, and whether its bytes were checked and hold
+    // no value that only the check finds, so that it need not check them again.
+    void hand(int input, bool checked)
+    {
+        char flag = checked ? XlsReply::kInputChecked : XlsReply::kInputUnchecked;
+        iovec part { &flag, 1 };
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] {};
+        msghdr message {};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr *descriptor = CMSG_FIRSTHDR(&message);
+        descriptor->cmsg_level = SOL_SOCKET;
+        descriptor->cmsg_type = SCM_RIGHTS;
+        descriptor->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(descriptor), &input, sizeof(int));
+        // A reader that is gone already shows that in its end.
+        while (::sendmsg(m_input.get(), &message, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno == EINTR) { }
+        m_input.reset();
+    }
+
+    // Hands the reader the bytes themselves, written to it while it reads them.
+    void hand(const QByteArray &bytes)
+    {
+        m_pending = QByteArray(1, XlsReply::kInputUnchecked) + bytes;
+        feed();
     }
 
     // Waits until output comes (appended to reply, which grows to at most about limit),
@@ -360,8 +384,7 @@ private:
             error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         if (error)
             return error;
-        char checkedArgument[] = "--checked";
-        char *const arguments[] = { m_program.data(), m_checked ? checkedArgument : nullptr, nullptr };
+        char *const arguments[] = { m_program.data(), nullptr };
         pid_t pid = 0;
         error = ::posix_spawn(&pid, m_program.constData(), &actions, &attributes, arguments, environ);
         if (error)
@@ -426,12 +449,11 @@ private:
     }
 
     QByteArray m_program;
-    bool m_checked;
     pid_t m_pid = 0;
     int m_status = 0;
     Descriptor m_output; // the reader's standard output
     Descriptor m_pidfd;
-    Descriptor m_input; // the socket, while bytes are pending
+    Descriptor m_input; // the reader's standard input, until the workbook is handed over
     QByteArray m_pending;
     qsizetype m_written = 0;
 };
@@ -614,20 +636,12 @@ void setXlsSealedInput(bool sealed)
 
 SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 {
-    // The check here gives the precise messages; the reader checks again before FreeXL
-    // unless it is told that it need not (below).
-    const bool plainValues = checked(bytes).overlay.empty();
-
-    // The workbook goes to the reader as a sealed file in memory on its standard input:
-    // it maps the very bytes checked here, with no pipe to copy them through.
-    const Descriptor input(g_sealedInput ? sealedCopy(bytes) : -1);
-
+    // The reader starts first: while it loads, the bytes are checked and sealed here. It
+    // reads none of them before they are handed to it.
     const QString program = xlsReaderProgram();
-    // Bytes that cannot change any more and passed the check here, with no value that only
-    // the check finds (booleans, error values, formula results), need no second check.
-    // Without a sealed file they go through a socket (the reader then checks them).
-    ReaderProcess reader(QFile::encodeName(program), input.valid() && plainValues);
-    if (const int error = input.valid() ? reader.start(input.get()) : reader.start(bytes)) {
+    ReaderProcess reader(QFile::encodeName(program));
+    if (const int error = reader.start()) {
+        checked(bytes); // a damaged file says so first, as it does with a reader
         // An incomplete build or installation: say what is missing, not the system's text.
         if (!QFileInfo::exists(program))
             throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien fehlt: %1. Scorelane ist "
@@ -637,6 +651,20 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
         throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (%2).")
                                .arg(program, QString::fromLocal8Bit(std::strerror(error))));
     }
+
+    // The check here gives the precise messages; the reader checks again before FreeXL
+    // unless it is told that it need not (below).
+    const bool plainValues = checked(bytes).overlay.empty();
+    // The workbook goes to the reader as a sealed file in memory: it maps the very bytes
+    // checked here, with no pipe to copy them through. Bytes that cannot change any more
+    // and passed the check here, with no value that only the check finds (booleans, error
+    // values, formula results), need no second check. Without a sealed file they go
+    // through the socket, and the reader checks them.
+    const Descriptor input(g_sealedInput ? sealedCopy(bytes) : -1);
+    if (input.valid())
+        reader.hand(input.get(), plainValues);
+    else
+        reader.hand(bytes);
 
     const auto stop = [&](const QString &why) {
         reader.kill();

@@ -14,6 +14,12 @@
 // row count. A failure gives "fail" and the message, escaped, instead of the end.
 // The answer may come in pieces: the program reads the rows as they come.
 // The reader reports values; the program turns them into the texts of its locale.
+//
+// The program starts the reader with a socket as its standard input and, once it has
+// checked the workbook, sends one byte on it: kInputChecked when the bytes passed its
+// check and hold no value that only the check finds, else kInputUnchecked. With the byte
+// comes the workbook as a sealed file in memory (SCM_RIGHTS); without one, the workbook's
+// bytes follow the byte. Any other standard input is the workbook itself.
 
 #include <algorithm>
 #include <array>
@@ -27,6 +33,8 @@
 namespace Workbook::XlsReply {
 
 inline constexpr std::string_view kHeader = "scorelane-xls 2\n";
+inline constexpr char kInputChecked = 'c';
+inline constexpr char kInputUnchecked = 'u';
 
 // Which bytes a text field escapes.
 inline constexpr auto kEscaped = [] {

@@ -45,6 +45,10 @@ QString SortGridCore::Cells(int col, int row) const
 
 void SortGridCore::assignText(Cell &cell, const QString &text)
 {
+    // The very text the cell holds (a shared one, or one copied from it): nothing to do.
+    if (text.constData() == cell.text.constData() && text.size() == cell.text.size()
+        && text.isNull() == cell.text.isNull())
+        return;
     const QString &stored = storedText(text);
     // The same characters: the placing rewrites most totals and places with the texts
     // they already hold, shared ones or (in a table just read) ones of their own, which

@@ -104,61 +104,72 @@ std::optional<QString> unescaped(QByteArrayView field, qsizetype maxChars)
     return text;
 }
 
-QString numberField(QByteArrayView digits, const QLocale &locale)
+// The text of a number field into text.
+void setNumber(QString &text, QByteArrayView digits, const QLocale &locale)
 {
-    // Whole numbers, as marks and places are, read as they stand.
-    const bool whole = !digits.isEmpty() && digits.size() <= 15 && (digits.size() == 1 || digits[0] != '0')
-        && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    // Whole numbers, as marks and places are, read as they stand; those of one or two
+    // digits are shared.
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (digits.size() == 1 && digit(digits[0])) {
+        text = *SharedTexts::find(digits.data(), 1);
+        return;
+    }
+    const bool whole = !digits.isEmpty() && digits.size() <= 15 && digits[0] != '0'
+        && std::all_of(digits.begin(), digits.end(), digit);
     if (whole) {
         const QString *shared = SharedTexts::find(digits.data(), digits.size());
-        return shared ? *shared : QString::fromLatin1(digits);
+        text = shared ? *shared : QString::fromLatin1(digits);
+        return;
     }
     double value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size() || digits.isEmpty())
         throwBadReply();
-    return numberText(value, locale);
+    text = numberText(value, locale);
 }
 
-// The cell of a field; col and row (1-based) name it in messages.
-Cell cellOf(QByteArrayView field, int col, int row, const QLocale &locale)
+// The cell of a field, written over what cell held; col and row (1-based) name it in
+// messages.
+void setCell(Cell &cell, QByteArrayView field, int col, int row, const QLocale &locale)
 {
-    Cell cell;
-    if (field.isEmpty())
-        return cell;
+    cell.error = false;
+    if (field.isEmpty()) {
+        cell.text = QString();
+        return;
+    }
     const QByteArrayView rest = field.sliced(1);
     switch (field[0]) {
+    case 'n':
+        setNumber(cell.text, rest, locale);
+        return;
     case 't': {
         std::optional<QString> text = unescaped(rest, kMaxCellText);
         if (!text)
             throwTooLong(col, row);
         cell.text = std::move(*text);
-        break;
+        return;
     }
-    case 'n':
-        cell.text = numberField(rest, locale);
-        break;
     case 'd': {
         const std::optional<QString> text = unescaped(rest, 100);
         if (!text)
             throwBadReply();
         cell.text = dateTimeText(*text, locale);
-        break;
+        return;
     }
     case 'b':
         if (rest != "0" && rest != "1")
             throwBadReply();
         cell.text = rest == "1" ? QStringLiteral("WAHR") : QStringLiteral("FALSCH");
-        break;
+        return;
     case 'e':
         if (!rest.isEmpty())
             throwBadReply();
+        cell.text = QString();
         cell.error = true;
-        break;
+        return;
     default:
         throwBadReply();
     }
-    return cell;
 }
 
 // An owned file descriptor; -1 when none.
@@ -522,6 +533,12 @@ private:
         // Nothing may follow the end or a failure; "below" comes only right before the end.
         if (m_ended || m_failure)
             throwBadReply();
+        if (line.size() >= 2 && line[0] == 'r' && line[1] == '\t') {
+            if (m_below || m_sheet.done())
+                throwBadReply();
+            takeRow(line.sliced(2));
+            return;
+        }
         if (line.startsWith("end\t")) {
             bool ok = false;
             if (line.sliced(4).toLongLong(&ok) != m_rows || !ok)
@@ -542,27 +559,33 @@ private:
             m_below = true;
             return;
         }
-        if (!line.startsWith("r\t") || m_sheet.done())
-            throwBadReply();
-        Row cells;
+        throwBadReply();
+    }
+
+    // The cells of a row line after its "r" and tab.
+    void takeRow(QByteArrayView fields)
+    {
+        // The row is made in place; the texts that the last one left are overwritten.
+        const int row = int(m_rows) + 1;
         // Fields of a few bytes each: a plain loop finds their ends sooner than a search.
-        const char *field = line.data() + 2;
-        const char *const end = line.data() + line.size();
+        const char *field = fields.data();
+        const char *const end = field + fields.size();
         for (int col = 0; col < kColumns; ++col) {
             const char *tab = field;
             while (tab != end && *tab != '\t')
                 ++tab;
             if ((tab == end) != (col == kColumns - 1))
                 throwBadReply();
-            cells[size_t(col)] = cellOf(QByteArrayView(field, tab - field), col, int(m_rows) + 1, m_locale);
+            setCell(m_row[size_t(col)], QByteArrayView(field, tab - field), col, row, m_locale);
             field = tab + (tab != end);
         }
-        ++m_rows;
-        m_sheet.add(int(m_rows), std::move(cells));
+        m_rows = row;
+        m_sheet.add(row, std::move(m_row));
     }
 
     const QLocale &m_locale;
     SheetRows m_sheet;
+    Row m_row;
     qsizetype m_at = 0;
     qint64 m_rows = 0;
     bool m_below = false;

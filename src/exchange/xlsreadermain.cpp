@@ -169,11 +169,11 @@ private:
         if (got == 0) // the program refused the file itself
             throw Failure { "Standardeingabe: keine Arbeitsmappe erhalten" };
         m_checked = flag == XlsReply::kInputChecked;
-        for (cmsghdr *part = CMSG_FIRSTHDR(&message); part; part = CMSG_NXTHDR(&message, part)) {
-            if (part->cmsg_level == SOL_SOCKET && part->cmsg_type == SCM_RIGHTS
-                && part->cmsg_len == CMSG_LEN(sizeof(int))) {
+        for (cmsghdr *header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS
+                && header->cmsg_len == CMSG_LEN(sizeof(int))) {
                 int fd = -1;
-                std::memcpy(&fd, CMSG_DATA(part), sizeof fd);
+                std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
                 return fd;
             }
         }

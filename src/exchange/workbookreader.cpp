@@ -293,14 +293,20 @@ QByteArray readWorkbookFile(const QString &fileName)
         throwIoError(fileName, errno);
     if (S_ISDIR(info.st_mode))
         throwIoError(fileName, EISDIR);
-    if (info.st_size > Workbook::kMaxFileBytes)
-        throw CommandError(
+    const auto tooLarge = [] {
+        return CommandError(
             QStringLiteral("Arbeitsmappe ist zu groß: mehr als %1 MiB").arg(Workbook::kMaxFileBytes >> 20));
-    QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size));
-    char buffer[1 << 16];
+    };
+    if (info.st_size > Workbook::kMaxFileBytes)
+        throw tooLarge();
+    // Read straight into the array, room for one byte more than the file had, so that its
+    // end shows at once; a file that grows meanwhile gets more room, up to the limit.
+    QByteArray bytes(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+    qsizetype size = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (size == bytes.size())
+            bytes.resize(std::min<qsizetype>(2 * size, Workbook::kMaxFileBytes + 1));
+        const ssize_t got = ::read(fd, bytes.data() + size, size_t(bytes.size() - size));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -308,11 +314,11 @@ QByteArray readWorkbookFile(const QString &fileName)
         }
         if (got == 0)
             break;
-        if (bytes.size() + got > Workbook::kMaxFileBytes)
-            throw CommandError(QStringLiteral("Arbeitsmappe ist zu groß: mehr als %1 MiB")
-                                   .arg(Workbook::kMaxFileBytes >> 20));
-        bytes.append(buffer, got);
+        size += got;
+        if (size > Workbook::kMaxFileBytes)
+            throw tooLarge();
     }
+    bytes.truncate(size);
     return bytes;
 }
 
@@ -371,19 +377,15 @@ WorkbookLoad LoadWorkbook(SortGridCore &grid, const QString &fileName)
         for (int col = 0; col < kTextColumns; ++col)
             grid.setCells(col, 0, Workbook::ownCaption(col));
     }
-    static const QString kEmpty;
+    // Row by row at once; the rows below the header lose any object left from before.
+    std::array<const QString *, kTextColumns> texts {};
     for (int r = own ? 1 : 0; r < grid.RowCount(); ++r) {
         for (int col = 0; col < kTextColumns; ++col) {
             const int source = sourceOf[size_t(col)];
-            grid.setCells(
-                col, r, r < int(rows.size()) && source >= 0 ? rows[size_t(r)][size_t(source)].text : kEmpty);
+            texts[size_t(col)]
+                = r < int(rows.size()) && source >= 0 ? &rows[size_t(r)][size_t(source)].text : nullptr;
         }
-        if (r > 0) {
-            for (int col = 0; col < grid.ColCount(); ++col) {
-                if (grid.Objects(col, r))
-                    grid.setObjects(col, r, nullptr);
-            }
-        }
+        grid.setRowTexts(r, texts, r > 0);
     }
     // A header-only table has no row 1 to select.
     if (grid.RowCount() > 1) {

@@ -1,5 +1,5 @@
-// scorelane-xlsreader [--checked]: reads the .xls workbook on standard input and writes its first
-// sheet's values on standard output (see xlsreply.h). Scorelane starts it so that FreeXL
+// scorelane-xlsreader: reads the .xls workbook on standard input and writes its first
+// sheet's values on standard output (see xlsreply.h for both). Scorelane starts it so that FreeXL
 // never runs inside the scoreboard. It starts for every .xls file opened: it is plain
 // C++ with FreeXL and the C library, and loads nothing else.
 #include "exchange/xlscheck.h"
@@ -16,7 +16,9 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -70,7 +72,7 @@ void limitItself()
 // Whether any of the answer went out: a failure after that comes without the header.
 bool g_answered = false;
 
-bool writeAll(const std::string &bytes)
+bool writeAll(std::string_view bytes)
 {
     g_answered = g_answered || !bytes.empty();
     for (std::size_t at = 0; at < bytes.size();) {
@@ -84,32 +86,35 @@ bool writeAll(const std::string &bytes)
     return true;
 }
 
-// The workbook on standard input: a sealed file in memory, as the program gives it, is
-// mapped and FreeXL reads it by name; anything else (a pipe, a plain file that might
-// change) is read and copied into a sealed file of our own first.
+// The workbook on standard input. The program's socket brings its byte (xlsreply.h) with
+// a sealed file in memory, which FreeXL reads by name, or followed by the bytes. Anything
+// else is the workbook itself: a sealed file as it is; a pipe or a plain file that might
+// change is read and copied into a sealed file of our own first, as the bytes after the
+// program's byte are.
 class Input
 {
 public:
     Input()
     {
-        m_sealed = isSealed(STDIN_FILENO);
-        if (!m_sealed)
-            copyInput();
         struct stat info
         {
         };
+        if (::fstat(STDIN_FILENO, &info) != 0)
+            systemFailure("Standardeingabe: ");
+        int source = S_ISSOCK(info.st_mode) ? receive() : STDIN_FILENO;
+        m_sealed = isSealed(source);
+        if (m_sealed) {
+            m_fd = source;
+        } else {
+            copyInput(source);
+            if (source != STDIN_FILENO)
+                ::close(source);
+        }
         if (::fstat(m_fd, &info) != 0)
             systemFailure("Standardeingabe: ");
         if (std::uint64_t(info.st_size) > kMaxFileBytes)
             tooLarge();
         m_size = std::size_t(info.st_size);
-        if (m_size > 0) {
-            m_data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
-            if (m_data == MAP_FAILED) {
-                m_data = nullptr;
-                systemFailure("Standardeingabe: ");
-            }
-        }
         m_path = "/proc/self/fd/" + std::to_string(m_fd);
     }
     ~Input()
@@ -122,9 +127,20 @@ public:
     Input(const Input &) = delete;
     Input &operator=(const Input &) = delete;
 
-    std::string_view bytes() const { return { static_cast<const char *>(m_data), m_size }; }
-    // Whether the caller gave the bytes sealed, so that they are what it checked.
-    bool sealedByCaller() const { return m_sealed; }
+    // The bytes, mapped when the check first asks for them: FreeXL reads the file itself.
+    std::string_view bytes()
+    {
+        if (!m_data && m_size > 0) {
+            void *data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
+            if (data == MAP_FAILED)
+                systemFailure("Standardeingabe: ");
+            m_data = data;
+        }
+        return { static_cast<const char *>(m_data), m_size };
+    }
+    // Whether the program checked the bytes, found no value that only the check finds and
+    // gave them sealed, so that they are what it checked: the check would give nothing more.
+    bool checkedByCaller() const { return m_checked && m_sealed; }
     const std::string &path() const { return m_path; }
 
 private:
@@ -135,13 +151,42 @@ private:
         return seals >= 0 && (seals & kSeals) == kSeals;
     }
 
+    // The program's byte; the descriptor of the file that came with it, else standard input.
+    int receive()
+    {
+        char flag = 0;
+        iovec part { &flag, 1 };
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] {};
+        msghdr message {};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        ssize_t got;
+        while ((got = ::recvmsg(STDIN_FILENO, &message, MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) { }
+        if (got < 0)
+            systemFailure("Standardeingabe: ");
+        if (got == 0) // the program refused the file itself
+            throw Failure { "Standardeingabe: keine Arbeitsmappe erhalten" };
+        m_checked = flag == XlsReply::kInputChecked;
+        for (cmsghdr *header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS
+                && header->cmsg_len == CMSG_LEN(sizeof(int))) {
+                int fd = -1;
+                std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
+                return fd;
+            }
+        }
+        return STDIN_FILENO;
+    }
+
     [[noreturn]] static void tooLarge()
     {
         throw Failure { "Arbeitsmappe ist zu groß: mehr als " + std::to_string(kMaxFileBytes >> 20)
             + " MiB" };
     }
 
-    void copyInput()
+    void copyInput(int source)
     {
         m_fd = ::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING);
         if (m_fd < 0)
@@ -149,7 +194,7 @@ private:
         std::size_t total = 0;
         char buffer[1 << 16];
         for (;;) {
-            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            const ssize_t got = ::read(source, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -174,6 +219,7 @@ private:
 
     int m_fd = STDIN_FILENO;
     bool m_sealed = false;
+    bool m_checked = false;
     void *m_data = nullptr;
     std::size_t m_size = 0;
     std::string m_path;
@@ -209,47 +255,50 @@ private:
 };
 
 // Appends the cell's field; false when the cell is empty.
-bool appendCell(std::string &out, const FreeXL_CellValue &value)
+bool appendCell(XlsReply::Writer &out, const FreeXL_CellValue &value)
 {
     switch (value.type) {
     case FREEXL_CELL_INT:
-        XlsReply::appendNumber(out, double(value.value.int_value));
+        if (value.value.int_value >= 0)
+            out.whole(static_cast<unsigned long long>(value.value.int_value));
+        else
+            out.number(double(value.value.int_value));
         return true;
     case FREEXL_CELL_DOUBLE:
-        XlsReply::appendNumber(out, value.value.double_value);
+        out.number(value.value.double_value);
         return true;
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_SST_TEXT:
         if (!value.value.text_value || !*value.value.text_value)
             break;
-        XlsReply::appendText(out, value.value.text_value);
+        out.text(value.value.text_value);
         return true;
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
     case FREEXL_CELL_TIME:
-        XlsReply::appendDateTime(out, value.value.text_value ? value.value.text_value : "");
+        out.dateTime(value.value.text_value ? value.value.text_value : "");
         return true;
     default:
         break;
     }
-    XlsReply::appendEmpty(out);
+    out.empty();
     return false;
 }
 
-bool appendCell(std::string &out, const Xls::OverlayCell &cell)
+bool appendCell(XlsReply::Writer &out, const Xls::OverlayCell &cell)
 {
     switch (cell.kind) {
     case Xls::OverlayCell::Boolean:
-        XlsReply::appendBoolean(out, cell.truth);
+        out.boolean(cell.truth);
         return true;
     case Xls::OverlayCell::Error:
-        XlsReply::appendError(out);
+        out.error();
         return true;
     case Xls::OverlayCell::Number:
-        XlsReply::appendNumber(out, cell.number);
+        out.number(cell.number);
         return true;
     case Xls::OverlayCell::Text:
-        XlsReply::appendText(out, cell.text);
+        out.text(cell.text);
         return !cell.text.empty();
     }
     return false;
@@ -257,13 +306,11 @@ bool appendCell(std::string &out, const Xls::OverlayCell &cell)
 
 // The rows from row 1 down to the first whose column A is empty, that one included,
 // and whether any row below that one holds anything.
-// checkedByCaller: the program checked the sealed bytes and found no value that only the
-// check finds; the check would give nothing more.
-std::string readSheet(const Input &input, bool checkedByCaller)
+XlsReply::Writer readSheet(Input &input)
 {
     Xls::Checked checked;
     try {
-        if (!checkedByCaller || !input.sealedByCaller())
+        if (!input.checkedByCaller())
             checked = Xls::check(input.bytes());
     } catch (const Xls::Damaged &e) {
         damaged(e.what());
@@ -279,8 +326,8 @@ std::string readSheet(const Input &input, bool checkedByCaller)
     if (code != FREEXL_OK)
         damaged(freexlFailure(code));
 
-    std::string out(XlsReply::kHeader);
-    out.reserve(kPiece + 4096);
+    XlsReply::Writer out(kPiece + 4096);
+    out.raw(XlsReply::kHeader);
     const unsigned short taken = std::min<unsigned short>(cols, kColumns);
     std::size_t sent = 0;
     bool ended = false;
@@ -288,7 +335,7 @@ std::string readSheet(const Input &input, bool checkedByCaller)
     for (unsigned int r = 0; r < rows; ++r) {
         // Each row is written straight into the answer, and taken back when it is not sent.
         const std::size_t rowStart = out.size();
-        out += 'r';
+        out.raw("r");
         std::array<bool, kColumns> filled {};
         for (unsigned short c = 0; c < taken; ++c) {
             if (const Xls::OverlayCell *over = anyOverlay ? checked.find(r, c) : nullptr) {
@@ -302,40 +349,42 @@ std::string readSheet(const Input &input, bool checkedByCaller)
             }
         }
         if (ended) {
-            out.resize(rowStart);
+            out.truncate(rowStart);
             if (std::find(filled.begin(), filled.end(), true) != filled.end()) {
-                out += "below\n";
+                out.raw("below\n");
                 break;
             }
             continue;
         }
         for (std::size_t c = taken; c < kColumns; ++c)
-            XlsReply::appendEmpty(out);
-        out += '\n';
+            out.empty();
+        out.raw("\n");
         ++sent;
         ended = !filled[0];
         // The program reads the rows while the rest are made.
         if (out.size() >= kPiece) {
-            if (!writeAll(out))
+            if (!writeAll(out.view()))
                 throw WriteFailure();
-            out.clear();
+            out.truncate(0);
         }
     }
-    out += "end\t" + std::to_string(sent) + '\n';
+    out.raw("end\t" + std::to_string(sent) + '\n');
     return out;
 }
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char **)
 {
     limitItself();
-    const bool checkedByCaller = argc == 2 && std::strcmp(argv[1], "--checked") == 0;
-    if (argc != 1 && !checkedByCaller)
+    if (argc != 1)
         return 2;
     try {
-        const Input input;
-        return writeAll(readSheet(input, checkedByCaller)) ? 0 : 3;
+        Input input;
+        const bool written = writeAll(readSheet(input).view());
+        // The program reads the last rows while this process ends.
+        ::close(STDOUT_FILENO);
+        return written ? 0 : 3;
     } catch (const Failure &failure) {
         return writeAll(XlsReply::failure(failure.message, !g_answered)) ? 1 : 3;
     } catch (const std::bad_alloc &) {

@@ -8,8 +8,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QStringDecoder>
 
@@ -17,11 +17,20 @@
 #include <charconv>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace Workbook {
@@ -34,6 +43,7 @@ constexpr int kMaxFailureText = 1000;
 
 QString g_program;
 std::chrono::milliseconds g_timeLimit { 10'000 };
+bool g_sealedInput = true;
 
 [[noreturn]] void throwBadReply()
 {
@@ -94,67 +104,116 @@ std::optional<QString> unescaped(QByteArrayView field, qsizetype maxChars)
     return text;
 }
 
-QString numberField(QByteArrayView digits, const QLocale &locale)
+// The text of a number field into text.
+void setNumber(QString &text, QByteArrayView digits, const QLocale &locale)
 {
-    // Whole numbers, as marks and places are, read as they stand.
-    const bool whole = !digits.isEmpty() && digits.size() <= 15 && (digits.size() == 1 || digits[0] != '0')
-        && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    // Whole numbers, as marks and places are, read as they stand; those of one or two
+    // digits are shared.
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (digits.size() == 1 && digit(digits[0])) {
+        text = *SharedTexts::find(digits.data(), 1);
+        return;
+    }
+    const bool whole = !digits.isEmpty() && digits.size() <= 15 && digits[0] != '0'
+        && std::all_of(digits.begin(), digits.end(), digit);
     if (whole) {
         const QString *shared = SharedTexts::find(digits.data(), digits.size());
-        return shared ? *shared : QString::fromLatin1(digits);
+        text = shared ? *shared : QString::fromLatin1(digits);
+        return;
     }
     double value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size() || digits.isEmpty())
         throwBadReply();
-    return numberText(value, locale);
+    text = numberText(value, locale);
 }
 
-// The cell of a field; col and row (1-based) name it in messages.
-Cell cellOf(QByteArrayView field, int col, int row, const QLocale &locale)
+// The cell of a field, written over what cell held; col and row (1-based) name it in
+// messages.
+void setCell(Cell &cell, QByteArrayView field, int col, int row, const QLocale &locale)
 {
-    Cell cell;
-    if (field.isEmpty())
-        return cell;
+    cell.error = false;
+    if (field.isEmpty()) {
+        cell.text = QString();
+        return;
+    }
     const QByteArrayView rest = field.sliced(1);
     switch (field[0]) {
+    case 'n':
+        setNumber(cell.text, rest, locale);
+        return;
     case 't': {
         std::optional<QString> text = unescaped(rest, kMaxCellText);
         if (!text)
             throwTooLong(col, row);
         cell.text = std::move(*text);
-        break;
+        return;
     }
-    case 'n':
-        cell.text = numberField(rest, locale);
-        break;
     case 'd': {
         const std::optional<QString> text = unescaped(rest, 100);
         if (!text)
             throwBadReply();
         cell.text = dateTimeText(*text, locale);
-        break;
+        return;
     }
     case 'b':
         if (rest != "0" && rest != "1")
             throwBadReply();
         cell.text = rest == "1" ? QStringLiteral("WAHR") : QStringLiteral("FALSCH");
-        break;
+        return;
     case 'e':
         if (!rest.isEmpty())
             throwBadReply();
+        cell.text = QString();
         cell.error = true;
-        break;
+        return;
     default:
         throwBadReply();
     }
-    return cell;
+}
+
+// An owned file descriptor; -1 when none.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd = -1)
+        : m_fd(fd)
+    { }
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    bool valid() const { return m_fd >= 0; }
+    int get() const { return m_fd; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// The descriptor moved above standard input, output and error (close-on-exec), so that
+// handing it to the reader as one of those can never overwrite another; -1 stays -1.
+// Only a program started without them gets such low numbers from the system.
+int aboveStandard(int fd)
+{
+    if (fd < 0 || fd > STDERR_FILENO)
+        return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return moved;
 }
 
 // A sealed file in memory that holds the bytes; -1 when the system has none.
 int sealedCopy(const QByteArray &bytes)
 {
-    const int fd = ::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    const int fd = aboveStandard(::memfd_create("workbook", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (fd < 0)
         return -1;
     for (qsizetype at = 0; at < bytes.size();) {
@@ -174,6 +233,241 @@ int sealedCopy(const QByteArray &bytes)
     }
     return fd;
 }
+
+// The reader as a child process. posix_spawn starts it without copying the program's
+// memory as a fork would; its standard input is a socket on which it gets the workbook
+// (hand()), its standard output comes back through a pipe, its standard error is the
+// program's own, and no other descriptor of the program reaches it. Whatever happens, the
+// destructor leaves no process behind: one still running is killed and reaped.
+class ReaderProcess
+{
+public:
+    static constexpr qsizetype kPiece = qsizetype(64) << 10;
+    enum State
+    {
+        Running, // output came
+        Ended, // the reader ended and its output is read: status() holds how
+        TimedOut,
+        Failed, // the system refused to wait (errno)
+    };
+
+    explicit ReaderProcess(QByteArray program)
+        : m_program(std::move(program))
+    { }
+    ~ReaderProcess() { kill(); }
+    ReaderProcess(const ReaderProcess &) = delete;
+    ReaderProcess &operator=(const ReaderProcess &) = delete;
+
+    // Starts the reader; 0, or the error number of the failure. It waits for hand().
+    int start()
+    {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            return errno;
+        m_input.reset(aboveStandard(pair[0]));
+        const Descriptor theirs(aboveStandard(pair[1]));
+        if (!m_input.valid() || !theirs.valid())
+            return EMFILE;
+        return spawn(theirs.get());
+    }
+
+    // Hands the reader the sealed file input, and whether its bytes were checked and hold
+    // no value that only the check finds, so that it need not check them again.
+    void hand(int input, bool checked)
+    {
+        char flag = checked ? XlsReply::kInputChecked : XlsReply::kInputUnchecked;
+        iovec part { &flag, 1 };
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] {};
+        msghdr message {};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr *descriptor = CMSG_FIRSTHDR(&message);
+        descriptor->cmsg_level = SOL_SOCKET;
+        descriptor->cmsg_type = SCM_RIGHTS;
+        descriptor->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(descriptor), &input, sizeof(int));
+        // A reader that is gone already shows that in its end.
+        while (::sendmsg(m_input.get(), &message, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno == EINTR) { }
+        m_input.reset();
+    }
+
+    // Hands the reader the bytes themselves, written to it while it reads them.
+    void hand(const QByteArray &bytes)
+    {
+        m_pending = QByteArray(1, XlsReply::kInputUnchecked) + bytes;
+        feed();
+    }
+
+    // Waits until output comes (appended to reply, which grows to at most about limit),
+    // the reader ends or the deadline passes.
+    State wait(QByteArray &reply, qsizetype limit, const QDeadlineTimer &deadline)
+    {
+        for (;;) {
+            if (m_pid <= 0)
+                return Ended;
+            pollfd watched[3] {};
+            nfds_t count = 0;
+            const auto watch = [&](const Descriptor &fd, short events) {
+                if (fd.valid())
+                    watched[count++] = pollfd { fd.get(), events, 0 };
+            };
+            watch(m_output, POLLIN);
+            watch(m_input, POLLOUT);
+            watch(m_pidfd, POLLIN);
+            qint64 timeout = std::max<qint64>(deadline.remainingTime(), 0);
+            // Without a descriptor for the process, its end is looked for every millisecond.
+            if (!m_pidfd.valid() && !m_output.valid())
+                timeout = std::min<qint64>(timeout, 1);
+            if (::poll(watched, count, int(std::min<qint64>(timeout, 60'000))) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return Failed;
+            }
+            if (m_input.valid())
+                feed();
+            // What came is read first, also when the reader has ended since: the caller
+            // takes its rows while the reader's end still goes through the system.
+            if (take(reply, limit))
+                return deadline.hasExpired() ? TimedOut : Running;
+            if (!m_pidfd.valid() || (watched[count - 1].revents & POLLIN)) {
+                if (reaped()) {
+                    // It wrote all it will: the rest of the answer is in the pipe.
+                    take(reply, limit);
+                    m_output.reset();
+                    return Ended;
+                }
+            }
+            if (deadline.hasExpired())
+                return TimedOut;
+        }
+    }
+
+    // The reader's wait status once wait() said Ended.
+    int status() const { return m_status; }
+
+    void kill()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        while (::waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) { }
+        m_pid = 0;
+    }
+
+private:
+    int spawn(int input)
+    {
+        int pipe[2];
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            return errno;
+        m_output.reset(aboveStandard(pipe[0]));
+        const Descriptor output(aboveStandard(pipe[1]));
+        if (!m_output.valid() || !output.valid())
+            return EMFILE;
+        ::fcntl(m_output.get(), F_SETFL, O_NONBLOCK);
+
+        posix_spawn_file_actions_t actions;
+        if (const int error = posix_spawn_file_actions_init(&actions))
+            return error;
+        const auto freeActions = qScopeGuard([&actions] { posix_spawn_file_actions_destroy(&actions); });
+        posix_spawnattr_t attributes;
+        if (const int error = posix_spawnattr_init(&attributes))
+            return error;
+        const auto freeAttributes = qScopeGuard([&attributes] { posix_spawnattr_destroy(&attributes); });
+        // No signal blocked, and a broken pipe ends the reader as it would any program.
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        int error = posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+        if (!error)
+            error = posix_spawn_file_actions_adddup2(&actions, output.get(), STDOUT_FILENO);
+        if (!error)
+            error = posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+        if (!error)
+            error = posix_spawnattr_setsigmask(&attributes, &none);
+        if (!error)
+            error = posix_spawnattr_setsigdefault(&attributes, &defaults);
+        if (!error)
+            error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        if (error)
+            return error;
+        char *const arguments[] = { m_program.data(), nullptr };
+        pid_t pid = 0;
+        error = ::posix_spawn(&pid, m_program.constData(), &actions, &attributes, arguments, environ);
+        if (error)
+            return error;
+        m_pid = pid;
+        // Tells when the reader ends; without it (an old kernel) its end is polled for.
+        m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
+        return 0;
+    }
+
+    // Writes what the socket takes of the pending bytes, and closes it after the last.
+    void feed()
+    {
+        while (m_written < m_pending.size()) {
+            const ssize_t put = ::send(m_input.get(), m_pending.constData() + m_written,
+                size_t(std::min(m_pending.size() - m_written, kPiece)), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            if (put <= 0)
+                break; // the reader stopped reading: its answer says why
+            m_written += put;
+        }
+        m_input.reset();
+    }
+
+    // Appends what the pipe holds, up to a little beyond limit; whether anything came.
+    bool take(QByteArray &reply, qsizetype limit)
+    {
+        bool came = false;
+        while (m_output.valid() && reply.size() <= limit) {
+            const qsizetype at = reply.size();
+            reply.resize(at + kPiece);
+            const ssize_t got = ::read(m_output.get(), reply.data() + at, size_t(kPiece));
+            reply.resize(at + std::max<qsizetype>(got, 0));
+            if (got > 0) {
+                came = true;
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                break;
+            m_output.reset(); // the end of the answer
+        }
+        return came;
+    }
+
+    bool reaped()
+    {
+        int status = 0;
+        pid_t got;
+        while ((got = ::waitpid(m_pid, &status, WNOHANG)) < 0 && errno == EINTR) { }
+        if (got == 0)
+            return false;
+        // Reaped by nobody else: a program that ignores SIGCHLD has no status to get, and
+        // the answer alone then shows whether the reader finished.
+        m_status = got == m_pid ? status : 0;
+        m_pid = 0;
+        return true;
+    }
+
+    QByteArray m_program;
+    pid_t m_pid = 0;
+    int m_status = 0;
+    Descriptor m_output; // the reader's standard output
+    Descriptor m_pidfd;
+    Descriptor m_input; // the reader's standard input, until the workbook is handed over
+    QByteArray m_pending;
+    qsizetype m_written = 0;
+};
 
 // Reads the answer line by line as it grows, so that the rows are taken while the
 // reader still writes them. A fault is kept and thrown by finish(), which knows whether
@@ -239,6 +533,12 @@ private:
         // Nothing may follow the end or a failure; "below" comes only right before the end.
         if (m_ended || m_failure)
             throwBadReply();
+        if (line.size() >= 2 && line[0] == 'r' && line[1] == '\t') {
+            if (m_below || m_sheet.done())
+                throwBadReply();
+            takeRow(line.sliced(2));
+            return;
+        }
         if (line.startsWith("end\t")) {
             bool ok = false;
             if (line.sliced(4).toLongLong(&ok) != m_rows || !ok)
@@ -259,25 +559,33 @@ private:
             m_below = true;
             return;
         }
-        if (!line.startsWith("r\t") || m_sheet.done())
-            throwBadReply();
-        Row cells;
-        qsizetype from = 2;
+        throwBadReply();
+    }
+
+    // The cells of a row line after its "r" and tab.
+    void takeRow(QByteArrayView fields)
+    {
+        // The row is made in place; the texts that the last one left are overwritten.
+        const int row = int(m_rows) + 1;
+        // Fields of a few bytes each: a plain loop finds their ends sooner than a search.
+        const char *field = fields.data();
+        const char *const end = field + fields.size();
         for (int col = 0; col < kColumns; ++col) {
-            qsizetype to = line.indexOf('\t', from);
-            if ((to < 0) != (col == kColumns - 1))
+            const char *tab = field;
+            while (tab != end && *tab != '\t')
+                ++tab;
+            if ((tab == end) != (col == kColumns - 1))
                 throwBadReply();
-            if (to < 0)
-                to = line.size();
-            cells[size_t(col)] = cellOf(line.sliced(from, to - from), col, int(m_rows) + 1, m_locale);
-            from = to + 1;
+            setCell(m_row[size_t(col)], QByteArrayView(field, tab - field), col, row, m_locale);
+            field = tab + (tab != end);
         }
-        ++m_rows;
-        m_sheet.add(int(m_rows), std::move(cells));
+        m_rows = row;
+        m_sheet.add(row, std::move(m_row));
     }
 
     const QLocale &m_locale;
     SheetRows m_sheet;
+    Row m_row;
     qsizetype m_at = 0;
     qint64 m_rows = 0;
     bool m_below = false;
@@ -344,78 +652,77 @@ void setXlsReaderTimeLimit(std::chrono::milliseconds limit)
     g_timeLimit = limit;
 }
 
+void setXlsSealedInput(bool sealed)
+{
+    g_sealedInput = sealed;
+}
+
 SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
 {
-    // The check here gives the precise messages; the reader checks again before FreeXL
-    // unless it is told that it need not (below).
-    const bool plainValues = checked(bytes).overlay.empty();
-
-    // The workbook goes to the reader as a sealed file in memory on its standard input:
-    // it maps the very bytes checked here, with no pipe to copy them through.
-    const int input = sealedCopy(bytes);
-    const auto closeInput = qScopeGuard([input] {
-        if (input >= 0)
-            ::close(input);
-    });
-
-    QProcess reader;
-    reader.setProgram(xlsReaderProgram());
-    // Bytes that cannot change any more and passed the check here, with no value that only
-    // the check finds (booleans, error values, formula results), need no second check.
-    if (input >= 0 && plainValues)
-        reader.setArguments({ QStringLiteral("--checked") });
-    // The reader's own complaints (a sanitizer's report) go where ours go, not into memory.
-    reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // The reader bounds its own memory and core files before it reads a byte.
-    reader.setChildProcessModifier([input] {
-        if (input >= 0)
-            ::dup2(input, STDIN_FILENO);
-    });
-    reader.start(QIODevice::ReadWrite);
-    if (!reader.waitForStarted()) {
-        // An incomplete build or installation: say what is missing, not execvp's text.
-        if (!QFileInfo::exists(reader.program()))
+    // The reader starts first: while it loads, the bytes are checked and sealed here. It
+    // reads none of them before they are handed to it.
+    const QString program = xlsReaderProgram();
+    ReaderProcess reader(QFile::encodeName(program));
+    if (const int error = reader.start()) {
+        checked(bytes); // a damaged file says so first, as it does with a reader
+        // An incomplete build or installation: say what is missing, not the system's text.
+        if (!QFileInfo::exists(program))
             throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien fehlt: %1. Scorelane ist "
                                               "unvollständig gebaut oder installiert; .xlsx- und "
                                               "Textdateien lassen sich weiter öffnen.")
-                                   .arg(reader.program()));
+                                   .arg(program));
         throw CommandError(QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (%2).")
-                               .arg(reader.program(), reader.errorString()));
+                               .arg(program, QString::fromLocal8Bit(std::strerror(error))));
     }
-    if (input < 0)
-        reader.write(bytes); // no sealed file here: through the pipe
-    reader.closeWriteChannel();
+
+    // The check here gives the precise messages; the reader checks again before FreeXL
+    // unless it is told that it need not (below).
+    const bool plainValues = checked(bytes).overlay.empty();
+    // The workbook goes to the reader as a sealed file in memory: it maps the very bytes
+    // checked here, with no pipe to copy them through. Bytes that cannot change any more
+    // and passed the check here, with no value that only the check finds (booleans, error
+    // values, formula results), need no second check. Without a sealed file they go
+    // through the socket, and the reader checks them.
+    const Descriptor input(g_sealedInput ? sealedCopy(bytes) : -1);
+    if (input.valid())
+        reader.hand(input.get(), plainValues);
+    else
+        reader.hand(bytes);
 
     const auto stop = [&](const QString &why) {
         reader.kill();
-        reader.waitForFinished();
         throwDamaged(why);
     };
     QDeadlineTimer deadline(g_timeLimit);
     QByteArray reply;
+    reply.reserve(std::max<qsizetype>(bytes.size(), ReaderProcess::kPiece));
     // The rows are read as they come; about a hundred bytes of the file make a row.
     ReplyParser parser(locale);
     parser.reserve(std::min<qint64>(bytes.size() / 100, 4096));
-    while (reader.state() != QProcess::NotRunning) {
-        if (deadline.hasExpired())
-            stop(QStringLiteral("das Lesen dauerte länger als %1 s")
-                     .arg(locale.toString(double(g_timeLimit.count()) / 1000)));
+    for (;;) {
         // Wakes for every piece of output, so the answer is never held beyond its limit.
-        if (!reader.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1))))
-            reader.waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 1))); // output closed early
-        reply += reader.readAllStandardOutput();
+        const ReaderProcess::State state = reader.wait(reply, kMaxReplyBytes + 1, deadline);
+        if (state == ReaderProcess::Failed)
+            stop(QStringLiteral("der Leseprozess ist nicht zu erreichen (%1)")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (reply.size() > kMaxReplyBytes)
             stop(QStringLiteral("die Antwort des Leseprozesses ist größer als %1 MiB")
                      .arg(kMaxReplyBytes >> 20));
+        if (state == ReaderProcess::Ended)
+            break;
+        if (state == ReaderProcess::TimedOut)
+            stop(QStringLiteral("das Lesen dauerte länger als %1 s")
+                     .arg(locale.toString(double(g_timeLimit.count()) / 1000)));
         parser.take(reply);
     }
-    reply += reader.readAllStandardOutput();
-    if (reader.exitStatus() == QProcess::CrashExit)
-        throwDamaged(QStringLiteral("der Leseprozess brach mit Signal %1 ab").arg(reader.exitCode()));
-    if (reader.exitCode() == 1 && reply.contains("\nfail\t"))
+    const int status = reader.status();
+    if (WIFSIGNALED(status))
+        throwDamaged(QStringLiteral("der Leseprozess brach mit Signal %1 ab").arg(WTERMSIG(status)));
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code == 1 && reply.contains("\nfail\t"))
         parseXlsReply(reply, locale); // throws the reader's message
-    if (reader.exitCode() != 0)
-        throwDamaged(QStringLiteral("der Leseprozess endete mit Code %1").arg(reader.exitCode()));
+    if (code != 0)
+        throwDamaged(QStringLiteral("der Leseprozess endete mit Code %1").arg(code));
     return parser.finish(reply);
 }
 

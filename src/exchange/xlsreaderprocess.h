@@ -29,5 +29,8 @@ QString xlsReaderProgram();
 void setXlsReaderProgram(const QString &path);
 // How long the reader may take (10 s; tests shorten it).
 void setXlsReaderTimeLimit(std::chrono::milliseconds limit);
+// Whether the workbook goes to the reader as a sealed file in memory (the default) or,
+// as where the system makes none, through a socket; for tests.
+void setXlsSealedInput(bool sealed);
 
 } // namespace Workbook

@@ -45,6 +45,10 @@ QString SortGridCore::Cells(int col, int row) const
 
 bool SortGridCore::assignText(Cell &cell, const QString &text)
 {
+    // The very text the cell holds (a shared one, or one copied from it): nothing to do.
+    if (text.constData() == cell.text.constData() && text.size() == cell.text.size()
+        && text.isNull() == cell.text.isNull())
+        return false;
     const QString &stored = storedText(text);
     // The same characters: the placing rewrites most totals and places with the texts
     // they already hold, shared ones or (in a table just read) ones of their own, which
@@ -113,6 +117,21 @@ void SortGridCore::setRows(int row, const QStringList &texts)
     for (int c = 0; c < m_colCount; ++c) {
         assignText(data[c], c < texts.size() ? texts[c] : QString());
         data[c].object = nullptr;
+    }
+    invalidateRow(row);
+}
+
+void SortGridCore::setRowTexts(int row, std::span<const QString *const> texts, bool clearObjects)
+{
+    if (row < 0 || row >= storedRows())
+        return;
+    Cell *cells = rowCells(row);
+    const size_t count = std::min(texts.size(), size_t(m_colCount));
+    for (size_t c = 0; c < count; ++c)
+        assignText(cells[c], texts[c] ? *texts[c] : emptyText());
+    if (clearObjects) {
+        for (int c = 0; c < m_colCount; ++c)
+            cells[c].object = nullptr;
     }
     invalidateRow(row);
 }

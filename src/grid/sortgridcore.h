@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <limits>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -70,6 +71,9 @@ public:
     void setObjects(int col, int row, QObject *object);
     QStringList Rows(int row) const;
     void setRows(int row, const QStringList &texts);
+    // The texts of row's first columns at once, texts[c] for column c (nullptr: empty);
+    // the other columns keep theirs. With clearObjects, no cell of the row keeps an object.
+    void setRowTexts(int row, std::span<const QString *const> texts, bool clearObjects);
 
     // The UTF-16 units of every stored text, hidden rows included: what a writer needs
     // to size its buffer without a pass over the cells.

@@ -16,10 +16,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,10 +94,15 @@ TEST_F(WorkbookReaderTest, StartListFromOpenpyxlAndLibreOffice)
     // whole; the row after the empty A cell is not read, and the open says so.
     const QList<QStringList> expected = { kHeader, padded({ "1", "Anna Alt", "TC Blau" }),
         padded({ "2", "Bernd Bach", "TSC Rot" }), padded({ "3", "Carla Cord", "TC Gelb" }) };
+    QObject earlier;
     for (const char *name : { "startlist.xlsx", "startlist-lo.xls" }) {
         fillEarlier();
+        grid.setObjects(12, 2, &earlier); // a column the sheet does not fill
+        grid.setObjects(3, 0, &earlier);
         const WorkbookLoad loaded = LoadWorkbook(grid, kData + QLatin1StringView(name));
         EXPECT_EQ(rows(), expected) << name;
+        EXPECT_EQ(grid.Objects(12, 2), nullptr) << "no row keeps an object from before";
+        EXPECT_EQ(grid.Objects(3, 0), &earlier) << "the header row keeps its own";
         EXPECT_TRUE(loaded.contentBelow) << name;
         EXPECT_EQ(loaded.stopRow, 5) << name;
         EXPECT_EQ(grid.Row(), 1);
@@ -474,6 +483,7 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
         {
             Workbook::setXlsReaderProgram(program);
             Workbook::setXlsReaderTimeLimit(std::chrono::seconds(10));
+            Workbook::setXlsSealedInput(true);
         }
     } restore { real };
 
@@ -497,48 +507,72 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
         QStringLiteral("Das Leseprogramm für .xls-Dateien startet nicht: %1 (").arg(dir.path())));
     EXPECT_EQ(rows(), before);
 
-    Workbook::setXlsReaderProgram(real);
+    // The reader gets the program's standard error and nothing beyond it: a descriptor
+    // left open without close-on-exec stays behind. Its exit code counts.
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("inherits.sh"));
+    qputenv("SCORELANE_TEST_FD", "2");
+    EXPECT_EQ(failure(good), damaged + QStringLiteral("der Leseprozess endete mit Code 4"));
+    const int opened = ::open("/dev/null", O_RDONLY); // without close-on-exec
+    const int open = ::fcntl(opened, F_DUPFD, 200);
+    ::close(opened);
+    ASSERT_GE(open, 200);
+    qputenv("SCORELANE_TEST_FD", QByteArray::number(open));
     EXPECT_EQ(failure(good), QString());
-    EXPECT_EQ(grid.Cells(4, 1), QStringLiteral("7,5"));
+    ::close(open);
+    qunsetenv("SCORELANE_TEST_FD");
+    // Every reader above has been waited for.
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+
+    Workbook::setXlsReaderProgram(real);
+    for (const bool sealed : { false, true }) {
+        Workbook::setXlsSealedInput(sealed);
+        fillEarlier();
+        EXPECT_EQ(failure(good), QString());
+        EXPECT_EQ(grid.Cells(4, 1), QStringLiteral("7,5"));
+    }
 }
 
 // The reader process writes values; the program reads them back as the table's texts.
 TEST(XlsReply, RoundTripAndLimits)
 {
     namespace W = Workbook::XlsReply;
-    std::string written(W::kHeader);
-    const auto row = [&written](const std::function<void(std::string &)> &cells, int count) {
-        written += 'r';
+    W::Writer written(8); // grows from a few bytes on
+    written.raw(W::kHeader);
+    const auto row = [&written](const std::function<void(W::Writer &)> &cells, int count) {
+        written.raw("r");
         cells(written);
         for (int c = count; c < Workbook::kColumns; ++c)
-            W::appendEmpty(written);
-        written += '\n';
+            written.empty();
+        written.raw("\n");
     };
     row(
-        [](std::string &out) {
-            W::appendText(out, "Nr.");
-            W::appendText(out, "a\tb\nc\\d\r\\t");
-            W::appendText(out, "Jürgen ✓");
-            W::appendText(out, "");
+        [](W::Writer &out) {
+            out.text("Nr.");
+            out.text("a\tb\nc\\d\r\\t");
+            out.text("Jürgen ✓");
+            out.text("");
         },
         4);
     row(
-        [](std::string &out) {
-            W::appendNumber(out, 1);
-            W::appendNumber(out, 7.5);
-            W::appendNumber(out, 0.1 + 0.2);
-            W::appendNumber(out, -0.0);
-            W::appendNumber(out, 1e15);
-            W::appendNumber(out, 123456789012345.0);
-            W::appendBoolean(out, true);
-            W::appendBoolean(out, false);
-            W::appendDateTime(out, "2024-03-09 12:30:00");
-            W::appendError(out);
+        [](W::Writer &out) {
+            out.number(1);
+            out.number(7.5);
+            out.number(0.1 + 0.2);
+            out.number(-0.0);
+            out.number(1e15);
+            out.number(123456789012345.0);
+            out.boolean(true);
+            out.boolean(false);
+            out.dateTime("2024-03-09 12:30:00");
+            out.error();
+            out.number(-3);
         },
-        10);
-    row([](std::string &) {}, 0);
-    written += "below\nend\t3\n";
-    const QByteArray reply = QByteArray::fromStdString(written);
+        11);
+    row([](W::Writer &) {}, 0);
+    written.raw("below\nend\t3\n");
+    const QByteArray reply(written.data(), qsizetype(written.size()));
 
     const QLocale german(QLocale::German, QLocale::Germany);
     const Workbook::SheetRows back = Workbook::parseXlsReply(reply, german);
@@ -553,9 +587,9 @@ TEST(XlsReply, RoundTripAndLimits)
         return out;
     };
     EXPECT_EQ(texts(0, 5), (QStringList { "Nr.", "a\tb\nc\\d\r\\t", "Jürgen ✓", "", "" }));
-    EXPECT_EQ(texts(1, 10),
-        (QStringList {
-            "1", "7,5", "0,3", "0", "1E+15", "123456789012345", "WAHR", "FALSCH", "09.03.24 12:30", "" }));
+    EXPECT_EQ(texts(1, 11),
+        (QStringList { "1", "7,5", "0,3", "0", "1E+15", "123456789012345", "WAHR", "FALSCH", "09.03.24 12:30",
+            "", "-3" }));
     EXPECT_TRUE(back.rows()[1][9].error);
     EXPECT_EQ(texts(2, 13), QStringList(13, QString()));
 

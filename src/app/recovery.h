@@ -38,6 +38,8 @@ public:
 
     QString filePath() const { return m_writer.filePath(); }
     void setInterval(int milliseconds) { m_writer.setInterval(milliseconds); }
+    // Waits until the writes handed over so far are on the disk.
+    void waitForWrites() { m_writer.flush(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

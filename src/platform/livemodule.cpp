@@ -10,8 +10,10 @@ Q_LOGGING_CATEGORY(lcLiveModule, "scorelane.live")
 
 OnDemandModule &module()
 {
-    static OnDemandModule module("libscorelane-live.so", "No live results", lcLiveModule);
-    return module;
+    // Never destroyed, like the library it keeps loaded.
+    static OnDemandModule *const module
+        = new OnDemandModule("libscorelane-live.so", "No live results", lcLiveModule);
+    return *module;
 }
 
 } // namespace

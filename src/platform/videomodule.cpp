@@ -10,8 +10,10 @@ Q_LOGGING_CATEGORY(lcVideoModule, "scorelane.video")
 
 OnDemandModule &module()
 {
-    static OnDemandModule module("libscorelane-video.so", "No live picture", lcVideoModule);
-    return module;
+    // Never destroyed, like the library it keeps loaded.
+    static OnDemandModule *const module
+        = new OnDemandModule("libscorelane-video.so", "No live picture", lcVideoModule);
+    return *module;
 }
 
 } // namespace

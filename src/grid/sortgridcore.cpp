@@ -43,7 +43,7 @@ QString SortGridCore::Cells(int col, int row) const
     return cell ? cell->text : QString();
 }
 
-bool SortGridCore::assignText(Cell &cell, const QString &text)
+bool SortGridCore::assignText(Cell &cell, int row, const QString &text)
 {
     // The very text the cell holds (a shared one, or one copied from it): nothing to do.
     if (text.constData() == cell.text.constData() && text.size() == cell.text.size()
@@ -57,7 +57,6 @@ bool SortGridCore::assignText(Cell &cell, const QString &text)
         && (stored.constData() == cell.text.constData() || QStringView(stored) == QStringView(cell.text)))
         return false;
     beforeAnyChange();
-    const auto row = int(size_t(&cell - m_cells.data()) / size_t(m_colCount));
     m_changedRows.first = std::min(m_changedRows.first, row);
     m_changedRows.last = std::max(m_changedRows.last, row);
     m_textUnits += stored.size() - cell.text.size();
@@ -81,7 +80,7 @@ const QString &SortGridCore::emptyText()
 void SortGridCore::setCells(int col, int row, const QString &text)
 {
     // A text written again as it stands needs no repaint: the placing rewrites most of them.
-    if (Cell *cell = cellAt(col, row); cell && assignText(*cell, text))
+    if (Cell *cell = cellAt(col, row); cell && assignText(*cell, row, text))
         invalidateRow(row);
 }
 
@@ -115,7 +114,7 @@ void SortGridCore::setRows(int row, const QStringList &texts)
         return;
     Cell *data = rowCells(row);
     for (int c = 0; c < m_colCount; ++c) {
-        assignText(data[c], c < texts.size() ? texts[c] : QString());
+        assignText(data[c], row, c < texts.size() ? texts[c] : QString());
         data[c].object = nullptr;
     }
     invalidateRow(row);
@@ -128,7 +127,7 @@ void SortGridCore::setRowTexts(int row, std::span<const QString *const> texts, b
     Cell *cells = rowCells(row);
     const size_t count = std::min(texts.size(), size_t(m_colCount));
     for (size_t c = 0; c < count; ++c)
-        assignText(cells[c], texts[c] ? *texts[c] : emptyText());
+        assignText(cells[c], row, texts[c] ? *texts[c] : emptyText());
     if (clearObjects) {
         for (int c = 0; c < m_colCount; ++c)
             cells[c].object = nullptr;
@@ -373,7 +372,7 @@ void SortGridCore::SetEditText(int col, int row, const QString &text)
     Cell *cell = cellAt(col, row);
     if (!cell || cell->text == text)
         return;
-    assignText(*cell, text);
+    assignText(*cell, row, text);
     invalidateRow(row);
     SetModified(true);
 }

@@ -234,8 +234,8 @@ private:
     const Cell *rowCells(int row) const { return m_cells.data() + size_t(row) * size_t(m_colCount); }
     int storedRows() const { return m_storedRows; }
     static const QString &emptyText();
-    // False when the cell held those characters already and stays as it was.
-    bool assignText(Cell &cell, const QString &text);
+    // False when the cell (of that row) held those characters already and stays as it was.
+    bool assignText(Cell &cell, int row, const QString &text);
     void countTextUnits();
     void resizeStorage(int oldColCount);
     // Moves the data rows so that data position p holds the row that was at order[p].

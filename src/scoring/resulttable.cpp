@@ -90,9 +90,6 @@ void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces, QStrin
     const int judges = countedJudges();
     std::array<QStringView, kMaxJudges> marks;
     for (int row = std::max(firstRow, 1); row <= std::min(lastRow, m_grid.RowCount() - 1); ++row) {
-        for (const int col :
-            { int(ColNumber), markColumn(1), markColumn(judges), int(ColTotal), int(ColRawTotal) })
-            m_grid.prefetchCell(col, row + SortGridCore::kPrefetchRows);
         if (startNumbers)
             startNumbers->append(m_grid.cellText(ColNumber, row));
         if (clearPlaces)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in Release (build-bench/), runs each once and prints one table of
-# every figure against its goal; exits non-zero when any figure misses its goal.
+# Builds the benchmarks in Release (build-bench/), runs each once (each figure is the median
+# of its repetitions) and prints one table of every figure against its goal; exits non-zero
+# when any figure misses its goal.
 # The machine should be quiet: other load shows in the figures.
 set -euo pipefail
 

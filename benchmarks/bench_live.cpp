@@ -14,8 +14,8 @@
 #include "app/recovery.h"
 #include "grid/sortgrid.h"
 #include "live/liveresults.h"
-#include "platform/livemodule.h"
 #include "platform/monitors.h"
+#include "platform/ondemandmodule.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -328,7 +328,7 @@ int main(int argc, char **argv)
 {
     GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
-    LiveModule::setPath(QStringLiteral(SCORELANE_LIVE_MODULE));
+    liveModule().setPath(QStringLiteral(SCORELANE_LIVE_MODULE));
     const int result = runWithRatios(argc, argv,
         { { "BM_EnterToPixelsWithPages", "BM_EnterToPixelsWithoutServer", 1.1 } }, [](const RatioReporter &) {
             if (!g_fixture)

@@ -8,7 +8,7 @@
 
 #include "app/mainwindow.h"
 #include "display/tvwindow.h"
-#include "platform/videomodule.h"
+#include "platform/ondemandmodule.h"
 #include "video/gstvideopreview.h"
 #include "video/testpatterndevices.h"
 
@@ -183,7 +183,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "xcb");
     GuiBenchmarkEnvironment environment;
     QApplication app(argc, argv);
-    VideoModule::setPath(QStringLiteral(SCORELANE_VIDEO_MODULE));
+    videoModule().setPath(QStringLiteral(SCORELANE_VIDEO_MODULE));
     std::printf(
         "CPU time in milliseconds per second of preview; Ctrl+V to the first buffer in milliseconds\n");
     const int result = runWithRatios(argc, argv, { { "BM_PreviewInTVWindow", "BM_GstLaunchPreview", 1.2 } });

@@ -1,6 +1,6 @@
 #include "live/liveservice.h"
 
-#include "platform/livemodule.h"
+#include "platform/ondemandmodule.h"
 
 LiveService::LiveService(LiveLimits limits, QObject *parent)
     : QObject(parent)
@@ -17,10 +17,10 @@ QString LiveService::loadBackend()
 {
     if (m_backend)
         return {};
-    const auto make = reinterpret_cast<MakeLiveBackend>(LiveModule::resolve(kMakeLiveBackend));
+    const auto make = reinterpret_cast<MakeLiveBackend>(liveModule().resolve(kMakeLiveBackend));
     if (!make) {
         return QStringLiteral("Die Live-Ergebnisse sind nicht installiert (%1 fehlt oder ist beschädigt).")
-            .arg(LiveModule::path());
+            .arg(liveModule().path());
     }
     LiveBackend::Setup setup;
     setup.limits = m_limits;

@@ -8,6 +8,13 @@
 
 #include <memory>
 
+namespace {
+
+Q_LOGGING_CATEGORY(lcLiveModule, "scorelane.live")
+Q_LOGGING_CATEGORY(lcVideoModule, "scorelane.video")
+
+} // namespace
+
 OnDemandModule::OnDemandModule(const char *fileName, const char *missing, Category category)
     : m_fileName(fileName)
     , m_missing(missing)
@@ -43,4 +50,19 @@ QFunctionPointer OnDemandModule::resolve(const char *name)
     if (!function)
         qCWarning(m_category, "%s: %s", m_missing, qPrintable(library->errorString()));
     return function;
+}
+
+// Never destroyed, like the libraries they keep loaded.
+OnDemandModule &liveModule()
+{
+    static OnDemandModule *const module
+        = new OnDemandModule("libscorelane-live.so", "No live results", lcLiveModule);
+    return *module;
+}
+
+OnDemandModule &videoModule()
+{
+    static OnDemandModule *const module
+        = new OnDemandModule("libscorelane-video.so", "No live picture", lcVideoModule);
+    return *module;
 }

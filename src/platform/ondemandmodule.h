@@ -35,3 +35,9 @@ private:
     QString m_chosenPath;
     QHash<QString, QLibrary *> m_loaded;
 };
+
+// The live results' server (Qt Network, Qt WebSockets, the QR codes), loaded when the live
+// results are first switched on.
+OnDemandModule &liveModule();
+// The live picture (GStreamer), loaded when the cameras are first listed.
+OnDemandModule &videoModule();

@@ -5,8 +5,8 @@
 
 #include "app/mainwindow.h"
 #include "grid/sortgrid.h"
-#include "platform/livemodule.h"
 #include "platform/monitors.h"
+#include "platform/ondemandmodule.h"
 
 #include "support/resulttablefixture.h"
 
@@ -136,7 +136,7 @@ TEST_F(LiveResultsTest, WhatKeepsTheServerOffIsSaidInTheDialogAndTheSwitchStaysO
 {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::Any, 0));
-    const QString module = LiveModule::path();
+    const QString module = liveModule().path();
     const struct
     {
         QString modulePath;
@@ -150,7 +150,7 @@ TEST_F(LiveResultsTest, WhatKeepsTheServerOffIsSaidInTheDialogAndTheSwitchStaysO
     LiveDialog *dialog = openWithCtrlL();
     ASSERT_TRUE(dialog);
     for (const auto &c : cases) {
-        LiveModule::setPath(c.modulePath);
+        liveModule().setPath(c.modulePath);
         dialog->sePort->setValue(c.port);
         QTest::mouseClick(dialog->cbOn, Qt::LeftButton, {}, QPoint(8, dialog->cbOn->height() / 2));
         EXPECT_FALSE(dialog->cbOn->isChecked());
@@ -158,7 +158,7 @@ TEST_F(LiveResultsTest, WhatKeepsTheServerOffIsSaidInTheDialogAndTheSwitchStaysO
         EXPECT_TRUE(dialog->lbError->text().startsWith(c.error)) << dialog->lbError->text().toStdString();
         EXPECT_TRUE(form->LivePanel->text().isEmpty());
     }
-    LiveModule::setPath(module);
+    liveModule().setPath(module);
 }
 
 TEST_F(LiveResultsTest, TheChoiceIsStoredAndTheServerStartsWithTheProgram)

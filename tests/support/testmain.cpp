@@ -1,6 +1,5 @@
 #include "exchange/xlsreaderprocess.h"
-#include "platform/livemodule.h"
-#include "platform/videomodule.h"
+#include "platform/ondemandmodule.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +40,7 @@ int main(int argc, char **argv)
 
     TestApplication app(argc, argv);
     Workbook::setXlsReaderProgram(QStringLiteral(SCORELANE_XLS_READER));
-    VideoModule::setPath(QStringLiteral(SCORELANE_VIDEO_MODULE));
-    LiveModule::setPath(QStringLiteral(SCORELANE_LIVE_MODULE));
+    videoModule().setPath(QStringLiteral(SCORELANE_VIDEO_MODULE));
+    liveModule().setPath(QStringLiteral(SCORELANE_LIVE_MODULE));
     return RUN_ALL_TESTS();
 }

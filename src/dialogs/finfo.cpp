@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -52,7 +53,11 @@ QUrl TFormInfo::defaultContactUrl()
 QIcon TFormInfo::programIcon()
 {
     initInfoResources();
-    return QIcon(QStringLiteral(":/scorelane-icon.png"));
+    // Read by Qt's own PNG reader: a reader left to detect the format first asks every image
+    // plugin whether the file is theirs, and loads each one to ask, at every start.
+    QImageReader reader(QStringLiteral(":/scorelane-icon.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
 }
 
 TFormInfo::TFormInfo(QWidget *parent)

@@ -1,5 +1,6 @@
-// Makes the built-in background, resources/default-background.jpg:
-//   make_default_background <output.jpg>
+// Makes the built-in background, resources/default-background.jpg, and its copy at the size
+// the main window shows it, resources/default-background-window.jpg:
+//   make_default_background <output.jpg> <window-output.jpg>
 // A calm dark blue picture of 1920 x 1080 with darker bands under the rows of figures, so
 // that white and yellow figures stand out; fine noise keeps the gradients free of bands.
 
@@ -19,6 +20,9 @@ namespace {
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
+// The main window's picture box, 900 x 506, holds the picture at this size.
+constexpr int kWindowWidth = 900;
+constexpr int kWindowHeight = 506;
 
 void drawBase(QPainter &p)
 {
@@ -102,8 +106,8 @@ void addNoise(QImage &image)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output.jpg>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <output.jpg> <window-output.jpg>\n", argv[0]);
         return 2;
     }
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
@@ -116,17 +120,26 @@ int main(int argc, char **argv)
     }
     addNoise(image);
 
+    const QImage window
+        = image.scaled(kWindowWidth, kWindowHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+              .convertToFormat(QImage::Format_RGB32);
     try {
-        const QByteArray jpeg = Jpeg::encode(image, { 92, false, Jpeg::EncodeOptions::Colours::Rgb });
-        // Read it back with the program's own reader before replacing anything.
-        if (Jpeg::decode(jpeg).size() != image.size()) {
-            std::fprintf(stderr, "the written picture does not read back\n");
-            return 1;
+        QByteArray jpegs[2];
+        const QImage *pictures[2] = { &image, &window };
+        for (int i = 0; i < 2; ++i) {
+            jpegs[i] = Jpeg::encode(*pictures[i], { 92, false, Jpeg::EncodeOptions::Colours::Rgb });
+            // Read it back with the program's own reader before replacing anything.
+            if (Jpeg::decode(jpegs[i]).size() != pictures[i]->size()) {
+                std::fprintf(stderr, "the written picture does not read back\n");
+                return 1;
+            }
         }
-        QFile out(QString::fromLocal8Bit(argv[1]));
-        if (!out.open(QIODevice::WriteOnly) || out.write(jpeg) != jpeg.size()) {
-            std::fprintf(stderr, "cannot write %s\n", argv[1]);
-            return 1;
+        for (int i = 0; i < 2; ++i) {
+            QFile out(QString::fromLocal8Bit(argv[1 + i]));
+            if (!out.open(QIODevice::WriteOnly) || out.write(jpegs[i]) != jpegs[i].size()) {
+                std::fprintf(stderr, "cannot write %s\n", argv[1 + i]);
+                return 1;
+            }
         }
     } catch (const JpegError &e) {
         std::fprintf(stderr, "%s\n", e.what());

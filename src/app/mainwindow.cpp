@@ -42,6 +42,12 @@ constexpr int kStatusBarHeight = 19;
 constexpr int kScrollArrowWidth = 17;
 constexpr int kPanelWidths[5] = { 60, 240, 130, 290, 90 };
 
+// The background's box: the window above the status bar.
+QSize pictureArea()
+{
+    return { kClientWidth, kClientHeight - kStatusBarHeight };
+}
+
 const QColor kStatusBarColor(38, 44, 54);
 
 // The audience's window is up over the operator's one: one monitor, or both on the same.
@@ -74,11 +80,16 @@ TForm1::TForm1(Environment environment)
         | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
 
-    // The background decodes on a thread of its own while the window is built, and the
-    // recovery folder's lock is taken on another: both are in hand before the window shows.
+    // The background decodes on a thread of its own while the window is built, and is scaled
+    // there to the size it is shown at, so that the picture box takes it as it is; the
+    // recovery folder's lock is taken on another thread. Both are in hand before the window
+    // shows.
     std::future<QImage> background = std::async(std::launch::async,
         [folders = ProgramInfo::dataFolders(), largest = Pictures::largestMonitorSize(*m_monitors),
-            area = size()] { return Pictures::loadBackground(folders, largest, area); });
+            area = pictureArea()] {
+            return Pictures::fitted(
+                PictureFit::KeepAspectTopLeft, Pictures::loadBackground(folders, largest, area), area);
+        });
     std::future<RecoveryWriter::Lock> recoveryLock = std::async(std::launch::async, &RecoveryWriter::takeLock,
         environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
     buildForm();
@@ -181,7 +192,7 @@ void TForm1::buildForm()
 {
     Image1 = new PictureBox(PictureFit::KeepAspectTopLeft, this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
+    Image1->setGeometry(QRect(QPoint(0, 0), pictureArea()));
 
     m_scoreboard = std::make_unique<Scoreboard>(this, ScoreboardWindow::Main);
     m_scoreboard->placeAtMainWindowPositions();

@@ -191,9 +191,20 @@ QSize TLabel3D::fitBox() const
 
 void TLabel3D::refit()
 {
-    m_fitBox = fitBox();
+    m_fitStale = true;
+}
+
+void TLabel3D::ensureFit() const
+{
+    // Qt holds back the resize event of a hidden label until it is shown, so one that is
+    // painted straight away (into a picture) is fitted to the size it has now.
+    const QSize box = fitBox();
+    if (!m_fitStale && box == m_fitBox)
+        return;
+    m_fitBox = box;
     m_fit = fitText(m_caption, font(), m_fitBox, paintFlags());
     m_fitFont = fittedFont(font(), m_fit);
+    m_fitStale = false;
 }
 
 void TLabel3D::Paint(QPainter &painter) const
@@ -209,18 +220,18 @@ void TLabel3D::Paint(QPainter &painter) const
         painter.fillRect(r, m_color);
     painter.setBrush(Qt::NoBrush);
 
-    const unsigned flags = paintFlags();
-    TextFit fit = m_fit;
-    QFont textFont = m_fitFont;
-    if (fitBox() != m_fitBox) {
-        // Qt holds back the resize event of a hidden label until it is shown, so one that
-        // is painted straight away (into a picture) has not been fitted to its new size yet.
-        fit = fitText(m_caption, font(), fitBox(), flags);
-        textFont = fittedFont(font(), fit);
+    // Nothing is drawn for an empty caption, so nothing is measured either.
+    if (m_caption.isEmpty()) {
+        painter.restore();
+        return;
     }
+    const unsigned flags = paintFlags();
+    ensureFit();
+    const TextFit &fit = m_fit;
+    const QFont &textFont = m_fitFont;
 
     // Measuring and drawing share one layout: they differ only in the measuring
-    // blank that an empty caption gets.
+    // blank that a lone accelerator ampersand gets.
     const TextBlock text(m_caption, textFont, r.width(), flags, fit.maxLines);
     QRect textRect = r;
     if (m_layout != tlTop) {
@@ -296,7 +307,9 @@ QSize TLabel3D::sizeHint() const
 
 bool TLabel3D::keepsPicture() const
 {
-    return QFontInfo(font()).pixelSize() > kLargestCachedGlyph;
+    // A size in pixels is the size drawn; only a size in points needs the font loaded.
+    const int pixels = font().pixelSize();
+    return (pixels > 0 ? pixels : QFontInfo(font()).pixelSize()) > kLargestCachedGlyph;
 }
 
 const QImage &TLabel3D::picture() const

@@ -120,10 +120,13 @@ private:
     int m_borderWidth = 1;
     TLabel3DBorderStyle m_borderStyle = lbNone;
 
-    // The fit is worked out whenever what it depends on changes, not while painting.
-    TextFit m_fit;
-    QFont m_fitFont;
-    QSize m_fitBox;
+    // The fit is worked out at the first paint after what it depends on changed, so that a
+    // hidden label, or one changed several times between two paints, is not measured in vain.
+    void ensureFit() const;
+    mutable TextFit m_fit;
+    mutable QFont m_fitFont;
+    mutable QSize m_fitBox;
+    mutable bool m_fitStale = true;
 
     // Text above the size that Qt keeps glyph images for is drawn from outlines, which at
     // a projector's size costs milliseconds per label: such a label keeps what it drew.

@@ -18,17 +18,27 @@ static void initBackgroundResource()
 
 namespace {
 
+// The built-in picture's sizes: the full one, and its copy for the main window's box.
+constexpr QSize kBuiltInSize(1920, 1080);
+constexpr QSize kBuiltInWindowSize(900, 506);
+
 QImage builtInBackground(QSize area)
 {
     initBackgroundResource();
-    QFile file(QStringLiteral(":/default-background.jpg"));
+    // An area that the main window's copy covers gets that copy: a tenth of the bytes to
+    // decode, and nothing to scale for the main window itself.
+    const QSize shown = Pictures::fitKeepAspect(kBuiltInSize, area);
+    const bool windowCopy = !area.isEmpty() && shown.width() <= kBuiltInWindowSize.width()
+        && shown.height() <= kBuiltInWindowSize.height();
+    QFile file(windowCopy ? QStringLiteral(":/default-background-window.jpg")
+                          : QStringLiteral(":/default-background.jpg"));
     if (file.open(QIODevice::ReadOnly)) {
         try {
             return Jpeg::decode(file.readAll(), QSize(), area);
         } catch (const JpegError &) { }
     }
     // Only a broken build gets here; the scoreboard must still stand on something dark.
-    QImage plain(1920, 1080, QImage::Format_RGB32);
+    QImage plain(kBuiltInSize, QImage::Format_RGB32);
     plain.fill(QColor(12, 18, 32));
     return plain;
 }
@@ -143,6 +153,19 @@ QRect fitRect(PictureFit fit, const QSize &picture, const QSize &area)
     return {};
 }
 
+QImage fitted(PictureFit fit, const QImage &picture, const QSize &area)
+{
+    const QSize target = fitRect(fit, picture.size(), area).size();
+    if (target.isEmpty())
+        return {};
+    QImage scaled = picture.size() == target
+        ? picture
+        : picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.format() != QImage::Format_RGB32 && !scaled.hasAlphaChannel())
+        scaled.convertTo(QImage::Format_RGB32);
+    return scaled;
+}
+
 } // namespace Pictures
 
 FittedPicture::FittedPicture(PictureFit fit)
@@ -182,12 +205,7 @@ void FittedPicture::rescale(bool pictureChanged)
         m_scaled = QImage();
         return;
     }
-    if (pictureChanged || target.size() != m_target.size() || m_scaled.isNull()) {
-        m_scaled = m_picture.size() == target.size()
-            ? m_picture
-            : m_picture.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (m_scaled.format() != QImage::Format_RGB32 && !m_scaled.hasAlphaChannel())
-            m_scaled.convertTo(QImage::Format_RGB32);
-    }
+    if (pictureChanged || target.size() != m_target.size() || m_scaled.isNull())
+        m_scaled = Pictures::fitted(m_fit, m_picture, m_areaSize);
     m_target = target;
 }

@@ -61,6 +61,8 @@ bool loadLogo(const QStringList &folders, int n, QImage &logo, QSize largestMoni
 QSize fitKeepAspect(const QSize &picture, const QSize &area);
 // Where a picture is drawn in an area of the given size, in the area's coordinates.
 QRect fitRect(PictureFit fit, const QSize &picture, const QSize &area);
+// The picture at the size fitRect gives it, as FittedPicture draws it; null when that is empty.
+QImage fitted(PictureFit fit, const QImage &picture, const QSize &area);
 
 } // namespace Pictures
 

@@ -86,26 +86,42 @@ TEST(Pictures, FittingRules)
         EXPECT_EQ(Pictures::fitRect(c.fit, c.picture, c.area), c.expected) << c.name;
 }
 
+// The full picture, or for an area no larger than the main window's box its own copy at that
+// size; the decoder's scales keep at least the area's size.
 TEST(Pictures, DefaultBackgroundIsCalmAndDark)
 {
-    const QImage background = Pictures::defaultBackground();
-    ASSERT_EQ(background.size(), QSize(1920, 1080));
-    qint64 sum = 0;
-    int brightest = 0;
-    int darkest = 255;
-    for (int y = 0; y < background.height(); y += 8) {
-        for (int x = 0; x < background.width(); x += 8) {
-            const int grey = qGray(background.pixel(x, y));
-            sum += grey;
-            brightest = std::max(brightest, grey);
-            darkest = std::min(darkest, grey);
+    const struct
+    {
+        QSize area;
+        QSize decoded;
+    } cases[] = {
+        { QSize(), QSize(1920, 1080) },
+        { QSize(1920, 1080), QSize(1920, 1080) },
+        { QSize(1280, 720), QSize(1440, 810) },
+        { QSize(900, 506), QSize(900, 506) },
+        { QSize(640, 360), QSize(675, 380) },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.area.width());
+        const QImage background = Pictures::defaultBackground(c.area);
+        ASSERT_EQ(background.size(), c.decoded);
+        qint64 sum = 0;
+        qint64 samples = 0;
+        int brightest = 0;
+        int darkest = 255;
+        for (int y = 0; y < background.height(); y += 8) {
+            for (int x = 0; x < background.width(); x += 8, ++samples) {
+                const int grey = qGray(background.pixel(x, y));
+                sum += grey;
+                brightest = std::max(brightest, grey);
+                darkest = std::min(darkest, grey);
+            }
         }
+        EXPECT_LT(sum / samples, 50);
+        EXPECT_LT(brightest, 90) << "white figures need a dark ground everywhere";
+        // The compiled-in picture, not the plain stand-in for a missing one.
+        EXPECT_GT(brightest - darkest, 10);
     }
-    const qint64 samples = (1920 / 8) * (1080 / 8);
-    EXPECT_LT(sum / samples, 50);
-    EXPECT_LT(brightest, 90) << "white figures need a dark ground everywhere";
-    // The compiled-in picture, not the plain stand-in for a missing one.
-    EXPECT_GT(brightest - darkest, 10);
 }
 
 TEST_F(PicturesFolder, BackgroundFromTheProgramFolderOrTheDefault)

@@ -478,7 +478,7 @@ TEST_F(MainWindowTest, CtrlPPrintsEveryCompetitor)
     for (int i = 1; i <= 24; ++i)
         rows.push_back({ QString::number(i), QStringLiteral("Paar%1").arg(i), QStringLiteral("TSC") });
     load(rows);
-    const QString file = QDir::current().filePath(QStringLiteral("mainwindow_print.pdf"));
+    const QString file = printedFile(QStringLiteral("mainwindow_print.pdf"));
     QFile::remove(file);
     grid()->setPrinterProvider(std::make_shared<PdfPrinters>(QStringList { QStringLiteral("PDF") }, file));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
@@ -555,8 +555,8 @@ TEST_F(MainWindowTest, EachToolButtonRunsItsCommandOnce)
     EXPECT_TRUE(caption(form->scoreboard().LabNum()).isEmpty());
     EXPECT_TRUE(form->FormTV()->scoreboard().LabNum()->Caption().isEmpty());
 
-    auto printers = std::make_shared<CountingPrinters>(QStringList { QStringLiteral("PDF") },
-        QDir::current().filePath(QStringLiteral("mainwindow_button.pdf")));
+    auto printers = std::make_shared<CountingPrinters>(
+        QStringList { QStringLiteral("PDF") }, printedFile(QStringLiteral("mainwindow_button.pdf")));
     grid()->setPrinterProvider(printers);
     form->sbPrint->show(); // hidden on the form
     click(form->sbPrint);
@@ -676,7 +676,7 @@ TEST_F(MainWindowTest, CtrlPWithoutPrinterSavesThePrintoutAsPdf)
     EXPECT_EQ(fileDialogs, 0);
 
     // "Als PDF speichern...": the name typed without extension gets ".pdf".
-    const QString pdf = QDir::current().filePath(QStringLiteral("mainwindow_noprinter.pdf"));
+    const QString pdf = printedFile(QStringLiteral("mainwindow_noprinter.pdf"));
     QFile::remove(pdf);
     FileDialog::setDriverForTests(pdfName(pdf.chopped(4)));
     MessageBox::setNextAnswer(QMessageBox::Save);

@@ -207,7 +207,7 @@ int pdfPageCount(const QString &file)
 
 TEST_F(ResultGridRender, NoPrinterInstalled)
 {
-    const QString file = QDir::current().filePath(QStringLiteral("grid_noprinter.pdf"));
+    const QString file = printedFile(QStringLiteral("grid_noprinter.pdf"));
     QFile::remove(file);
     grid.setPrinterProvider(std::make_shared<PdfPrinters>(QStringList(), file));
     MessageBox::setAutoAnswer(QMessageBox::Ok);
@@ -222,7 +222,7 @@ TEST_F(ResultGridRender, NoPrinterInstalled)
 
 TEST_F(ResultGridRender, PrintsTheShownColumnsOnCountedPages)
 {
-    const QString file = QDir::current().filePath(QStringLiteral("grid_print.pdf"));
+    const QString file = printedFile(QStringLiteral("grid_print.pdf"));
     QFile::remove(file);
     grid.setPrinterProvider(std::make_shared<PdfPrinters>(QStringList { QStringLiteral("PDF") }, file));
     grid.PrintOptions().JobTitle = QStringLiteral("Ergebnisliste");
@@ -269,7 +269,7 @@ TEST_F(ResultGridRender, LandscapeOnlyWhenPortraitIsTooSmall)
         grid.setCells(2, 7, name);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QDir::current().filePath(QStringLiteral("grid_print_orientation.pdf")));
+        printer.setOutputFileName(printedFile(QStringLiteral("grid_print_orientation.pdf")));
         grid.PrintTo(printer);
         return std::pair { printer.pageLayout().orientation(), pdfText(printer.outputFileName()) };
     };
@@ -299,7 +299,7 @@ TEST_F(ResultGridRender, AmpersandsAreDrawnAndPrintedAsWritten)
         EXPECT_LE(std::abs(right - sameRight), 2) << written[i].toStdString();
     }
 
-    const QString file = QDir::current().filePath(QStringLiteral("grid_print_ampersand.pdf"));
+    const QString file = printedFile(QStringLiteral("grid_print_ampersand.pdf"));
     QFile::remove(file);
     grid.setPrinterProvider(std::make_shared<PdfPrinters>(QStringList { QStringLiteral("PDF") }, file));
     grid.PrintOptions().FromRow = 5;

@@ -2,6 +2,7 @@
 
 #include "grid/gridprint.h"
 
+#include <QDir>
 #include <QPrinter>
 #include <QProcess>
 #include <QStringList>
@@ -29,6 +30,13 @@ private:
     QStringList m_names;
     QString m_file;
 };
+
+// Where a test prints to: its process's own runtime folder (tests/support/testmain.cpp), as
+// ctest runs each test alone and within its whole binary at the same time.
+inline QString printedFile(const QString &name)
+{
+    return QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(name);
+}
 
 // The text of a PDF file as pdftotext reads it.
 inline QString pdfText(const QString &file)

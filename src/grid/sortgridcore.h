@@ -253,6 +253,7 @@ private:
     qint64 m_textUnits = 0;
     mutable std::vector<double> m_sortValues;
     mutable std::vector<quint64> m_sortPacked;
+    mutable std::vector<quint64> m_sortScratch;
     std::vector<int> m_colWidths;
     int m_colCount = 5;
     int m_rowCount = 5;

@@ -318,8 +318,9 @@ TEST(SortEngine, SortChangingHookColumnIsThePrimary)
 
 TEST(SortEngine, MatchesAStableReferenceOnRandomNumbers)
 {
-    // Small whole numbers (packed into one word per row), negative ones, fractions and
-    // numbers too far apart to pack, each way round. An empty cell sorts below every number.
+    // Small whole numbers (packed into one word per row), negative ones, whole numbers whose
+    // words take five radix passes, fractions and numbers too far apart to pack, each way round. An empty
+    // cell sorts below every number.
     struct Case
     {
         const char *name;
@@ -328,6 +329,7 @@ TEST(SortEngine, MatchesAStableReferenceOnRandomNumbers)
     const Case cases[] = {
         { "small", [](std::mt19937 &r) { return double(r() % 21); } },
         { "negative", [](std::mt19937 &r) { return double(int(r() % 41) - 20); } },
+        { "wide", [](std::mt19937 &r) { return double(r() % 1000000); } },
         { "fractions", [](std::mt19937 &r) { return double(r() % 40) / 4.0; } },
         { "far apart", [](std::mt19937 &r) { return r() % 2 ? double(r() % 5) : 1e15 + double(r() % 5); } },
     };

@@ -25,7 +25,7 @@ constexpr QSize kBuiltInWindowSize(900, 506);
 QImage builtInBackground(QSize area)
 {
     initBackgroundResource();
-    // An area that the main window's copy covers gets that copy: a tenth of the bytes to
+    // An area that the main window's copy covers gets that copy: a seventh of the bytes to
     // decode, and nothing to scale for the main window itself.
     const QSize shown = Pictures::fitKeepAspect(kBuiltInSize, area);
     const bool windowCopy = !area.isEmpty() && shown.width() <= kBuiltInWindowSize.width()

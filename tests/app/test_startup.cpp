@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 bool mapped(const char *library)
@@ -39,19 +41,33 @@ protected:
     }
 };
 
+// A main window with settings of its own, shown and watched for its first paint.
+class StartUp : public ::testing::Test
+{
+protected:
+    TForm1 &showMainWindow()
+    {
+        form
+            = std::make_unique<TForm1>(TForm1::Environment { dir.filePath(QStringLiteral("Scorelane.ini")) });
+        form->installEventFilter(&watch);
+        form->show();
+        return *form;
+    }
+
+    QTemporaryDir dir;
+    FirstPaintWatch watch;
+    std::unique_ptr<TForm1> form;
+};
+
 } // namespace
 
 // The main window paints before GStreamer is loaded; the video module comes right after, when
 // the cameras are listed, and the video controls work from there on.
-TEST(StartUp, VideoModuleIsLoadedAfterTheFirstPaint)
+TEST_F(StartUp, VideoModuleIsLoadedAfterTheFirstPaint)
 {
     ASSERT_FALSE(mapped("libgstreamer-1.0"));
-    QTemporaryDir dir;
-    TForm1 form(TForm1::Environment { dir.filePath(QStringLiteral("Scorelane.ini")) });
-    FirstPaintWatch watch;
-    form.installEventFilter(&watch);
-    form.show();
-    ASSERT_TRUE(QTest::qWaitFor([&watch] { return watch.painted; }));
+    TForm1 &form = showMainWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return watch.painted; }));
     EXPECT_FALSE(watch.gstreamerLoaded);
     EXPECT_FALSE(watch.moduleLoaded);
 
@@ -63,14 +79,10 @@ TEST(StartUp, VideoModuleIsLoadedAfterTheFirstPaint)
 
 // The live module (and with it Qt Network) is not loaded for the first paint; the live
 // results' first start brings it.
-TEST(StartUp, LiveModuleIsLoadedWhenTheLiveResultsStart)
+TEST_F(StartUp, LiveModuleIsLoadedWhenTheLiveResultsStart)
 {
-    QTemporaryDir dir;
-    TForm1 form(TForm1::Environment { dir.filePath(QStringLiteral("Scorelane.ini")) });
-    FirstPaintWatch watch;
-    form.installEventFilter(&watch);
-    form.show();
-    ASSERT_TRUE(QTest::qWaitFor([&watch] { return watch.painted; }));
+    TForm1 &form = showMainWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return watch.painted; }));
     EXPECT_FALSE(watch.liveModuleLoaded);
 
     LiveService &service = form.liveResults().service();

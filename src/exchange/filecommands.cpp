@@ -134,7 +134,7 @@ void FileCommands::load()
     case Reader::Text:
         // A file that cannot be read ends the command here: table, caption and
         // proposed name stay as they were.
-        LoadTextFile(m_grid, fileName);
+        LoadTextFile(m_grid, fileName, m_table.openedRowReader());
         if (setTabCaption)
             setTabCaption(withoutExtension(QFileInfo(fileName).fileName()));
         if (UpdateSaveButtons)

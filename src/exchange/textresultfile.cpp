@@ -435,7 +435,7 @@ QStringList TextResultReader::row(int index) const
     return texts;
 }
 
-void TextResultReader::fillTable(SortGridCore &grid) const
+void TextResultReader::fillTable(SortGridCore &grid, const std::function<void(int)> &rowFilled) const
 {
     // Every data row is rewritten, so rows that stay need not be dropped first; but the
     // size changes (and the first cell becomes current) as when the table is emptied.
@@ -461,10 +461,12 @@ void TextResultReader::fillTable(SortGridCore &grid) const
             if (grid.Objects(col, r + 1))
                 grid.setObjects(col, r + 1, nullptr);
         }
+        if (rowFilled)
+            rowFilled(r + 1);
     }
 }
 
-void LoadTextFile(SortGridCore &grid, const QString &fileName)
+void LoadTextFile(SortGridCore &grid, const QString &fileName, const std::function<void(int)> &rowFilled)
 {
     TextResultReader reader;
     FileIo::readFile(
@@ -486,7 +488,7 @@ void LoadTextFile(SortGridCore &grid, const QString &fileName)
     case TextResultReader::Content::Text:
         break;
     }
-    reader.fillTable(grid);
+    reader.fillTable(grid, rowFilled);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class SortGridCore;
@@ -55,8 +56,9 @@ public:
     bool isUtf8() const { return m_bom || (m_utf8Valid && m_utf8MultiByte); }
     // The fields of one row as stored in the table (an empty first field is " ").
     QStringList row(int index) const;
-    // Replaces the data rows of the table by the rows read; row 0 stays.
-    void fillTable(SortGridCore &grid) const;
+    // Replaces the data rows of the table by the rows read; row 0 stays. rowFilled, when
+    // given, is called with each row as soon as all its cells are written.
+    void fillTable(SortGridCore &grid, const std::function<void(int row)> &rowFilled = {}) const;
 
 private:
     struct Field
@@ -110,7 +112,8 @@ private:
 // Reads the whole file first and replaces the data rows of the table only when
 // that worked; on failure the table is untouched and a CommandError says why. A file
 // whose bytes are no text is refused the same way.
-void LoadTextFile(SortGridCore &grid, const QString &fileName);
+void LoadTextFile(
+    SortGridCore &grid, const QString &fileName, const std::function<void(int row)> &rowFilled = {});
 
 // The bytes of the text result file for the table: every row with a start number,
 // columns 0 to ColCount-2, each field followed by TAB (" " for an empty cell), CR LF

@@ -35,6 +35,21 @@ void radixSort(std::vector<quint64> &words, std::vector<quint64> &scratch, quint
     }
 }
 
+// Distinct words, each below largest, in ascending order.
+void sortWords(std::vector<quint64> &words, std::vector<quint64> &scratch, quint64 largest)
+{
+    // A table in order already (a placed protocol read back, a start list without marks)
+    // keeps every row where it is.
+    if (std::is_sorted(words.begin(), words.end()))
+        return;
+    // A small table keeps the comparison sort: each radix pass clears and adds up 2,048
+    // counters, more work than sorting a few hundred words.
+    if (words.size() < 1024)
+        std::sort(words.begin(), words.end());
+    else
+        radixSort(words, scratch, largest);
+}
+
 } // namespace
 
 QList<int> SortGridCore::sortKeyColumns(int primary) const
@@ -227,18 +242,7 @@ bool SortGridCore::sortPackedKeys(size_t keyCount, const std::array<double, kMax
         }
         packed[p] = word * rows + p;
     }
-    // A table in order already (a placed protocol read back, a start list without marks)
-    // keeps every row where it is.
-    if (std::is_sorted(packed.begin(), packed.end())) {
-        std::iota(positions.begin(), positions.end(), 0);
-        return true;
-    }
-    // A small table keeps the comparison sort: each radix pass clears and adds up 2,048
-    // counters, more work than sorting a few hundred words.
-    if (rows < 1024)
-        std::sort(packed.begin(), packed.end());
-    else
-        radixSort(packed, m_sortScratch, room - 1);
+    sortWords(packed, m_sortScratch, room - 1);
     for (size_t p = 0; p < rows; ++p)
         positions[p] = int(packed[p] % rows);
     return true;
@@ -267,28 +271,10 @@ void SortGridCore::SortRowsByColumn(int column)
 {
     if (!m_sortOptions.CanSort)
         return;
-    m_sortOptions.SortCol = column;
-    BeginUpdate();
-    int primary = column;
-    if (OnSortStarting)
-        OnSortStarting(this, primary);
-
-    QList<int> selected;
-    for (const QString &row : std::as_const(SelectedRowList))
-        selected.append(row.toInt());
-    std::sort(selected.begin(), selected.end());
-
-    const QList<int> keys = sortKeyColumns(primary);
-    const bool primaryValid = !keys.isEmpty() && keys.first() == primary;
-    const int dataRows = m_rowCount - kFixedRows;
-
-    // order[p] is the store row that ends up at data position p. Intermediate passes
-    // only permute indices; the rows themselves move once, after the final pass.
-    std::vector<int> order(size_t(std::max(dataRows, 0)));
-    for (int p = 0; p < dataRows; ++p)
-        order[size_t(p)] = p + kFixedRows;
-
-    if (primaryValid && dataRows > 0) {
+    sortRows(column, [this](int primary, std::vector<int> &order) {
+        const QList<int> keys = sortKeyColumns(primary);
+        if (keys.isEmpty() || keys.first() != primary || order.empty())
+            return false;
         // Styles are chosen least significant key first, as the passes would ask for them.
         // Automatic detection looks at every key column on its own, so that a date column
         // as a further key of a numeric one still sorts by date; the style of the primary
@@ -303,10 +289,57 @@ void SortGridCore::SortRowsByColumn(int column)
         }
         if (!sortAllNumericKeys(keys, styles, order))
             sortKeyByKey(keys, styles, order);
-    }
-    m_sortedList.clear();
+        m_sortedList.clear();
+        return true;
+    });
+}
 
-    if (primaryValid && dataRows > 0) {
+bool SortGridCore::SortRowsByKeys(int column, std::vector<quint64> &keys)
+{
+    const size_t rows = keys.size();
+    if (!m_sortOptions.CanSort || rows != size_t(std::max(m_rowCount - kFixedRows, 0)))
+        return false;
+    // Each key and its position as one word, as in the numeric sort.
+    const quint64 highest = rows ? *std::max_element(keys.begin(), keys.end()) : 0;
+    quint64 room = 0;
+    if (__builtin_mul_overflow(highest + 1, quint64(rows), &room))
+        return false;
+    sortRows(column, [&](int, std::vector<int> &order) {
+        std::vector<quint64> &packed = m_sortPacked;
+        packed.resize(rows);
+        for (size_t p = 0; p < rows; ++p)
+            packed[p] = keys[p] * rows + p;
+        sortWords(packed, m_sortScratch, room - 1);
+        for (size_t p = 0; p < rows; ++p) {
+            keys[p] = packed[p] / rows;
+            order[p] = int(packed[p] % rows) + kFixedRows;
+        }
+        return rows > 0;
+    });
+    return true;
+}
+
+void SortGridCore::sortRows(int column, const std::function<bool(int, std::vector<int> &)> &sortRows)
+{
+    m_sortOptions.SortCol = column;
+    BeginUpdate();
+    int primary = column;
+    if (OnSortStarting)
+        OnSortStarting(this, primary);
+
+    QList<int> selected;
+    for (const QString &row : std::as_const(SelectedRowList))
+        selected.append(row.toInt());
+    std::sort(selected.begin(), selected.end());
+
+    // order[p] is the store row that ends up at data position p. Intermediate passes
+    // only permute indices; the rows themselves move once, after the final pass.
+    const int dataRows = m_rowCount - kFixedRows;
+    std::vector<int> order(size_t(std::max(dataRows, 0)));
+    for (int p = 0; p < dataRows; ++p)
+        order[size_t(p)] = p + kFixedRows;
+
+    if (sortRows(primary, order)) {
         // Every row is in its place before the current cell moves, so that the
         // handlers of that move see a whole table.
         permuteDataRows(order);

@@ -141,6 +141,13 @@ public:
     TSortOptions &SortOptions() { return m_sortOptions; }
     const TSortOptions &SortOptions() const { return m_sortOptions; }
     void SortRowsByColumn(int column);
+    // Sorts as SortRowsByColumn(column) does around its comparison (the hooks, the
+    // selection, the current cell), by keys the caller worked out: keys[p] belongs to the
+    // data row at position p. Ascending, equal keys in their present order. On return
+    // keys[p] is the key of the row now at position p. Returns false, changing nothing,
+    // when sorting is off or the keys are too large to sort this way (keys * data rows
+    // must stay below 2^64).
+    bool SortRowsByKeys(int column, std::vector<quint64> &keys);
     int FindRowWithText(int col, const QString &text, bool ignoreCase) const;
     // The style of one key column: the hook when assigned, else the options' style.
     TSortStyle ChooseSortStyle(int col, TSortStyle &hookStyle);
@@ -245,6 +252,9 @@ private:
     static constexpr size_t kMaxNumericKeys = 3;
     bool sortAllNumericKeys(
         const QList<int> &keys, const std::vector<TSortStyle> &styles, std::vector<int> &order) const;
+    // The data rows ordered by sortRows (primary key column, order of store rows in
+    // data position order), which returns false when it left them alone.
+    void sortRows(int column, const std::function<bool(int primary, std::vector<int> &order)> &sortRows);
     bool sortPackedKeys(size_t keyCount, const std::array<double, kMaxNumericKeys> &lowest,
         const std::array<double, kMaxNumericKeys> &highest, std::vector<int> &positions) const;
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <span>
 
 ResultTable::ResultTable(SortGridCore &grid, QObject *parent)
@@ -85,7 +86,8 @@ void ResultTable::CalcRowTotals()
     calcTotals(1, m_grid.RowCount() - 1, true);
 }
 
-void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces, QStringList *startNumbers)
+void ResultTable::calcTotals(
+    int firstRow, int lastRow, bool clearPlaces, QStringList *startNumbers, std::vector<Totals> *totals)
 {
     const int judges = countedJudges();
     std::array<QStringView, kMaxJudges> marks;
@@ -101,57 +103,84 @@ void ResultTable::calcTotals(int firstRow, int lastRow, bool clearPlaces, QStrin
         if (net <= 0 || tally.sum <= 0 || tally.count < judges) {
             m_grid.setCells(ColTotal, row, QString());
             m_grid.setCells(ColRawTotal, row, QString());
+            if (totals)
+                totals->push_back({});
         } else {
             m_grid.setCells(ColRawTotal, row, numberText(tally.sum));
             m_grid.setCells(ColTotal, row, numberText(net));
+            if (totals)
+                totals->push_back({ net, tally.sum });
         }
     }
 }
 
 void ResultTable::AssignPlaces()
 {
-    place(nullptr);
+    place(Totalling::Changed);
 }
 
-void ResultTable::place(QStringList *startNumbers)
+namespace {
+
+// Writes every data row's place: none without totals, the place of the row above when it
+// ties with it, else its own row number. The rows are in their order already.
+template <typename HasTotals, typename TiesWithRowAbove>
+void writePlaces(SortGridCore &grid, HasTotals hasTotals, TiesWithRowAbove tiesWithRowAbove)
+{
+    int place = 1;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        if (!hasTotals(row)) {
+            grid.setCells(ResultTable::ColPlace, row, QString());
+            continue;
+        }
+        if (row == 1 || !tiesWithRowAbove(row))
+            place = row;
+        grid.setCells(ResultTable::ColPlace, row, numberText(place));
+    }
+}
+
+} // namespace
+
+void ResultTable::place(Totalling totalling)
 {
     // A row's totals follow from its own marks and the judge count alone: only the rows
     // whose texts changed since the last placing are totalled again. Every row gets its
-    // place below: the places need not be emptied first. A large table is read from
-    // memory once for the totals and the start numbers both.
+    // place below: the places need not be emptied first.
     const SortGridCore::ChangedRows changed = m_grid.takeChangedRows();
-    if (changed.all || m_placedJudges != countedJudges() || startNumbers)
-        calcTotals(1, m_grid.RowCount() - 1, false, startNumbers);
-    else
-        calcTotals(changed.first, changed.last, false);
+    if (totalling == Totalling::Changed) {
+        m_totals.clear();
+        if (changed.all || m_placedJudges != countedJudges())
+            calcTotals(1, m_grid.RowCount() - 1, false, nullptr, sortsByTotals() ? &m_totals : nullptr);
+        else
+            calcTotals(changed.first, changed.last, false);
+    }
     const QString currentNumber = m_grid.Cells(ColNumber, m_grid.Row());
 
-    TSortOptions &options = m_grid.SortOptions();
-    options.CanSort = true;
-    m_grid.SortRowsByColumn(options.SortCol);
-    options.CanSort = false;
-
     // A row shares the place of the row above only with the same net and raw total.
-    // The totals of the row above are read where they are stored: writing a place changes
-    // no total.
-    const QString *previousRaw = nullptr;
-    const QString *previousNet = nullptr;
-    int place = 1;
-    for (int row = 1; row < m_grid.RowCount(); ++row) {
-        m_grid.prefetchCell(ColTotal, row + SortGridCore::kPrefetchRows);
-        m_grid.prefetchCell(ColRawTotal, row + SortGridCore::kPrefetchRows);
-        const QString &raw = m_grid.cellText(ColRawTotal, row);
-        const QString &net = m_grid.cellText(ColTotal, row);
-        if (isBlankText(raw) || isBlankText(net)) {
-            m_grid.setCells(ColPlace, row, QString());
-        } else if (previousRaw && raw == *previousRaw && net == *previousNet) {
-            m_grid.setCells(ColPlace, row, numberText(place));
-        } else {
-            m_grid.setCells(ColPlace, row, numberText(row));
-            previousRaw = &raw;
-            previousNet = &net;
-            place = row;
-        }
+    quint64 noTotals = 0;
+    if (sortByTotals(noTotals)) {
+        const std::vector<quint64> &keys = m_totalKeys;
+        writePlaces(
+            m_grid, [&](int row) { return keys[size_t(row - 1)] != noTotals; },
+            [&](int row) { return keys[size_t(row - 1)] == keys[size_t(row - 2)]; });
+    } else {
+        TSortOptions &options = m_grid.SortOptions();
+        options.CanSort = true;
+        m_grid.SortRowsByColumn(options.SortCol);
+        options.CanSort = false;
+        // The totals of the row above are read where they are stored: writing a place
+        // changes no total.
+        writePlaces(
+            m_grid,
+            [&](int row) {
+                m_grid.prefetchCell(ColTotal, row + SortGridCore::kPrefetchRows);
+                m_grid.prefetchCell(ColRawTotal, row + SortGridCore::kPrefetchRows);
+                return !isBlankText(m_grid.cellText(ColRawTotal, row))
+                    && !isBlankText(m_grid.cellText(ColTotal, row));
+            },
+            [&](int row) {
+                return m_grid.cellText(ColRawTotal, row) == m_grid.cellText(ColRawTotal, row - 1)
+                    && m_grid.cellText(ColTotal, row) == m_grid.cellText(ColTotal, row - 1);
+            });
     }
 
     // What the placing wrote and moved is placed.
@@ -159,6 +188,47 @@ void ResultTable::place(QStringList *startNumbers)
     m_placedJudges = countedJudges();
     selectCompetitor(currentNumber);
     emit placesChanged();
+}
+
+bool ResultTable::sortsByTotals() const
+{
+    const TSortOptions &options = m_grid.SortOptions();
+    return options.SortCol == ColTotal && options.SecondaryIndex == QString::number(ColRawTotal)
+        && options.SortStyle == ssNumeric && options.SortDirection == sdDescending && !options.CustomCompare
+        && !m_grid.OnGetSortStyle && !m_grid.OnSortStarting;
+}
+
+bool ResultTable::sortByTotals(quint64 &noTotals)
+{
+    // The table's own order, net total then raw total, both descending, rows without
+    // totals last: as the totals' texts sort, without reading them back.
+    const size_t rows = size_t(std::max(m_grid.RowCount() - 1, 0));
+    if (m_totals.size() != rows || rows == 0 || !sortsByTotals())
+        return false;
+    Totals lowest { std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max() };
+    Totals highest;
+    for (const Totals &totals : m_totals) {
+        if (totals.net > 0) {
+            lowest = { std::min(lowest.net, totals.net), std::min(lowest.raw, totals.raw) };
+            highest = { std::max(highest.net, totals.net), std::max(highest.raw, totals.raw) };
+        }
+    }
+    const quint64 rawSpan = highest.net > 0 ? quint64(highest.raw - lowest.raw) + 1 : 1;
+    const quint64 netSpan = highest.net > 0 ? quint64(highest.net - lowest.net) + 1 : 1;
+    if (__builtin_mul_overflow(rawSpan, netSpan, &noTotals))
+        return false;
+    m_totalKeys.resize(rows);
+    for (size_t p = 0; p < rows; ++p) {
+        const Totals &totals = m_totals[p];
+        m_totalKeys[p] = totals.net > 0
+            ? quint64(highest.net - totals.net) * rawSpan + quint64(highest.raw - totals.raw)
+            : noTotals;
+    }
+    TSortOptions &options = m_grid.SortOptions();
+    options.CanSort = true;
+    const bool sorted = m_grid.SortRowsByKeys(options.SortCol, m_totalKeys);
+    options.CanSort = false;
+    return sorted;
 }
 
 bool ResultTable::marksEntered(int row) const
@@ -492,11 +562,33 @@ void ResultTable::placeOpenedTable()
 {
     m_changeAllowedFor.clear();
     clearScoreboard();
-    m_startOrder.clear();
-    m_startOrder.reserve(m_grid.RowCount());
-    place(&m_startOrder);
+    // A large table is read from memory once for the totals and the start numbers both.
+    if (m_rowsRead != m_grid.RowCount() - 1) {
+        m_startOrder.clear();
+        m_startOrder.reserve(m_grid.RowCount());
+        m_totals.clear();
+        calcTotals(1, m_grid.RowCount() - 1, false, &m_startOrder, sortsByTotals() ? &m_totals : nullptr);
+    }
+    m_rowsRead = 0;
+    place(Totalling::Known);
     m_grid.SetModified(false);
     emit tableReplaced();
+}
+
+std::function<void(int)> ResultTable::openedRowReader()
+{
+    return [this, keys = sortsByTotals()](int row) {
+        if (row == 1) {
+            m_startOrder.clear();
+            m_startOrder.reserve(m_grid.RowCount());
+            m_totals.clear();
+            m_rowsRead = 0;
+        }
+        if (row != m_rowsRead + 1)
+            return;
+        calcTotals(row, row, false, &m_startOrder, keys ? &m_totals : nullptr);
+        m_rowsRead = row;
+    };
 }
 
 void ResultTable::placeRestoredTable()

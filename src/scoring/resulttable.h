@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class SortGridCore;
 
@@ -101,6 +102,9 @@ public:
     // Files. A file has replaced every row: the scoreboard is emptied before the new table
     // is placed, its order is the start-list order, and the table counts as saved.
     void placeOpenedTable();
+    // For the reader of a file to be opened: totals each row as the reader fills it, while
+    // its texts are at hand, so that placeOpenedTable need not read the table again.
+    std::function<void(int row)> openedRowReader();
     // The table of a session that did not end normally: placed, and not saved.
     void placeRestoredTable();
     // A save has written the table as it is now.
@@ -137,9 +141,28 @@ signals:
 
 private:
     int countedJudges() const;
-    // Totals rows firstRow..lastRow; with startNumbers, appends their start numbers too.
-    void calcTotals(int firstRow, int lastRow, bool clearPlaces, QStringList *startNumbers = nullptr);
-    void place(QStringList *startNumbers);
+    // The net and raw total of a row, both 0 for a row without totals.
+    struct Totals
+    {
+        qint64 net = 0;
+        qint64 raw = 0;
+    };
+    // Totals rows firstRow..lastRow; with startNumbers, appends their start numbers too,
+    // and with totals, the totals of each row.
+    void calcTotals(int firstRow, int lastRow, bool clearPlaces, QStringList *startNumbers = nullptr,
+        std::vector<Totals> *totals = nullptr);
+    // Totals the rows that changed since the last placing (every row when all did), unless
+    // the totals are known already, then sorts and places.
+    enum class Totalling
+    {
+        Changed,
+        Known
+    };
+    void place(Totalling totalling);
+    bool sortsByTotals() const;
+    // Sorts by m_totals as numbers when they are the table's sort keys; false when the
+    // texts must be sorted. noTotals is then the key of the rows without totals.
+    bool sortByTotals(quint64 &noTotals);
     bool markMissing(int col, int row) const;
     bool isShownMarkColumn(int col) const;
     void selectCell(int col, int row, bool &canSelect);
@@ -160,6 +183,11 @@ private:
     QString m_shownNumber;
     QString m_changeAllowedFor; // the complete row whose marks the operator chose to change
     QStringList m_startOrder; // start numbers in the order of the last open
+    // The totals of a placing that totalled every row, and their sort keys; kept from
+    // placing to placing, so that a large table does not page in fresh blocks each time.
+    std::vector<Totals> m_totals;
+    std::vector<quint64> m_totalKeys;
+    int m_rowsRead = 0; // the rows openedRowReader totalled, from the first on
     QString m_searched; // the start number being typed
     QElapsedTimer m_lastDigit;
 };

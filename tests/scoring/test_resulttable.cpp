@@ -1,3 +1,4 @@
+#include "exchange/textresultfile.h"
 #include "grid/sortgridcore.h"
 #include "scoring/marks.h"
 #include "scoring/resulttable.h"
@@ -7,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -351,6 +355,91 @@ TEST_F(ResultTableTest, PlacingAgainGivesWhatAWholePlacingGives)
         whole.table.AssignPlaces();
         EXPECT_EQ(allRows().mid(1), whole.allRows().mid(1)) << c.change;
     }
+}
+
+// Placing a wholly totalled table sorts by the totals as numbers; the texts' own sort must
+// give the same table, ties, rows without totals and totals too far apart to pack included.
+TEST_F(ResultTableTest, PlacingByTotalsSortsAsTheTotalsTexts)
+{
+    struct Case
+    {
+        const char *what;
+        int rows;
+        int lowestMark, highestMark;
+        int blankOneIn; // a mark left out of every so many rows
+    };
+    const Case cases[] = {
+        { "small table, many ties", 40, 1, 3, 5 },
+        { "large table, many ties", 3000, 1, 4, 7 },
+        { "large table, few ties", 3000, 1, 1000, 0 },
+        { "totals too far apart to pack", 200, 1, 2147483000, 9 },
+        { "no row complete", 30, 1, 9, 1 },
+    };
+    std::mt19937 random(5);
+    for (const Case &c : cases) {
+        QList<QStringList> rows;
+        for (int i = 0; i < c.rows; ++i) {
+            QStringList row { QString::number(i + 1), "N", "C" };
+            for (int judge = 1; judge <= 5; ++judge) {
+                const int mark = c.lowestMark + int(random() % unsigned(c.highestMark - c.lowestMark + 1));
+                row.append(QString::number(mark));
+            }
+            if (c.blankOneIn && random() % unsigned(c.blankOneIn) == 0)
+                row[3 + int(random() % 5)].clear();
+            rows.append(row);
+        }
+        setRows(rows);
+        table.AssignPlaces();
+
+        ResultTableFixture<> byTexts;
+        byTexts.grid.OnSortStarting = [](SortGridCore *, int &) {}; // the texts' own sort
+        byTexts.setRows(rows);
+        byTexts.table.AssignPlaces();
+        EXPECT_EQ(allRows(), byTexts.allRows()) << c.what;
+    }
+}
+
+// A protocol opened with its rows totalled as the reader fills them is placed, and keeps
+// its start order for Ctrl+N, as one totalled after the reading.
+TEST_F(ResultTableTest, RowsTotalledWhileReadPlaceAsAfterTheReading)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("protocol.txt"));
+    QByteArray bytes = "Nr.\tName\tVerein\r\n";
+    std::mt19937 random(3);
+    for (int number = 1; number <= 1500; ++number) {
+        bytes += QByteArray::number(number) + "\tN" + QByteArray::number(random() % 50) + "\tC";
+        for (int judge = 1; judge <= 5 && number % 7; ++judge)
+            bytes += "\t" + QByteArray::number(1 + random() % 4);
+        bytes += "\r\n";
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+
+    // The couples without marks that Ctrl+N visits from the first couple on, after a sort by
+    // name.
+    const auto withoutMarks = [](ResultTableFixture<> &f) {
+        f.grid.SortOptions().CanSort = true;
+        f.grid.SortRowsByColumn(ResultTable::ColName);
+        f.grid.MoveCurrent(1, f.grid.FindRowWithText(ResultTable::ColNumber, QStringLiteral("1"), false));
+        QStringList visited;
+        for (int i = 0; i < 5; ++i) {
+            f.table.nextCoupleWithoutMarks();
+            visited.append(f.grid.Cells(ResultTable::ColNumber, f.grid.Row()));
+        }
+        return visited;
+    };
+    ResultTableFixture<> whileRead;
+    LoadTextFile(whileRead.grid, path, whileRead.table.openedRowReader());
+    whileRead.table.placeOpenedTable();
+    ResultTableFixture<> afterwards;
+    LoadTextFile(afterwards.grid, path);
+    afterwards.table.placeOpenedTable();
+    EXPECT_EQ(whileRead.allRows(), afterwards.allRows());
+    EXPECT_EQ(whileRead.grid.Modified(), afterwards.grid.Modified());
+    EXPECT_EQ(withoutMarks(whileRead), withoutMarks(afterwards));
+    EXPECT_EQ(withoutMarks(afterwards), (QStringList { "7", "14", "21", "28", "35" }));
 }
 
 TEST(Marks, PresentOnlyWhenTheWholeTextIsAnInteger)

@@ -157,11 +157,14 @@ void ResultTable::place(Totalling totalling)
 
     // A row shares the place of the row above only with the same net and raw total.
     quint64 noTotals = 0;
-    if (sortByTotals(noTotals)) {
+    bool moved = true;
+    if (sortByTotals(noTotals, moved)) {
         const std::vector<quint64> &keys = m_totalKeys;
-        writePlaces(
-            m_grid, [&](int row) { return keys[size_t(row - 1)] != noTotals; },
-            [&](int row) { return keys[size_t(row - 1)] == keys[size_t(row - 2)]; });
+        if (moved || totalling != Totalling::Read) {
+            writePlaces(
+                m_grid, [&](int row) { return keys[size_t(row - 1)] != noTotals; },
+                [&](int row) { return keys[size_t(row - 1)] == keys[size_t(row - 2)]; });
+        }
     } else {
         TSortOptions &options = m_grid.SortOptions();
         options.CanSort = true;
@@ -198,7 +201,7 @@ bool ResultTable::sortsByTotals() const
         && !m_grid.OnGetSortStyle && !m_grid.OnSortStarting;
 }
 
-bool ResultTable::sortByTotals(quint64 &noTotals)
+bool ResultTable::sortByTotals(quint64 &noTotals, bool &moved)
 {
     // The table's own order, net total then raw total, both descending, rows without
     // totals last: as the totals' texts sort, without reading them back.
@@ -224,6 +227,7 @@ bool ResultTable::sortByTotals(quint64 &noTotals)
             ? quint64(highest.net - totals.net) * rawSpan + quint64(highest.raw - totals.raw)
             : noTotals;
     }
+    moved = !std::is_sorted(m_totalKeys.begin(), m_totalKeys.end());
     TSortOptions &options = m_grid.SortOptions();
     options.CanSort = true;
     const bool sorted = m_grid.SortRowsByKeys(options.SortCol, m_totalKeys);
@@ -563,21 +567,25 @@ void ResultTable::placeOpenedTable()
     m_changeAllowedFor.clear();
     clearScoreboard();
     // A large table is read from memory once for the totals and the start numbers both.
+    Totalling totalling = Totalling::Read;
     if (m_rowsRead != m_grid.RowCount() - 1) {
         m_startOrder.clear();
         m_startOrder.reserve(m_grid.RowCount());
         m_totals.clear();
         calcTotals(1, m_grid.RowCount() - 1, false, &m_startOrder, sortsByTotals() ? &m_totals : nullptr);
+        totalling = Totalling::Known;
     }
     m_rowsRead = 0;
-    place(Totalling::Known);
+    place(totalling);
     m_grid.SetModified(false);
     emit tableReplaced();
 }
 
 std::function<void(int)> ResultTable::openedRowReader()
 {
-    return [this, keys = sortsByTotals()](int row) {
+    // A saved protocol comes in its order: each row is placed as it comes too, as
+    // writePlaces would place it.
+    return [this, keys = sortsByTotals(), place = 0](int row) mutable {
         if (row == 1) {
             m_startOrder.clear();
             m_startOrder.reserve(m_grid.RowCount());
@@ -588,6 +596,17 @@ std::function<void(int)> ResultTable::openedRowReader()
             return;
         calcTotals(row, row, false, &m_startOrder, keys ? &m_totals : nullptr);
         m_rowsRead = row;
+        if (!keys)
+            return;
+        const Totals &totals = m_totals.back();
+        if (!totals.net) {
+            m_grid.setCells(ColPlace, row, QString());
+            return;
+        }
+        const Totals *above = row > 1 ? &m_totals[size_t(row - 2)] : nullptr;
+        if (!above || above->net != totals.net || above->raw != totals.raw)
+            place = row;
+        m_grid.setCells(ColPlace, row, numberText(place));
     };
 }
 

@@ -152,17 +152,20 @@ private:
     void calcTotals(int firstRow, int lastRow, bool clearPlaces, QStringList *startNumbers = nullptr,
         std::vector<Totals> *totals = nullptr);
     // Totals the rows that changed since the last placing (every row when all did), unless
-    // the totals are known already, then sorts and places.
+    // the totals are known already, then sorts and places. Read: openedRowReader totalled
+    // the rows and placed them as they stood in the file, which holds if none moves.
     enum class Totalling
     {
         Changed,
-        Known
+        Known,
+        Read
     };
     void place(Totalling totalling);
     bool sortsByTotals() const;
     // Sorts by m_totals as numbers when they are the table's sort keys; false when the
-    // texts must be sorted. noTotals is then the key of the rows without totals.
-    bool sortByTotals(quint64 &noTotals);
+    // texts must be sorted. noTotals is then the key of the rows without totals, and moved
+    // whether any row moved.
+    bool sortByTotals(quint64 &noTotals, bool &moved);
     bool markMissing(int col, int row) const;
     bool isShownMarkColumn(int col) const;
     void selectCell(int col, int row, bool &canSelect);

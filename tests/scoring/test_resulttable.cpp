@@ -399,12 +399,13 @@ TEST_F(ResultTableTest, PlacingByTotalsSortsAsTheTotalsTexts)
     }
 }
 
-// A protocol opened with its rows totalled as the reader fills them is placed, and keeps
-// its start order for Ctrl+N, as one totalled after the reading.
+// A table opened with its rows totalled and placed as the reader fills them is placed, and
+// keeps its start order for Ctrl+N, as one totalled after the reading: a start list in start
+// order, and a placed protocol whose places were typed over.
 TEST_F(ResultTableTest, RowsTotalledWhileReadPlaceAsAfterTheReading)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("protocol.txt"));
+    const QString startList = dir.filePath(QStringLiteral("startlist.txt"));
     QByteArray bytes = "Nr.\tName\tVerein\r\n";
     std::mt19937 random(3);
     for (int number = 1; number <= 1500; ++number) {
@@ -413,10 +414,14 @@ TEST_F(ResultTableTest, RowsTotalledWhileReadPlaceAsAfterTheReading)
             bytes += "\t" + QByteArray::number(1 + random() % 4);
         bytes += "\r\n";
     }
-    QFile file(path);
+    QFile file(startList);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     file.close();
 
+    const auto open = [](ResultTableFixture<> &f, const QString &path, bool whileRead) {
+        LoadTextFile(f.grid, path, whileRead ? f.table.openedRowReader() : std::function<void(int)>());
+        f.table.placeOpenedTable();
+    };
     // The couples without marks that Ctrl+N visits from the first couple on, after a sort by
     // name.
     const auto withoutMarks = [](ResultTableFixture<> &f) {
@@ -430,16 +435,34 @@ TEST_F(ResultTableTest, RowsTotalledWhileReadPlaceAsAfterTheReading)
         }
         return visited;
     };
-    ResultTableFixture<> whileRead;
-    LoadTextFile(whileRead.grid, path, whileRead.table.openedRowReader());
-    whileRead.table.placeOpenedTable();
-    ResultTableFixture<> afterwards;
-    LoadTextFile(afterwards.grid, path);
-    afterwards.table.placeOpenedTable();
-    EXPECT_EQ(whileRead.allRows(), afterwards.allRows());
-    EXPECT_EQ(whileRead.grid.Modified(), afterwards.grid.Modified());
-    EXPECT_EQ(withoutMarks(whileRead), withoutMarks(afterwards));
-    EXPECT_EQ(withoutMarks(afterwards), (QStringList { "7", "14", "21", "28", "35" }));
+
+    // What the placing decides: the order, the totals and the places. A saved protocol has
+    // blanks for empty cells.
+    const auto placing = [](const ResultTableFixture<> &f) {
+        QList<QStringList> columns;
+        for (int col : { 0, 10, 11, 12 })
+            columns.append(f.columnTexts(col));
+        return columns;
+    };
+    ResultTableFixture<> placed;
+    open(placed, startList, false);
+    const QList<QStringList> placedRows = placing(placed);
+    for (int row = 1; row < placed.grid.RowCount(); row += 97)
+        placed.grid.setCells(ResultTable::ColPlace, row, QStringLiteral("99"));
+    const QString protocol = dir.filePath(QStringLiteral("protocol.txt"));
+    SaveTextFile(placed.grid, protocol);
+
+    for (const QString &path : { startList, protocol }) {
+        ResultTableFixture<> whileRead;
+        open(whileRead, path, true);
+        ResultTableFixture<> afterwards;
+        open(afterwards, path, false);
+        EXPECT_EQ(whileRead.allRows(), afterwards.allRows()) << path.toStdString();
+        EXPECT_EQ(placing(whileRead), placedRows) << path.toStdString();
+        EXPECT_EQ(whileRead.grid.Modified(), afterwards.grid.Modified());
+        EXPECT_EQ(withoutMarks(whileRead), withoutMarks(afterwards));
+    }
+    EXPECT_EQ(withoutMarks(placed), (QStringList { "7", "14", "21", "28", "35" }));
 }
 
 TEST(Marks, PresentOnlyWhenTheWholeTextIsAnInteger)

@@ -121,13 +121,14 @@ void ResultTable::AssignPlaces()
 
 namespace {
 
-// Writes every data row's place: none without totals, the place of the row above when it
-// ties with it, else its own row number. The rows are in their order already.
+// Writes the places of the data rows first..last, which are in their order already: none
+// without totals, the place of the row above when it ties with it, else its own row number.
+// place holds the place of the row above first, and then that of last.
 template <typename HasTotals, typename TiesWithRowAbove>
-void writePlaces(SortGridCore &grid, HasTotals hasTotals, TiesWithRowAbove tiesWithRowAbove)
+void writePlaces(SortGridCore &grid, int first, int last, int &place, HasTotals hasTotals,
+    TiesWithRowAbove tiesWithRowAbove)
 {
-    int place = 1;
-    for (int row = 1; row < grid.RowCount(); ++row) {
+    for (int row = first; row <= last; ++row) {
         if (!hasTotals(row)) {
             grid.setCells(ResultTable::ColPlace, row, QString());
             continue;
@@ -161,8 +162,10 @@ void ResultTable::place(Totalling totalling)
     if (sortByTotals(noTotals, moved)) {
         const std::vector<quint64> &keys = m_totalKeys;
         if (moved || totalling != Totalling::Read) {
+            int place = 1;
             writePlaces(
-                m_grid, [&](int row) { return keys[size_t(row - 1)] != noTotals; },
+                m_grid, 1, m_grid.RowCount() - 1, place,
+                [&](int row) { return keys[size_t(row - 1)] != noTotals; },
                 [&](int row) { return keys[size_t(row - 1)] == keys[size_t(row - 2)]; });
         }
     } else {
@@ -172,8 +175,9 @@ void ResultTable::place(Totalling totalling)
         options.CanSort = false;
         // The totals of the row above are read where they are stored: writing a place
         // changes no total.
+        int place = 1;
         writePlaces(
-            m_grid,
+            m_grid, 1, m_grid.RowCount() - 1, place,
             [&](int row) {
                 m_grid.prefetchCell(ColTotal, row + SortGridCore::kPrefetchRows);
                 m_grid.prefetchCell(ColRawTotal, row + SortGridCore::kPrefetchRows);
@@ -583,9 +587,9 @@ void ResultTable::placeOpenedTable()
 
 std::function<void(int)> ResultTable::openedRowReader()
 {
-    // A saved protocol comes in its order: each row is placed as it comes too, as
-    // writePlaces would place it.
-    return [this, keys = sortsByTotals(), place = 0](int row) mutable {
+    // A saved protocol comes in its order: each row is placed as it comes too, and the
+    // placing keeps those places when the sort moves no row.
+    return [this, keys = sortsByTotals(), place = 1](int row) mutable {
         if (row == 1) {
             m_startOrder.clear();
             m_startOrder.reserve(m_grid.RowCount());
@@ -596,17 +600,11 @@ std::function<void(int)> ResultTable::openedRowReader()
             return;
         calcTotals(row, row, false, &m_startOrder, keys ? &m_totals : nullptr);
         m_rowsRead = row;
-        if (!keys)
-            return;
-        const Totals &totals = m_totals.back();
-        if (!totals.net) {
-            m_grid.setCells(ColPlace, row, QString());
-            return;
+        if (keys) {
+            writePlaces(
+                m_grid, row, row, place, [&](int r) { return m_totals[size_t(r - 1)].net != 0; },
+                [&](int r) { return m_totals[size_t(r - 1)] == m_totals[size_t(r - 2)]; });
         }
-        const Totals *above = row > 1 ? &m_totals[size_t(row - 2)] : nullptr;
-        if (!above || above->net != totals.net || above->raw != totals.raw)
-            place = row;
-        m_grid.setCells(ColPlace, row, numberText(place));
     };
 }
 

@@ -146,6 +146,7 @@ private:
     {
         qint64 net = 0;
         qint64 raw = 0;
+        bool operator==(const Totals &) const = default;
     };
     // Totals rows firstRow..lastRow; with startNumbers, appends their start numbers too,
     // and with totals, the totals of each row.

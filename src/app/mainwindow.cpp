@@ -16,6 +16,7 @@
 #include "platform/guarded.h"
 #include "platform/monitors.h"
 #include "platform/programinfo.h"
+#include "platform/sidethread.h"
 #include "scoring/resulttableformat.h"
 
 #include <QActionGroup>
@@ -31,7 +32,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include <future>
 #include <utility>
 
 namespace {
@@ -84,14 +84,16 @@ TForm1::TForm1(Environment environment)
     // there to the size it is shown at, so that the picture box takes it as it is; the
     // recovery folder's lock is taken on another thread. Both are in hand before the window
     // shows.
-    std::future<QImage> background = std::async(std::launch::async,
+    SideTask<QImage> background(
         [folders = ProgramInfo::dataFolders(), largest = Pictures::largestMonitorSize(*m_monitors),
             area = pictureArea()] {
             return Pictures::fitted(
                 PictureFit::KeepAspectTopLeft, Pictures::loadBackground(folders, largest, area), area);
         });
-    std::future<RecoveryWriter::Lock> recoveryLock = std::async(std::launch::async, &RecoveryWriter::takeLock,
-        environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder);
+    SideTask<RecoveryWriter::Lock> recoveryLock(
+        [folder = environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder] {
+            return RecoveryWriter::takeLock(folder);
+        });
     buildForm();
     FormCreate();
     Image1->setPicture(background.get());

@@ -6,13 +6,7 @@ FontWarmUp::FontWarmUp()
     : m_thread([] { FcInit(); })
 { }
 
-FontWarmUp::~FontWarmUp()
-{
-    finish();
-}
-
 void FontWarmUp::finish()
 {
-    if (m_thread.joinable())
-        m_thread.join();
+    m_thread.join();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <thread>
+#include "platform/sidethread.h"
 
 // Fontconfig's set-up (its configuration files parsed, its font caches read: some
 // milliseconds of system calls) on a thread of its own, started first thing in main(), so
@@ -12,15 +12,11 @@ class FontWarmUp
 {
 public:
     FontWarmUp();
-    // Waits for the thread.
-    ~FontWarmUp();
-    FontWarmUp(const FontWarmUp &) = delete;
-    FontWarmUp &operator=(const FontWarmUp &) = delete;
 
     // Waits for the set-up to end; called before the first font is used, so that Qt does not
     // start a second set-up beside it.
     void finish();
 
 private:
-    std::thread m_thread;
+    SideThread m_thread;
 };

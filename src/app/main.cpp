@@ -1,5 +1,6 @@
 #include "app/firstpaintprobe.h"
 #include "app/mainwindow.h"
+#include "app/toolbarglyphs.h"
 #include "dialogs/finfo.h"
 #include "platform/fontwarmup.h"
 #include "platform/qttranslations.h"
@@ -17,6 +18,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Scorelane"));
     QtTranslations::install(app);
     QApplication::setWindowIcon(TFormInfo::programIcon());
+    // Drawn while fontconfig may still be setting itself up on the other core.
+    drawToolbarGlyphsAhead(qRound(kToolbarGlyphSize * app.devicePixelRatio()));
     fonts.finish();
     TForm1 form;
     FirstPaintProbe probe;

@@ -262,7 +262,7 @@ void TForm1::buildToolBar()
     layout->setSpacing(2);
     auto setUp = [layout](QToolButton *button, const char *name) {
         button->setObjectName(QString::fromLatin1(name));
-        button->setIconSize(QSize(28, 28));
+        button->setIconSize(QSize(kToolbarGlyphSize, kToolbarGlyphSize));
         button->setFixedSize(36, 36);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);

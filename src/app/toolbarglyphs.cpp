@@ -1,5 +1,6 @@
 #include "app/toolbarglyphs.h"
 
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -363,19 +364,34 @@ QColor toolbarColor()
 
 QImage renderToolbarGlyph(ToolbarGlyph glyph, int size, QIcon::Mode mode)
 {
-    QImage image(std::max(size, 1), std::max(size, 1), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(image.width() / kGrid, image.height() / kGrid);
-        drawGlyph(p, glyph);
+    size = std::max(size, 1);
+    // The tool bar repaints its glyphs often, at one or two sizes only.
+    static QHash<quint64, QImage> drawn;
+    const quint64 key = quint64(glyph) << 32 | quint32(size);
+    auto found = drawn.constFind(key);
+    if (found == drawn.cend()) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(image.width() / kGrid, image.height() / kGrid);
+            drawGlyph(p, glyph);
+        }
+        found = drawn.insert(key, image);
     }
+    QImage image = *found;
     if (mode == QIcon::Active)
         lighten(image);
     else if (mode == QIcon::Disabled)
         greyOut(image);
     return image;
+}
+
+void drawToolbarGlyphsAhead(int size)
+{
+    for (const ToolbarGlyph glyph : kAllToolbarGlyphs)
+        renderToolbarGlyph(glyph, size);
 }
 
 QIcon toolbarIcon(ToolbarGlyph glyph)

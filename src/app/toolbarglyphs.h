@@ -27,9 +27,16 @@ inline constexpr ToolbarGlyph kAllToolbarGlyphs[] = { ToolbarGlyph::bHelp, Toolb
 // The tool bar's colour the glyphs are made to stand out on.
 QColor toolbarColor();
 
+// The size the tool bar's buttons show their glyphs at, in device-independent pixels.
+inline constexpr int kToolbarGlyphSize = 28;
+
 // One glyph, size x size device pixels on a transparent background. Active is the lit look
-// under the mouse, Disabled a faint grey; Selected looks like Normal.
+// under the mouse, Disabled a faint grey; Selected looks like Normal. Each glyph is drawn once
+// for each size and kept (GUI thread only).
 QImage renderToolbarGlyph(ToolbarGlyph glyph, int size, QIcon::Mode mode = QIcon::Normal);
 
-// An icon that draws the glyph afresh for every size, mode and device pixel ratio.
+// Draws every glyph at this size ahead of the tool bar's first paint.
+void drawToolbarGlyphsAhead(int size);
+
+// An icon that draws the glyph for every size, mode and device pixel ratio asked for.
 QIcon toolbarIcon(ToolbarGlyph glyph);

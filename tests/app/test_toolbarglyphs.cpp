@@ -45,6 +45,7 @@ TEST(ToolbarGlyphs, EveryButtonHasItsOwnVisibleGlyph)
 TEST(ToolbarGlyphs, DisabledIsFaintGreyAndActiveIsLighter)
 {
     for (ToolbarGlyph glyph : kAllToolbarGlyphs) {
+        const QImage normal = renderToolbarGlyph(glyph, 24).copy();
         const QImage disabled
             = renderToolbarGlyph(glyph, 24, QIcon::Disabled).convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < 24; ++y) {
@@ -56,5 +57,7 @@ TEST(ToolbarGlyphs, DisabledIsFaintGreyAndActiveIsLighter)
         }
         EXPECT_GT(lightness(renderToolbarGlyph(glyph, 24, QIcon::Active)),
             lightness(renderToolbarGlyph(glyph, 24, QIcon::Normal)));
+        // The kept drawing is not changed by the looks made from it.
+        EXPECT_EQ(renderToolbarGlyph(glyph, 24), normal);
     }
 }

@@ -148,11 +148,22 @@ void ResultTable::place(Totalling totalling)
     // place below: the places need not be emptied first.
     const SortGridCore::ChangedRows changed = m_grid.takeChangedRows();
     if (totalling == Totalling::Changed) {
-        m_totals.clear();
-        if (changed.all || m_placedJudges != countedJudges())
-            calcTotals(1, m_grid.RowCount() - 1, false, nullptr, sortsByTotals() ? &m_totals : nullptr);
-        else
+        const bool byTotals = sortsByTotals();
+        if (changed.all || m_placedJudges != countedJudges()) {
+            m_totals.clear();
+            calcTotals(1, m_grid.RowCount() - 1, false, nullptr, byTotals ? &m_totals : nullptr);
+        } else if (byTotals && m_totals.size() == size_t(std::max(m_grid.RowCount() - 1, 0))) {
+            // The others' totals are those of the last placing, in their rows' order.
+            const int first = std::max(changed.first, 1);
+            if (first <= changed.last) {
+                std::vector<Totals> fresh;
+                calcTotals(first, changed.last, false, nullptr, &fresh);
+                std::copy(fresh.begin(), fresh.end(), m_totals.begin() + (first - 1));
+            }
+        } else {
+            m_totals.clear();
             calcTotals(changed.first, changed.last, false);
+        }
     }
     const QString currentNumber = m_grid.Cells(ColNumber, m_grid.Row());
 
@@ -169,6 +180,7 @@ void ResultTable::place(Totalling totalling)
                 [&](int row) { return keys[size_t(row - 1)] == keys[size_t(row - 2)]; });
         }
     } else {
+        m_totals.clear();
         TSortOptions &options = m_grid.SortOptions();
         options.CanSort = true;
         m_grid.SortRowsByColumn(options.SortCol);
@@ -236,6 +248,15 @@ bool ResultTable::sortByTotals(quint64 &noTotals, bool &moved)
     options.CanSort = true;
     const bool sorted = m_grid.SortRowsByKeys(options.SortCol, m_totalKeys);
     options.CanSort = false;
+    if (sorted && moved) {
+        // The totals follow their rows, for the next placing.
+        for (size_t p = 0; p < rows; ++p) {
+            const quint64 key = m_totalKeys[p];
+            m_totals[p] = key == noTotals
+                ? Totals {}
+                : Totals { highest.net - qint64(key / rawSpan), highest.raw - qint64(key % rawSpan) };
+        }
+    }
     return sorted;
 }
 

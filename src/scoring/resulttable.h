@@ -187,8 +187,9 @@ private:
     QString m_shownNumber;
     QString m_changeAllowedFor; // the complete row whose marks the operator chose to change
     QStringList m_startOrder; // start numbers in the order of the last open
-    // The totals of a placing that totalled every row, and their sort keys; kept from
-    // placing to placing, so that a large table does not page in fresh blocks each time.
+    // When the table is sorted by its totals: each row's totals in the rows' order, as the
+    // last placing left them, and their sort keys. A placing after a change totals only
+    // the rows that changed; the blocks stay from placing to placing.
     std::vector<Totals> m_totals;
     std::vector<quint64> m_totalKeys;
     int m_rowsRead = 0; // the rows openedRowReader totalled, from the first on

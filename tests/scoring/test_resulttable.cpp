@@ -357,6 +357,34 @@ TEST_F(ResultTableTest, PlacingAgainGivesWhatAWholePlacingGives)
     }
 }
 
+// Mark after mark in a table the placings keep reordering: each placing, which totals only
+// the row typed in, must give what a placing of every row from scratch gives.
+TEST_F(ResultTableTest, PlacingMarkAfterMarkGivesWhatAWholePlacingGives)
+{
+    std::mt19937 random(11);
+    const auto randomMark = [&] { return random() % 6 == 0 ? QString() : QString::number(1 + random() % 4); };
+    QList<QStringList> rows;
+    for (int i = 0; i < 300; ++i) {
+        QStringList row { QString::number(i + 1), "N", "C" };
+        for (int judge = 1; judge <= 5; ++judge)
+            row.append(randomMark());
+        rows.append(row);
+    }
+    setRows(rows);
+    table.AssignPlaces();
+    for (int step = 0; step < 200; ++step) {
+        grid.setCells(ResultTable::markColumn(1 + int(random() % 5)), 1 + int(random() % 300), randomMark());
+        table.AssignPlaces();
+
+        ResultTableFixture<> whole;
+        whole.grid.setRowCount(grid.RowCount());
+        for (int row = 1; row < grid.RowCount(); ++row)
+            whole.grid.setRows(row, grid.Rows(row));
+        whole.table.AssignPlaces();
+        ASSERT_EQ(allRows(), whole.allRows()) << "step " << step;
+    }
+}
+
 // Placing a wholly totalled table sorts by the totals as numbers; the texts' own sort must
 // give the same table, ties, rows without totals and totals too far apart to pack included.
 TEST_F(ResultTableTest, PlacingByTotalsSortsAsTheTotalsTexts)

@@ -299,20 +299,22 @@ bool SortGridCore::SortRowsByKeys(int column, std::vector<quint64> &keys)
     const size_t rows = keys.size();
     if (!m_sortOptions.CanSort || rows != size_t(std::max(m_rowCount - kFixedRows, 0)))
         return false;
-    // Each key and its position as one word, as in the numeric sort.
+    // Each key and its position as one word, the position in the low bits: both come back
+    // with a shift and a mask.
     const quint64 highest = rows ? *std::max_element(keys.begin(), keys.end()) : 0;
-    quint64 room = 0;
-    if (__builtin_mul_overflow(highest + 1, quint64(rows), &room))
+    const int positionBits = std::bit_width(rows);
+    if (std::bit_width(highest) + positionBits > 64)
         return false;
+    const quint64 positionMask = (quint64(1) << positionBits) - 1;
     sortRows(column, [&](int, std::vector<int> &order) {
         std::vector<quint64> &packed = m_sortPacked;
         packed.resize(rows);
         for (size_t p = 0; p < rows; ++p)
-            packed[p] = keys[p] * rows + p;
-        sortWords(packed, m_sortScratch, room - 1);
+            packed[p] = keys[p] << positionBits | p;
+        sortWords(packed, m_sortScratch, highest << positionBits | positionMask);
         for (size_t p = 0; p < rows; ++p) {
-            keys[p] = packed[p] / rows;
-            order[p] = int(packed[p] % rows) + kFixedRows;
+            keys[p] = packed[p] >> positionBits;
+            order[p] = int(packed[p] & positionMask) + kFixedRows;
         }
         return rows > 0;
     });

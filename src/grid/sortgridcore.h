@@ -145,8 +145,8 @@ public:
     // selection, the current cell), by keys the caller worked out: keys[p] belongs to the
     // data row at position p. Ascending, equal keys in their present order. On return
     // keys[p] is the key of the row now at position p. Returns false, changing nothing,
-    // when sorting is off or the keys are too large to sort this way (keys * data rows
-    // must stay below 2^64).
+    // when sorting is off or the keys are too large to sort this way (a key and a data
+    // row's position must fit into 64 bits together).
     bool SortRowsByKeys(int column, std::vector<quint64> &keys);
     int FindRowWithText(int col, const QString &text, bool ignoreCase) const;
     // The style of one key column: the hook when assigned, else the options' style.

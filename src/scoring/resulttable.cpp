@@ -135,7 +135,10 @@ void writePlaces(SortGridCore &grid, int first, int last, int &place, HasTotals 
         }
         if (row == 1 || !tiesWithRowAbove(row))
             place = row;
-        grid.setCells(ResultTable::ColPlace, row, numberText(place));
+        // Most places stand as the last placing wrote them.
+        const QString text = numberText(place);
+        if (grid.cellText(ResultTable::ColPlace, row) != text)
+            grid.setCells(ResultTable::ColPlace, row, text);
     }
 }
 

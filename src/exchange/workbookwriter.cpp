@@ -15,6 +15,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <limits>
 
 namespace WorkbookWriter {
 
@@ -72,8 +73,28 @@ QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount)
     const QFontMetrics boldMetrics(bold, &screenAt96Dpi());
 
     int digitPixels = 0;
-    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
-        digitPixels = std::max(digitPixels, regularMetrics.horizontalAdvance(QChar(digit)));
+    int narrowestDigit = std::numeric_limits<int>::max();
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
+        const int pixels = regularMetrics.horizontalAdvance(QChar(digit));
+        digitPixels = std::max(digitPixels, pixels);
+        narrowestDigit = std::min(narrowestDigit, pixels);
+    }
+
+    // With digits of one width, as most fonts have them, a number is no wider than one with
+    // more digits: of the start numbers, totals and places only each column's longest are
+    // measured.
+    const auto allDigits = [](const QString &text) {
+        return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch >= u'0' && ch <= u'9'; });
+    };
+    QList<qsizetype> longestNumber(columnCount, 0);
+    if (narrowestDigit == digitPixels) {
+        for (qsizetype r = 1; r < rows.size(); ++r) {
+            for (int c = 0; c < columnCount && c < rows[r].size(); ++c) {
+                if (allDigits(rows[r][c]))
+                    longestNumber[c] = std::max(longestNumber[c], rows[r][c].size());
+            }
+        }
+    }
 
     QList<int> widest(columnCount, 0);
     // Marks and places repeat down a column; each text is measured once.
@@ -83,7 +104,7 @@ QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount)
         const QStringList &row = rows[r];
         for (int c = 0; c < columnCount && c < row.size(); ++c) {
             const QString &text = row[c];
-            if (text.isEmpty())
+            if (text.isEmpty() || (r > 0 && text.size() < longestNumber[c] && allDigits(text)))
                 continue;
             int pixels;
             if (r == 0) {

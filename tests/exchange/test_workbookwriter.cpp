@@ -90,6 +90,17 @@ TEST(WorkbookWidths, FormulaMeasuresTextsBoldHeaderAndCaps)
     EXPECT_GT(widths[2], widths[3]); // the header is measured bold
     EXPECT_GT(widths[3], 30);
     EXPECT_EQ(fittedColumnWidths({ { QString(400, u'W') } }, 1)[0], 255);
+
+    // Shorter numbers are no wider than the longest; a shorter text may be.
+    const auto width = [](const QStringList &column) {
+        QList<QStringList> rows { { "Nr." } };
+        for (const QString &text : column)
+            rows.append({ text });
+        return fittedColumnWidths(rows, 1)[0];
+    };
+    EXPECT_EQ(width({ "7", "12345", "99" }), width({ "12345" }));
+    EXPECT_GT(width({ "@@@" }), width({ "1234" }));
+    EXPECT_EQ(width({ "1234", "@@@", "7" }), width({ "@@@" }));
 }
 
 TEST(WorkbookLayout, ShownColumnsPackedSheetNameAndLongCells)

@@ -35,12 +35,31 @@ void radixSort(std::vector<quint64> &words, std::vector<quint64> &scratch, quint
     }
 }
 
+// Puts each word that is out of order where it belongs among the words before it, as long
+// as that moves no more words than there are; false, with the words in some order, when it
+// would move more.
+bool insertOutOfOrder(std::vector<quint64> &words)
+{
+    size_t moves = 0;
+    for (auto next = words.begin() + (words.empty() ? 0 : 1); next < words.end(); ++next) {
+        if (*(next - 1) <= *next)
+            continue;
+        const auto at = std::upper_bound(words.begin(), next, *next);
+        moves += size_t(next - at);
+        if (moves > words.size())
+            return false;
+        std::rotate(at, next, next + 1);
+    }
+    return true;
+}
+
 // Distinct words, each below largest, in ascending order.
 void sortWords(std::vector<quint64> &words, std::vector<quint64> &scratch, quint64 largest)
 {
     // A table in order already (a placed protocol read back, a start list without marks)
-    // keeps every row where it is.
-    if (std::is_sorted(words.begin(), words.end()))
+    // keeps every row where it is; one in order but for a row or two (the placing after a
+    // mark) moves only those.
+    if (insertOutOfOrder(words))
         return;
     // A small table keeps the comparison sort: each radix pass clears and adds up 2,048
     // counters, more work than sorting a few hundred words.

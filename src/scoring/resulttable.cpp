@@ -121,6 +121,18 @@ void ResultTable::AssignPlaces()
 
 namespace {
 
+// Whether text is number's decimal digits, as numberText writes them.
+bool isNumberText(QStringView text, int number)
+{
+    qsizetype at = text.size();
+    do {
+        if (at == 0 || text[--at] != QChar(u'0' + number % 10))
+            return false;
+        number /= 10;
+    } while (number > 0);
+    return at == 0;
+}
+
 // Writes the places of the data rows first..last, which are in their order already: none
 // without totals, the place of the row above when it ties with it, else its own row number.
 // place holds the place of the row above first, and then that of last.
@@ -136,9 +148,8 @@ void writePlaces(SortGridCore &grid, int first, int last, int &place, HasTotals 
         if (row == 1 || !tiesWithRowAbove(row))
             place = row;
         // Most places stand as the last placing wrote them.
-        const QString text = numberText(place);
-        if (grid.cellText(ResultTable::ColPlace, row) != text)
-            grid.setCells(ResultTable::ColPlace, row, text);
+        if (!isNumberText(grid.cellText(ResultTable::ColPlace, row), place))
+            grid.setCells(ResultTable::ColPlace, row, numberText(place));
     }
 }
 

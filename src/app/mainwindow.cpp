@@ -91,9 +91,9 @@ TForm1::TForm1(Environment environment)
                 PictureFit::KeepAspectTopLeft, Pictures::loadBackground(folders, largest, area), area);
         });
     SideTask<RecoveryWriter::Lock> recoveryLock(
-        [folder = environment.recoveryFolder.isEmpty() ? RecoveryWriter::defaultFolder() : environment.recoveryFolder] {
-            return RecoveryWriter::takeLock(folder);
-        });
+        [folder = environment.recoveryFolder.isEmpty()
+                ? RecoveryWriter::defaultFolder()
+                : environment.recoveryFolder] { return RecoveryWriter::takeLock(folder); });
     buildForm();
     FormCreate();
     Image1->setPicture(background.get());

@@ -31,8 +31,7 @@ private:
 };
 
 // A result worked out on a SideThread; get() waits for it and passes on what the work threw.
-template <typename Result>
-class SideTask
+template <typename Result> class SideTask
 {
 public:
     template <typename Work>

@@ -4,6 +4,7 @@
 #include "exchange/xlsreply.h"
 #include "grid/sharedtexts.h"
 #include "platform/commanderror.h"
+#include "platform/sidethread.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -243,6 +244,7 @@ class ReaderProcess
 {
 public:
     static constexpr qsizetype kPiece = qsizetype(64) << 10;
+    static constexpr int kPipeBytes = 1 << 20;
     enum State
     {
         Running, // output came
@@ -367,6 +369,9 @@ private:
         if (!m_output.valid() || !output.valid())
             return EMFILE;
         ::fcntl(m_output.get(), F_SETFL, O_NONBLOCK);
+        // Room for a whole answer of a usual workbook: the reader writes on without waiting
+        // for this side to take each piece. The system may give less.
+        ::fcntl(m_output.get(), F_SETPIPE_SZ, kPipeBytes);
 
         posix_spawn_file_actions_t actions;
         if (const int error = posix_spawn_file_actions_init(&actions))
@@ -401,6 +406,12 @@ private:
         if (error)
             return error;
         m_pid = pid;
+        // The reader starts on this thread's core, where this side wakes for every piece of
+        // the answer and would hold it up each time: on another, both run at once.
+        cpu_set_t others;
+        cpu_set_t all;
+        if (coresBesideThisOne(others, all))
+            sched_setaffinity(pid, sizeof others, &others);
         // Tells when the reader ends; without it (an old kernel) its end is polled for.
         m_pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
         return 0;

@@ -1,23 +1,29 @@
 #include "platform/sidethread.h"
 
+bool coresBesideThisOne(cpu_set_t &others, cpu_set_t &all)
+{
+    CPU_ZERO(&all);
+    if (sched_getaffinity(0, sizeof all, &all) != 0 || CPU_COUNT(&all) < 2)
+        return false;
+    const int here = sched_getcpu();
+    if (here < 0 || !CPU_ISSET(here, &all))
+        return false;
+    others = all;
+    CPU_CLR(here, &others);
+    return true;
+}
+
 SideThread::SideThread(std::function<void()> work)
     : m_work(std::move(work))
 {
-    CPU_ZERO(&m_cores);
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0) {
         m_work();
         return;
     }
-    bool elsewhere = false;
-    if (sched_getaffinity(0, sizeof m_cores, &m_cores) == 0 && CPU_COUNT(&m_cores) > 1) {
-        cpu_set_t others = m_cores;
-        const int here = sched_getcpu();
-        if (here >= 0 && CPU_ISSET(here, &others)) {
-            CPU_CLR(here, &others);
-            elsewhere = pthread_attr_setaffinity_np(&attributes, sizeof others, &others) == 0;
-        }
-    }
+    cpu_set_t others;
+    const bool elsewhere = coresBesideThisOne(others, m_cores)
+        && pthread_attr_setaffinity_np(&attributes, sizeof others, &others) == 0;
     m_joinable = pthread_create(&m_handle, &attributes, &SideThread::run, this) == 0;
     if (!m_joinable && elsewhere)
         m_joinable = pthread_create(&m_handle, nullptr, &SideThread::run, this) == 0;

@@ -6,6 +6,10 @@
 #include <functional>
 #include <future>
 
+// The cores this process may use without the one the calling thread runs on; false when
+// there is no other. all gets every core the process may use.
+bool coresBesideThisOne(cpu_set_t &others, cpu_set_t &all);
+
 // A thread for work done beside the main thread while the program starts. The scheduler
 // queues a new thread on the core of the thread that made it and moves it to an idle core
 // only when it next balances its queues, some milliseconds later on a machine with two

@@ -21,6 +21,7 @@
 #include <functional>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -524,6 +525,12 @@ TEST_F(WorkbookReaderTest, XlsReaderProcessFailures)
     errno = 0;
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
+
+    // The reader runs beside the program, on every core but the one that started it.
+    cpu_set_t cores;
+    ASSERT_EQ(sched_getaffinity(0, sizeof cores, &cores), 0);
+    Workbook::setXlsReaderProgram(fakes + QStringLiteral("cores.sh"));
+    EXPECT_EQ(failure(good), QString::number(std::max(CPU_COUNT(&cores) - 1, 1)));
 
     Workbook::setXlsReaderProgram(real);
     for (const bool sealed : { false, true }) {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionEvent>
+#include <QCoreApplication>
 #include <QToolButton>
 
 // A tool button that shows its command's action (glyph, hint, checked state) and runs
@@ -26,6 +27,14 @@ public:
     }
 
 protected:
+    // Runs the command. The button's repaint right after paints the whole window with what
+    // the command changed: the layouts that this moves are settled first, so that the window
+    // is painted once, in its final form, and not again on the next pass of the event loop.
+    void nextCheckState() override
+    {
+        QToolButton::nextCheckState();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
     void actionEvent(QActionEvent *event) override
     {
         QToolButton::actionEvent(event);

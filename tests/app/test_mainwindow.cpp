@@ -8,6 +8,7 @@
 #include "display/tvwindow.h"
 #include "exchange/filecommands.h"
 #include "exchange/filedialog.h"
+#include "exchange/textresultfile.h"
 #include "grid/sortgrid.h"
 #include "platform/messagebox.h"
 #include "platform/monitors.h"
@@ -31,6 +32,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QSettings>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -515,6 +517,36 @@ public:
     }
     mutable int jobs = 0;
 };
+
+// Counts the paints of the widget it watches.
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// The click's command changes the tab's caption and with it the layout: the tab is painted
+// once, in its new form, when the button is released, and not again after it.
+TEST_F(MainWindowTest, OpeningThroughTheButtonPaintsTheNewTabOnce)
+{
+    load({ { "1", "Anna", "TSC", "9", "9", "9", "9", "9" } });
+    const QString path = dir.filePath(QStringLiteral("Endrunde Latein.txt"));
+    SaveTextFile(*grid(), path);
+    FileDialog::setDriverForTests(typePath(path));
+    PaintCounter counter;
+    form->PageControl1->tabBar()->installEventFilter(&counter);
+    QTest::mouseClick(form->sbLoad, Qt::LeftButton);
+    const int paintsInTheClick = counter.paints;
+    QTest::qWait(50);
+    FileDialog::setDriverForTests(nullptr);
+    ASSERT_EQ(form->PageControl1->tabText(0), QStringLiteral("Endrunde Latein"));
+    EXPECT_EQ(paintsInTheClick, 1);
+    EXPECT_EQ(counter.paints, 1);
+}
 
 TEST_F(MainWindowTest, EachToolButtonRunsItsCommandOnce)
 {

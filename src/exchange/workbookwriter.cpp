@@ -123,7 +123,7 @@ QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount)
     return widths;
 }
 
-WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
+WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle, ColumnWidths widths)
 {
     WorkbookLayout layout;
     layout.sheetName = sheetName(programTitle);
@@ -161,7 +161,8 @@ WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle)
             texts.append(QString());
         layout.rows.append(std::move(texts));
     }
-    layout.columnWidths = fittedColumnWidths(layout.rows, layout.columnCount);
+    if (widths == ColumnWidths::Fitted)
+        layout.columnWidths = fittedColumnWidths(layout.rows, layout.columnCount);
     return layout;
 }
 
@@ -196,9 +197,16 @@ bool WorkbookLayout::isNumber(int row, int col, double *value) const
 
 void SaveWorkbook(const SortGridCore &grid, const QString &fileName, WorkbookFormat format)
 {
-    const WorkbookLayout layout = WorkbookWriter::layoutOf(grid, ProgramInfo::title());
-    const QByteArray bytes
-        = format == WorkbookFormat::Xls ? biffWorkbookBytes(layout) : xlsxWorkbookBytes(layout);
+    QByteArray bytes;
+    if (format == WorkbookFormat::Xls) {
+        bytes = biffWorkbookBytes(WorkbookWriter::layoutOf(grid, ProgramInfo::title()));
+    } else {
+        // The columns are measured while libxlsxwriter takes the cells.
+        const WorkbookLayout layout
+            = WorkbookWriter::layoutOf(grid, ProgramInfo::title(), WorkbookWriter::ColumnWidths::Left);
+        bytes = xlsxWorkbookBytes(layout,
+            [&layout] { return WorkbookWriter::fittedColumnWidths(layout.rows, layout.columnCount); });
+    }
     try {
         FileIo::writeFileAtomically(fileName, bytes);
     } catch (const CommandError &error) {

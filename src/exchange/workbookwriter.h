@@ -52,10 +52,17 @@ int widthInCharacters(int widestPixels, int digitPixels);
 // Sans stands in for it), the first row in bold.
 QList<int> fittedColumnWidths(const QList<QStringList> &rows, int columnCount);
 
+enum class ColumnWidths
+{
+    Fitted,
+    Left, // columnWidths stays empty, for the caller to fit
+};
+
 // The layout of the table: table rows from 0 on, columns 0 to ColCount-2 whose width
 // is 0 or more, packed from A; a column of width 0 adds an empty column at the end.
 // A text longer than a workbook cell holds fails with a CommandError.
-WorkbookLayout layoutOf(const SortGridCore &grid, const QString &programTitle);
+WorkbookLayout layoutOf(
+    const SortGridCore &grid, const QString &programTitle, ColumnWidths widths = ColumnWidths::Fitted);
 
 // Stored column width in 1/256 of a character, as Excel keeps it: the character
 // count with the cell's 5 pixels of margin, for a 7-pixel digit.

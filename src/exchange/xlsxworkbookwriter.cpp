@@ -2,6 +2,7 @@
 
 #include "exchange/workbookwriter.h"
 #include "platform/commanderror.h"
+#include "platform/sidethread.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -111,7 +112,7 @@ private:
 
 } // namespace
 
-QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
+QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout, const std::function<QList<int>()> &measureColumns)
 {
     if (layout.rows.size() > qsizetype(kMaxRows))
         throw CommandError(QStringLiteral("Tabelle zu groß für eine Arbeitsmappe"));
@@ -158,30 +159,35 @@ QByteArray xlsxWorkbookBytes(const WorkbookLayout &layout)
     lxw_format *headerRow = cellFormat(book, true);
 
     check(worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT, headerRow));
-    for (int col = 0; col < layout.columnCount; ++col) {
-        const int width = layout.columnWidths.value(col);
-        if (width > 0)
-            check(worksheet_set_column(sheet, lxw_col_t(col), lxw_col_t(col), width, nullptr));
-    }
-
-    QByteArray text;
-    for (qsizetype row = 0; row < layout.rows.size(); ++row) {
-        lxw_format *format = row == 0 ? header : row == 1 ? belowHeader : framed;
-        const QStringList &texts = layout.rows[row];
-        const lxw_row_t r = lxw_row_t(row);
-        for (int col = 0; col < layout.columnCount; ++col) {
-            const lxw_col_t c = lxw_col_t(col);
-            const QString &cell = texts[col];
-            double number = 0;
-            if (cell.isEmpty()) {
-                check(worksheet_write_blank(sheet, r, c, format));
-            } else if (layout.isNumber(int(row), col, &number)) {
-                check(worksheet_write_number(sheet, r, c, number, format));
-            } else {
-                text = cell.toUtf8();
-                check(worksheet_write_string(sheet, r, c, text.constData(), format));
+    // The cells go to libxlsxwriter on a thread of its own while the columns are measured
+    // here; the book is touched again only once that thread is done.
+    SideTask<void> cells([&] {
+        QByteArray text;
+        for (qsizetype row = 0; row < layout.rows.size(); ++row) {
+            lxw_format *format = row == 0 ? header : row == 1 ? belowHeader : framed;
+            const QStringList &texts = layout.rows[row];
+            const lxw_row_t r = lxw_row_t(row);
+            for (int col = 0; col < layout.columnCount; ++col) {
+                const lxw_col_t c = lxw_col_t(col);
+                const QString &cell = texts[col];
+                double number = 0;
+                if (cell.isEmpty()) {
+                    check(worksheet_write_blank(sheet, r, c, format));
+                } else if (layout.isNumber(int(row), col, &number)) {
+                    check(worksheet_write_number(sheet, r, c, number, format));
+                } else {
+                    text = cell.toUtf8();
+                    check(worksheet_write_string(sheet, r, c, text.constData(), format));
+                }
             }
         }
+    });
+    const QList<int> widths = measureColumns ? measureColumns() : layout.columnWidths;
+    cells.get();
+    for (int col = 0; col < layout.columnCount; ++col) {
+        const int width = widths.value(col);
+        if (width > 0)
+            check(worksheet_set_column(sheet, lxw_col_t(col), lxw_col_t(col), width, nullptr));
     }
 
     const QByteArray author = layout.author.toUtf8();

@@ -13,7 +13,7 @@ run_packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-gl
     libfreexl-dev libxlsxwriter-dev libminizip-dev libchm-dev fp-utils-3.2.2
-    fonts-liberation libfontconfig-dev
+    fonts-liberation libfontconfig-dev zlib1g-dev
     # Qt's own dialogs in German
     qt6-translations-l10n
     # the live results: Qt's WebSockets and network, QR codes

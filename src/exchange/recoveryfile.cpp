@@ -5,10 +5,9 @@
 #include "platform/fileio.h"
 
 #include <QStringDecoder>
-#include <QtEndian>
 
-#include <array>
-#include <cstring>
+#include <zlib.h>
+
 #include <string>
 #include <string_view>
 
@@ -18,42 +17,11 @@ constexpr std::string_view kMagic = "SCORELANE-RECOVERY";
 // Room for the first line: magic, version, size and checksum with their blanks.
 constexpr qsizetype kMaxHeadLine = 80;
 
-// Eight bytes per step through eight tables: the plain byte loop took longer than
-// making the bytes.
+// zlib's CRC-32, the one of zip and PNG: about twice as fast as eight tables here.
 quint32 crc32(QByteArrayView bytes)
 {
-    using Tables = std::array<std::array<quint32, 256>, 8>;
-    static const Tables tables = [] {
-        Tables t {};
-        for (quint32 i = 0; i < 256; ++i) {
-            quint32 c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[0][i] = c;
-        }
-        for (quint32 i = 0; i < 256; ++i) {
-            for (size_t k = 1; k < 8; ++k)
-                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
-        }
-        return t;
-    }();
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
-    qsizetype size = bytes.size();
-    quint32 crc = 0xFFFFFFFFu;
-    for (; size >= 8; data += 8, size -= 8) {
-        quint32 low;
-        quint32 high;
-        std::memcpy(&low, data, 4);
-        std::memcpy(&high, data + 4, 4);
-        low = qFromLittleEndian(low) ^ crc;
-        high = qFromLittleEndian(high);
-        crc = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF]
-            ^ tables[4][low >> 24] ^ tables[3][high & 0xFF] ^ tables[2][(high >> 8) & 0xFF]
-            ^ tables[1][(high >> 16) & 0xFF] ^ tables[0][high >> 24];
-    }
-    for (; size > 0; ++data, --size)
-        crc = tables[0][(crc ^ *data) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
+    return quint32(::crc32_z(
+        ::crc32_z(0, nullptr, 0), reinterpret_cast<const Bytef *>(bytes.data()), size_t(bytes.size())));
 }
 
 // Writes one cell at out (room for six bytes per UTF-16 unit) and returns the end.

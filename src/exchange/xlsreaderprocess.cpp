@@ -5,6 +5,7 @@
 #include "grid/sharedtexts.h"
 #include "platform/commanderror.h"
 #include "platform/sidethread.h"
+#include "scoring/marks.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <charconv>
 #include <exception>
+#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -108,8 +110,8 @@ std::optional<QString> unescaped(QByteArrayView field, qsizetype maxChars)
 // The text of a number field into text.
 void setNumber(QString &text, QByteArrayView digits, const QLocale &locale)
 {
-    // Whole numbers, as marks and places are, read as they stand; those of one or two
-    // digits are shared.
+    // Whole numbers, as start numbers, marks and places are, read as they stand; those
+    // below a million are the shared texts that the placing writes too.
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     if (digits.size() == 1 && digit(digits[0])) {
         text = *SharedTexts::find(digits.data(), 1);
@@ -118,8 +120,12 @@ void setNumber(QString &text, QByteArrayView digits, const QLocale &locale)
     const bool whole = !digits.isEmpty() && digits.size() <= 15 && digits[0] != '0'
         && std::all_of(digits.begin(), digits.end(), digit);
     if (whole) {
-        const QString *shared = SharedTexts::find(digits.data(), digits.size());
-        text = shared ? *shared : QString::fromLatin1(digits);
+        if (digits.size() <= 6) {
+            text = ::numberText(std::accumulate(digits.begin(), digits.end(), qint64(0),
+                [](qint64 n, char c) { return n * 10 + (c - '0'); }));
+        } else {
+            text = QString::fromLatin1(digits);
+        }
         return;
     }
     double value = 0;
@@ -694,11 +700,15 @@ SheetRows readXlsRows(const QByteArray &bytes, const QLocale &locale)
     // and passed the check here, with no value that only the check finds (booleans, error
     // values, formula results), need no second check. Without a sealed file they go
     // through the socket, and the reader checks them.
-    const Descriptor input(g_sealedInput ? sealedCopy(bytes) : -1);
-    if (input.valid())
+    Descriptor input(g_sealedInput ? sealedCopy(bytes) : -1);
+    if (input.valid()) {
         reader.hand(input.get(), plainValues);
-    else
+        // The reader holds the file now; its memory goes back when the reader ends, on its
+        // core, not here after the answer.
+        input.reset();
+    } else {
         reader.hand(bytes);
+    }
 
     const auto stop = [&](const QString &why) {
         reader.kill();

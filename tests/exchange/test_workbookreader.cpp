@@ -575,8 +575,10 @@ TEST(XlsReply, RoundTripAndLimits)
             out.dateTime("2024-03-09 12:30:00");
             out.error();
             out.number(-3);
+            out.number(123456);
+            out.number(1234567);
         },
-        11);
+        13);
     row([](W::Writer &) {}, 0);
     written.raw("below\nend\t3\n");
     const QByteArray reply(written.data(), qsizetype(written.size()));
@@ -594,9 +596,9 @@ TEST(XlsReply, RoundTripAndLimits)
         return out;
     };
     EXPECT_EQ(texts(0, 5), (QStringList { "Nr.", "a\tb\nc\\d\r\\t", "Jürgen ✓", "", "" }));
-    EXPECT_EQ(texts(1, 11),
+    EXPECT_EQ(texts(1, 13),
         (QStringList { "1", "7,5", "0,3", "0", "1E+15", "123456789012345", "WAHR", "FALSCH", "09.03.24 12:30",
-            "", "-3" }));
+            "", "-3", "123456", "1234567" }));
     EXPECT_TRUE(back.rows()[1][9].error);
     EXPECT_EQ(texts(2, 13), QStringList(13, QString()));
 

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <charconv>
 #include <exception>
-#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -112,20 +111,17 @@ void setNumber(QString &text, QByteArrayView digits, const QLocale &locale)
 {
     // Whole numbers, as start numbers, marks and places are, read as they stand; those
     // below a million are the shared texts that the placing writes too.
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (digits.size() == 1 && digit(digits[0])) {
-        text = *SharedTexts::find(digits.data(), 1);
-        return;
-    }
-    const bool whole = !digits.isEmpty() && digits.size() <= 15 && digits[0] != '0'
-        && std::all_of(digits.begin(), digits.end(), digit);
+    const bool whole = !digits.isEmpty() && digits.size() <= 15 && (digits.size() == 1 || digits[0] != '0')
+        && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (whole) {
-        if (digits.size() <= 6) {
-            text = ::numberText(std::accumulate(digits.begin(), digits.end(), qint64(0),
-                [](qint64 n, char c) { return n * 10 + (c - '0'); }));
-        } else {
+        if (digits.size() > 6) {
             text = QString::fromLatin1(digits);
+            return;
         }
+        qint64 number = 0;
+        for (const char c : digits)
+            number = number * 10 + (c - '0');
+        text = ::numberText(number);
         return;
     }
     double value = 0;
